@@ -1,0 +1,22 @@
+// Bar messages: short notices in very large letters in place of the bar, and button names.
+#pragma once
+#include <string>
+
+namespace vt {
+
+// Shows text in place of the bar; with autoClose the call returns after UserBarDelay ms and the bar is back.
+void ShowBarMessage(const std::string& text, int autoClose);
+
+// Shows a last text for 1000 ms, then brings the bar back.
+void CloseBarMessage(const std::string& text);
+
+// Shows a button's long name for UserBarDelay ms without blocking the window.
+void ShowButtonName(int commandId);
+
+// The long name of a button's command, or "" when it has none.
+std::string ButtonLongName(int commandId);
+
+// The text of the message shown last (tests and the end-to-end checks read it).
+std::string LastBarMessage();
+
+}  // namespace vt

@@ -1,0 +1,184 @@
+// Files and 8-bit text over POSIX. Writes go through a flush so that a rename over an old file
+// never leaves a half-written one behind.
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string_view>
+
+namespace vt {
+
+static std::string ExecutablePath() {
+  char buffer[4096];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return std::string();
+  return std::string(buffer, static_cast<size_t>(n));
+}
+
+std::string ProgramFolder() {
+  std::string path = ExecutablePath();
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string ProgramBaseName() {
+  std::string path = ExecutablePath();
+  std::string name = path.substr(path.rfind('/') + 1);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string UserConfigFolder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  std::string base;
+  if (xdg && *xdg == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home && *home ? home : "/tmp") + "/.config";
+  }
+  return base + "/vellumtide/";
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderIsWritable(const std::string& folder) {
+  std::string probe = folder + ".vellumtide-probe-" + std::to_string(getpid());
+  int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return errno == EEXIST;
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+bool MakeFolders(const std::string& folder) {
+  std::string partial;
+  for (size_t i = 0; i < folder.size(); ++i) {
+    partial += folder[i];
+    if (folder[i] == '/' && partial.size() > 1) mkdir(partial.c_str(), 0755);
+  }
+  mkdir(folder.c_str(), 0755);
+  struct stat st;
+  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  bytes.clear();
+  bytes.reserve(static_cast<size_t>(st.st_size));
+  char chunk[1 << 16];
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(chunk, static_cast<size_t>(n));
+  }
+  close(fd);
+  return true;
+}
+
+bool WriteFileDurably(const std::string& path, const std::string& bytes) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  bool ok = done == bytes.size() && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (!ok) unlink(path.c_str());
+  return ok;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+// Length of the UTF-8 sequence that starts at s[i], or 0 when it is not a valid one.
+static size_t Utf8SequenceLength(std::string_view s, size_t i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (length == 0 || i + length > s.size()) return 0;
+  for (size_t k = 1; k < length; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return 0;
+  if (length == 2 && c < 0xC2) return 0;  // overlong
+  return length;
+}
+
+static bool IsValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    size_t n = Utf8SequenceLength(s, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+static void AppendUtf8(std::string& out, unsigned code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// Windows-1252 code points of the bytes 0x80 ... 0x9F (0 where the code page has no character).
+static const unsigned short kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+std::string BytesToUtf8(const std::string& bytes) {
+  if (IsValidUtf8(bytes)) return bytes;
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 4);
+  for (unsigned char c : bytes) {
+    unsigned code = c;
+    if (c >= 0x80 && c < 0xA0) code = kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD;
+    AppendUtf8(out, code);
+  }
+  return out;
+}
+
+std::string CutToUtf16Units(const std::string& utf8, std::size_t units) {
+  size_t used = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    size_t n = Utf8SequenceLength(utf8, i);
+    if (n == 0) n = 1;
+    size_t cost = n == 4 ? 2 : 1;
+    if (used + cost > units) return utf8.substr(0, i);
+    used += cost;
+    i += n;
+  }
+  return utf8;
+}
+
+}  // namespace vt

@@ -1,0 +1,45 @@
+// Files, folders and 8-bit text: the thin layer over the operating system that the settings,
+// the books and the online update use.
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace vt {
+
+// The folder of the running program, with a trailing slash.
+std::string ProgramFolder();
+
+// The running program's file name without its extension ("vellumtide").
+std::string ProgramBaseName();
+
+// The user's configuration folder for this program ($XDG_CONFIG_HOME/vellumtide/), with a trailing slash.
+std::string UserConfigFolder();
+
+// True when a regular file (not a folder) exists at path.
+bool IsRegularFile(const std::string& path);
+
+// True when a file can really be created in the folder (tried, not guessed from permission bits).
+bool FolderIsWritable(const std::string& folder);
+
+// Creates a folder and its parents; true when it exists afterwards.
+bool MakeFolders(const std::string& folder);
+
+// Reads a whole regular file; false when it is missing, a folder or unreadable.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Writes a file and flushes it to the disk; false on any failure (a partial file is removed).
+bool WriteFileDurably(const std::string& path, const std::string& bytes);
+
+// Renames a file, replacing the target; false on failure.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Deletes a file; false when it did not exist or could not be deleted.
+bool DeleteFile(const std::string& path);
+
+// 8-bit text as UTF-8: text that is valid UTF-8 is kept, any other byte string is read as Windows-1252.
+std::string BytesToUtf8(const std::string& bytes);
+
+// Cuts UTF-8 text to at most `units` UTF-16 code units without splitting a character.
+std::string CutToUtf16Units(const std::string& utf8, std::size_t units);
+
+}  // namespace vt

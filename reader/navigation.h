@@ -1,0 +1,23 @@
+// Navigation: moving through the book, the reading positions, wheel scrolling, the wide caret
+// and the page indicator.
+#pragma once
+#include <cstdint>
+
+#include "platform/window.h"
+#include "reader/reading_pane.h"
+
+namespace vt {
+
+extern int32_t CaretShownOnPaint;
+
+void ScrollCharToTop(int32_t charIndex);
+int32_t TopVisibleCharIndex();
+void SaveBookmark();
+int32_t SelectWordAtCaret(PaneHandle pane);
+void ResetCaret(PaneHandle pane);
+void ShowPageIndicator(WindowHandle window);
+
+// The next-book command: the position of the book being left is stored, the next one restored.
+void NextBook();
+
+}  // namespace vt

@@ -1,0 +1,22 @@
+// Display options (filled in with the reading pane).
+#include "settings/display_options.h"
+
+namespace vt {
+
+long double FontScale = 1;
+int32_t ButtonSet = 0;
+
+void ComputeFontScale() {}
+long double ScaledFontSize(long double points) { return points * FontScale; }
+void ChangeFontSize(int32_t) {}
+void CycleFontName() {}
+void ApplyColors() {}
+void CycleColors() {}
+void ZoomIn() {}
+void ZoomOut() {}
+void ToggleBold() {}
+void CycleTextCase() {}
+void NextButtonSet() {}
+void PreviousButtonSet() {}
+
+}  // namespace vt

@@ -1,0 +1,359 @@
+// The settings file: one INI section "All" beside the program (or in the user's config folder
+// when the program's folder cannot be written). Loading reads every key into its variable in one
+// pass; saving writes all 45 keys in a fixed order into a new file that replaces the old one only
+// once it is complete, so an interrupted save never loses the previous settings.
+#include "settings/settings_file.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <unordered_map>
+#include <vector>
+
+#include "app/main_window.h"
+#include "platform/files.h"
+#include "platform/window.h"
+
+namespace vt {
+
+std::string SearchTerm;
+std::string PassWord;
+std::string FontName;
+std::string EditFileName;
+int32_t DisableShortCuts;
+int32_t CaseType;
+int32_t REMargin;
+int32_t Minimized;
+int32_t Maximized;
+float AR;
+int32_t BarFontSize;
+int32_t Book;
+int32_t BookMark0, BookMark1, BookMark2, BookMark3, BookMark4, BookMark5, BookMark6;
+int32_t MaleVoice;
+int32_t WideMenu;
+int32_t FormatParagraph;
+int32_t WideSpacing;
+int32_t IconSize;
+int32_t TBText;
+int32_t UserBarDelay;
+ColourRef True_BGColor;
+ColourRef True_TextColor;
+int32_t FontSize;
+int32_t FontAttr;
+int32_t ReversePrint;
+int32_t PrintWrap;
+int32_t PrintFontAdjust;
+int32_t sBeepOn;
+ColourRef TextColor;
+ColourRef BGColor;
+int32_t SingleLineScroll;
+int32_t vRate;
+int32_t SlowRate;
+int32_t FastRate;
+
+// The window geometry is not a program variable: it is held here between loading and applying.
+static int32_t Width, Height, Left, Top;
+static int32_t Zoomed;                 // written only: the show command at save time
+static int32_t loadedWidth = 1900;     // width and height after the work-area limit
+static int32_t loadedHeight = 1000;
+static bool settingsFileExisted = false;
+
+static std::string folderOverride;        // tests: the program folder
+static std::string configFolderOverride;  // tests: the user's config folder
+
+enum class Kind { Integer, Real, Text };
+
+struct Key {
+  const char* name;
+  Kind kind;
+  void* variable;
+  const char* defaultText;
+};
+
+// Every key in the order loading reads them ("Zoomed" is only written).
+static const Key kKeys[] = {
+    {"Width", Kind::Integer, &Width, "1900"},
+    {"Height", Kind::Integer, &Height, "1000"},
+    {"Left", Kind::Integer, &Left, "0"},
+    {"Top", Kind::Integer, &Top, "0"},
+    {"SearchTerm", Kind::Text, &SearchTerm, "searchterm"},
+    {"PassWord", Kind::Text, &PassWord, ""},
+    {"FontName", Kind::Text, &FontName, "Tahoma"},
+    {"EditFileName", Kind::Text, &EditFileName, "files\\book.txt"},
+    {"DisableShortCuts", Kind::Integer, &DisableShortCuts, "1"},
+    {"CaseType", Kind::Integer, &CaseType, "2"},
+    {"REMargin", Kind::Integer, &REMargin, "20"},
+    {"Minimized", Kind::Integer, &Minimized, "0"},
+    {"Maximized", Kind::Integer, &Maximized, "0"},
+    {"AR", Kind::Real, &AR, "0.7"},
+    {"BarFontSize", Kind::Integer, &BarFontSize, "96"},
+    {"Book", Kind::Integer, &Book, "0"},
+    {"BookMark0", Kind::Integer, &BookMark0, "0"},
+    {"BookMark1", Kind::Integer, &BookMark1, "0"},
+    {"BookMark2", Kind::Integer, &BookMark2, "0"},
+    {"BookMark3", Kind::Integer, &BookMark3, "0"},
+    {"BookMark4", Kind::Integer, &BookMark4, "0"},
+    {"BookMark5", Kind::Integer, &BookMark5, "0"},
+    {"BookMark6", Kind::Integer, &BookMark6, "0"},
+    {"MaleVoice", Kind::Integer, &MaleVoice, "1"},
+    {"WideMenu", Kind::Integer, &WideMenu, "0"},
+    {"FormatParagraph", Kind::Integer, &FormatParagraph, "1"},
+    {"WideSpacing", Kind::Integer, &WideSpacing, "0"},
+    {"IconSize", Kind::Integer, &IconSize, "128"},
+    {"TBText", Kind::Integer, &TBText, "1"},
+    {"UserBarDelay", Kind::Integer, &UserBarDelay, "2000"},
+    {"True_BGColor", Kind::Integer, &True_BGColor, " 0"},
+    {"True_TextColor", Kind::Integer, &True_TextColor, " 16777215"},
+    {"FontSize", Kind::Integer, &FontSize, "64"},
+    {"FontAttr", Kind::Integer, &FontAttr, "1"},
+    {"ReversePrint", Kind::Integer, &ReversePrint, "0"},
+    {"PrintWrap", Kind::Integer, &PrintWrap, "1"},
+    {"PrintFontAdjust", Kind::Integer, &PrintFontAdjust, "0"},
+    {"sBeepOn", Kind::Integer, &sBeepOn, "1"},
+    {"TextColor", Kind::Integer, &TextColor, " 65535"},
+    {"BGColor", Kind::Integer, &BGColor, " 16711680"},
+    {"SingleLineScroll", Kind::Integer, &SingleLineScroll, "0"},
+    {"vRate", Kind::Integer, &vRate, "0"},
+    {"SlowRate", Kind::Integer, &SlowRate, "-3"},
+    {"FastRate", Kind::Integer, &FastRate, "3"},
+    {"Zoomed", Kind::Integer, &Zoomed, nullptr},
+};
+
+// The order in which saving writes the keys.
+static const char* const kWriteOrder[] = {
+    "Left", "Top", "Width", "Height", "SearchTerm", "PassWord", "FontName", "EditFileName",
+    "Minimized", "Maximized", "DisableShortCuts", "REMargin", "AR", "CaseType", "BarFontSize",
+    "Book", "BookMark0", "BookMark1", "BookMark2", "BookMark3", "BookMark4", "BookMark5",
+    "BookMark6", "MaleVoice", "WideMenu", "FormatParagraph", "WideSpacing", "IconSize", "TBText",
+    "UserBarDelay", "True_TextColor", "True_BGColor", "FontSize", "FontAttr", "Zoomed",
+    "ReversePrint", "PrintWrap", "PrintFontAdjust", "sBeepOn", "TextColor", "BGColor",
+    "SingleLineScroll", "vRate", "SlowRate", "FastRate"};
+
+static std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+static std::string Trim(const std::string& text) {
+  size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return std::string();
+  size_t last = text.find_last_not_of(" \t\r");
+  return text.substr(first, last - first + 1);
+}
+
+static const Key* FindKey(const std::string& name) {
+  for (const Key& key : kKeys)
+    if (name == key.name) return &key;
+  return nullptr;
+}
+
+int32_t RoundHalfEven(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(std::nearbyint(value));
+}
+
+// The value of the longest run of digits of the given base at the start of text.
+static double ReadDigits(const char* text, int base) {
+  double value = 0;
+  for (; *text; ++text) {
+    int c = std::tolower(static_cast<unsigned char>(*text));
+    int digit = std::isdigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : 99;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
+  return value;
+}
+
+double ReadNumberText(const std::string& text) {
+  size_t i = text.find_first_not_of(" \t\r\n");
+  if (i == std::string::npos) return 0;
+  const char* p = text.c_str() + i;
+  if (*p == '&') {
+    char prefix = static_cast<char>(std::tolower(static_cast<unsigned char>(p[1])));
+    if (prefix == 'h') return ReadDigits(p + 2, 16);
+    if (prefix == 'b') return ReadDigits(p + 2, 2);
+    if (prefix == 'o' || prefix == 'q') return ReadDigits(p + 2, 8);
+    if (std::isdigit(static_cast<unsigned char>(prefix))) return ReadDigits(p + 1, 8);
+    return 0;
+  }
+  // Collect sign, digits, fraction and exponent; the exponent only when digits follow it.
+  std::string number;
+  size_t k = 0;
+  if (p[k] == '+' || p[k] == '-') number += p[k++];
+  size_t mantissaDigits = 0;
+  while (std::isdigit(static_cast<unsigned char>(p[k]))) number += p[k++], ++mantissaDigits;
+  if (p[k] == '.') {
+    number += p[k++];
+    while (std::isdigit(static_cast<unsigned char>(p[k]))) number += p[k++], ++mantissaDigits;
+  }
+  if (mantissaDigits == 0) return 0;
+  char e = static_cast<char>(std::tolower(static_cast<unsigned char>(p[k])));
+  if (e == 'e' || e == 'd') {
+    size_t m = k + 1;
+    std::string exponent = "e";
+    if (p[m] == '+' || p[m] == '-') exponent += p[m++];
+    if (std::isdigit(static_cast<unsigned char>(p[m]))) {
+      while (std::isdigit(static_cast<unsigned char>(p[m]))) exponent += p[m++];
+      number += exponent;
+    }
+  }
+  return std::strtod(number.c_str(), nullptr);
+}
+
+std::string NumberText(double value, int digits) {
+  if (value == 0 || std::isnan(value)) return " 0";
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*G", digits, std::fabs(value));
+  std::string text = buffer;
+  if (text.rfind("0.", 0) == 0) text.erase(0, 1);  // ".7", not "0.7"
+  return (value < 0 ? "-" : " ") + text;
+}
+
+int32_t* BookMarkOf(int book) {
+  static int32_t* const marks[] = {&BookMark0, &BookMark1, &BookMark2, &BookMark3,
+                                   &BookMark4, &BookMark5, &BookMark6};
+  return book >= 0 && book <= 6 ? marks[book] : nullptr;
+}
+
+void SetSettingsLocationForTesting(const std::string& folder, const std::string& configFolder) {
+  folderOverride = folder;
+  configFolderOverride = configFolder;
+}
+
+std::string SettingsPath() {
+  std::string folder = folderOverride.empty() ? ProgramFolder() : folderOverride;
+  std::string name = ProgramBaseName() + ".ini";
+  if (FolderIsWritable(folder)) return folder + name;
+  // An installed program's folder cannot be written: keep the settings with the user's others.
+  std::string config = configFolderOverride.empty() ? UserConfigFolder() : configFolderOverride;
+  return config + name;
+}
+
+// Stores one value text into the key's variable, converted by the key's kind.
+static void StoreValue(const Key& key, const std::string& text) {
+  switch (key.kind) {
+    case Kind::Integer:
+      *static_cast<int32_t*>(key.variable) = RoundHalfEven(ReadNumberText(text));
+      break;
+    case Kind::Real:
+      *static_cast<float*>(key.variable) = static_cast<float>(ReadNumberText(text));
+      break;
+    case Kind::Text:
+      *static_cast<std::string*>(key.variable) = CutToUtf16Units(text, 259);
+      break;
+  }
+}
+
+// The value text of the key as saving writes it.
+static std::string ValueText(const Key& key) {
+  switch (key.kind) {
+    case Kind::Integer: return NumberText(*static_cast<int32_t*>(key.variable));
+    case Kind::Real: return NumberText(*static_cast<float*>(key.variable), 7);
+    case Kind::Text: return *static_cast<std::string*>(key.variable);
+  }
+  return std::string();
+}
+
+// The keys of section "All", looked up without regard to case; the first of equal keys wins.
+static std::unordered_map<std::string, std::string> ReadSectionAll(const std::string& path) {
+  std::unordered_map<std::string, std::string> values;
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return values;
+  std::string text = BytesToUtf8(bytes);
+  bool inAll = false;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = Trim(text.substr(start, end - start));
+    start = end + 1;
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      size_t close = line.find(']');
+      inAll = close != std::string::npos && Lower(Trim(line.substr(1, close - 1))) == "all";
+      continue;
+    }
+    size_t equals = line.find('=');
+    if (!inAll || equals == std::string::npos) continue;
+    std::string value = Trim(line.substr(equals + 1));
+    value = value.substr(0, value.find('\0'));
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+      value = value.substr(1, value.size() - 2);
+    values.emplace(Lower(Trim(line.substr(0, equals))), value);
+  }
+  return values;
+}
+
+void ResetSettingsToDefaults() {
+  for (const Key& key : kKeys)
+    if (key.defaultText) StoreValue(key, key.defaultText);
+  loadedWidth = Width;
+  loadedHeight = Height;
+  settingsFileExisted = false;
+}
+
+// Every key read into its variable, then the window size limited to the work area.
+static void LoadSettings() {
+  std::string path = SettingsPath();
+  auto values = ReadSectionAll(path);
+  for (const Key& key : kKeys) {
+    if (!key.defaultText) continue;
+    auto found = values.find(Lower(key.name));
+    StoreValue(key, found != values.end() ? found->second : key.defaultText);
+  }
+  Rect work = WorkArea();
+  loadedWidth = std::min(work.right - work.left, Width);
+  loadedHeight = std::min(work.bottom - work.top, Height);
+  settingsFileExisted = IsRegularFile(path);
+}
+
+void ApplyWindowGeometry() {
+  ResizeWindow(MainWindow, loadedWidth, loadedHeight);
+  if (settingsFileExisted)
+    MoveWindow(MainWindow, Left, Top);
+  else
+    SetPendingShowState(MainWindow, SW_SHOWMAXIMIZED);
+}
+
+// The window's place and show state, taken from the main window at the moment of saving.
+static void TakeWindowPlacement() {
+  if (!MainWindow || !IsWindow(MainWindow)) return;
+  Rect normal = WindowNormalRect(MainWindow);
+  Left = normal.left;
+  Top = normal.top;
+  Width = normal.right - normal.left;
+  Height = normal.bottom - normal.top;
+  Zoomed = WindowShowCommand(MainWindow);
+  Minimized = IsIconic(MainWindow) ? 1 : 0;
+  Maximized = IsZoomed(MainWindow) ? 1 : 0;
+}
+
+static std::string SettingsText() {
+  std::string text = "[All]\r\n";
+  for (const char* name : kWriteOrder) text += std::string(name) + "=" + ValueText(*FindKey(name)) + "\r\n";
+  return text;
+}
+
+std::string WriteSettingsTemporary() {
+  TakeWindowPlacement();
+  std::string path = SettingsPath();
+  size_t slash = path.rfind('/');
+  MakeFolders(path.substr(0, slash + 1));
+  std::string temporary = path + ".new";
+  return WriteFileDurably(temporary, SettingsText()) ? temporary : std::string();
+}
+
+bool CommitSettingsTemporary(const std::string& temporaryPath) {
+  if (temporaryPath.empty()) return false;
+  return RenameFile(temporaryPath, SettingsPath());
+}
+
+void PersistSettings(const std::string& action) {
+  if (action == "get") LoadSettings();
+  if (action == "save") CommitSettingsTemporary(WriteSettingsTemporary());
+}
+
+}  // namespace vt

@@ -1,0 +1,14 @@
+// The one test program: the desktop toolkit is started once (off screen unless a display is asked for).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/window.h"
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  testing::InitGoogleTest(&argc, argv);
+  int qtArgc = 1;
+  vt::PlatformInit(qtArgc, argv);
+  return RUN_ALL_TESTS();
+}
