@@ -1,7 +1,9 @@
-// The reading pane's widget over Qt's plain-text editor: the operations the program uses to put
-// text in, read it back and place the pane. Positions are 0-based characters in which a paragraph
-// break counts as one; lines are display lines (rows after word wrap).
+// The reading pane's widget over Qt's plain-text editor, and every operation the program uses on
+// it. Positions are 0-based characters in which a paragraph break counts as one (as the text
+// widget counts them); lines are display lines, the rows a person sees after word wrap. Every
+// operation accepts a null pane and then does nothing (or returns 0 / an empty text).
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "platform/window.h"
@@ -10,22 +12,86 @@ namespace vt {
 
 class PaneView;
 
-// Creates the read-only pane as a child of the main window, without a usable size yet.
+// Messages the pane's hook receives (the numbers of the desktop messages they stand for).
+constexpr unsigned WM_SETFOCUS = 0x0007;
+constexpr unsigned WM_KILLFOCUS = 0x0008;
+constexpr unsigned WM_PAINT = 0x000F;
+constexpr unsigned WM_KEYDOWN = 0x0100;
+constexpr unsigned WM_CHAR = 0x0102;
+constexpr unsigned WM_LBUTTONDOWN = 0x0201;
+constexpr unsigned WM_LBUTTONUP = 0x0202;
+// WM_MOUSEWHEEL and WM_DESTROY are those of platform/window.h.
+
+// Virtual-key codes of WM_KEYDOWN.
+constexpr int VK_BACK = 0x08, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25,
+              VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_DELETE = 0x2E;
+
+// The program's handling of the pane's events. The widget calls it with after = false before its
+// own handling (returning true skips the widget's handling and the second call) and with
+// after = true once its own handling is done. wParam: WM_MOUSEWHEEL (delta << 16) | MK_CONTROL when
+// Ctrl is held; WM_KEYDOWN the virtual-key code; WM_CHAR the character code; others 0.
+using PaneHook = bool (*)(PaneView* pane, unsigned message, intptr_t wParam, bool after);
+
+// The pane's font: a face name as the program knows it, a pixel height and the style bits.
+struct PaneFontRequest {
+  std::string face;
+  int pixelHeight;
+  bool bold, italic, underline, strikeout;
+};
+
+// Creates the read-only pane as a child of the main window, without a usable size yet. The pane
+// tells the main window when it gains the focus (WM_COMMAND with EN_SETFOCUS << 16 | IdPane).
 PaneView* PaneCreate(WindowHandle parent);
-
-// Places and sizes the pane in its parent's client coordinates (nothing for no pane).
+void PaneSetHook(PaneView* pane, PaneHook hook);
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height);
-
-// Replaces the whole text; CR LF, a lone CR or a lone LF each start a new paragraph.
-void PaneSetPlainText(PaneView* pane, const std::string& text);
-
-// The whole text with CR LF at each paragraph break.
-std::string PaneGetPlainText(PaneView* pane);
-
-// Gives the pane the keyboard focus.
+int PaneHeight(PaneView* pane);
 void PaneSetFocus(PaneView* pane);
+bool PaneHasFocus(PaneView* pane);
 
-// Removes the selection, leaving the caret where it is.
+// Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph.
+void PaneSetPlainText(PaneView* pane, const std::string& utf8);
+std::string PaneGetPlainText(PaneView* pane);  // CR LF at each paragraph break
+int PaneStreamInRtf(PaneView* pane, const std::string& rtf);  // the characters read
+int PaneTextLength(PaneView* pane);
+
+// Display lines.
+int PaneFirstVisibleLine(PaneView* pane);
+int PaneLineFromChar(PaneView* pane, int charIndex);  // -1: the line of the selection start
+int PaneLineIndex(PaneView* pane, int line);          // first character of a line; -1 beyond the last
+int PaneLineCount(PaneView* pane);
+void PaneLineScroll(PaneView* pane, int lines);       // scroll by lines (negative: up), as far as possible
+void PaneScrollLines(PaneView* pane, int lines);      // one wheel/arrow step per line, negative up
+bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y);  // client coordinates of a character
+void PaneScrollCaret(PaneView* pane);                 // the caret scrolled into view
+
+// Selection: start may be above end; start -1 removes the selection and leaves the caret.
+void PaneGetSelection(PaneView* pane, int& start, int& end);
+void PaneSetSelection(PaneView* pane, int start, int end);
 void PaneRemoveSelection(PaneView* pane);
+
+// Finds term without regard to case in [from, to] (to -1: the end); downward from `from`, or
+// upward from `from` towards `to`. Returns the match start (and its range) or -1.
+int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
+                 int& foundEnd);
+
+// Word breaks as the rich-text control makes them: white space delimits; a word is a run of
+// letters and digits, a run of punctuation is a word of its own.
+bool PaneIsDelimiter(PaneView* pane, int position);
+int PaneWordBreakRight(PaneView* pane, int position);  // the next non-delimiter at or after position
+int PaneMoveWordLeft(PaneView* pane, int position);    // the start of the word before position
+int PaneMoveWordRight(PaneView* pane, int position);   // the start of the next word, after white space
+
+// Looks: colours as 0x00BBGGRR references; fonts; margins; underline marks of ranges.
+void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour);
+bool PaneSetFont(PaneView* pane, const PaneFontRequest& font);  // false: the pane keeps its font
+void PaneSetMargins(PaneView* pane, int left, int right);
+bool PaneRangeUnderlined(PaneView* pane, int start, int end);
+void PaneSetRangeUnderline(PaneView* pane, int start, int end, bool on);
+void PaneClearUnderline(PaneView* pane);
+void PaneSetRedraw(PaneView* pane, bool on);  // off: no repaint and no notifications until on again
+
+// The caret: the pane paints a solid caret of this size at the cursor while it has the focus.
+void PaneShowCaret(PaneView* pane, int width, int height);
+void PaneDestroyCaret(PaneView* pane);
 
 }  // namespace vt

@@ -19,6 +19,8 @@ int32_t SelectWordAtCaret(PaneHandle) { return 0; }
 void ResetCaret(PaneHandle) {}
 void ShowPageIndicator(WindowHandle) {}
 
+bool PaneWindowProc(PaneHandle, unsigned, intptr_t, bool) { return false; }
+
 void NextBook() {
   SaveBookmark();
   Book = Book + 1 > 6 ? 0 : Book + 1;

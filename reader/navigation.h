@@ -17,6 +17,9 @@ int32_t SelectWordAtCaret(PaneHandle pane);
 void ResetCaret(PaneHandle pane);
 void ShowPageIndicator(WindowHandle window);
 
+// The pane's event handling: the wheel, zoom with Ctrl, and the wide caret's upkeep (see PaneHook).
+bool PaneWindowProc(PaneHandle pane, unsigned message, intptr_t wParam, bool after);
+
 // The next-book command: the position of the book being left is stored, the next one restored.
 void NextBook();
 
