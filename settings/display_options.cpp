@@ -1,6 +1,8 @@
 // Display options (filled in with the reading pane).
 #include "settings/display_options.h"
 
+#include "bar/icon_bar.h"
+
 namespace vt {
 
 long double FontScale = 1;
@@ -16,7 +18,17 @@ void ZoomIn() {}
 void ZoomOut() {}
 void ToggleBold() {}
 void CycleTextCase() {}
-void NextButtonSet() {}
-void PreviousButtonSet() {}
+
+void NextButtonSet() {
+  ButtonSet += 1;
+  if (ButtonSet > 2) ButtonSet = 0;
+  BuildIconBar();
+}
+
+void PreviousButtonSet() {
+  ButtonSet -= 1;
+  if (ButtonSet < 0) ButtonSet = 2;
+  BuildIconBar();
+}
 
 }  // namespace vt
