@@ -48,7 +48,7 @@ std::string ButtonLongName(int commandId) {
 
 std::string LastBarMessage() { return lastMessage; }
 
-bool BarMessageShown() { return messageLabel != nullptr; }
+bool BarMessageShown() { return BarLabelExists(messageLabel); }
 
 static int UserDelay() { return std::clamp(UserBarDelay, 0, kLongestDelayMs); }
 
@@ -113,7 +113,7 @@ void ShowBarMessage(const std::string& text, int autoClose) {
 
 // Puts the final text into the label (or a new one) and returns the generation that ends it.
 static unsigned FinalText(const std::string& text) {
-  if (!messageLabel) return PutUpMessage(text);
+  if (!BarMessageShown()) return PutUpMessage(text);
   lastMessage = text;
   BarLabelSetText(messageLabel, text);
   BarLabelPaintNow(messageLabel);

@@ -330,6 +330,8 @@ void BarLabelPaintNow(BarLabel* label) {
 
 void BarLabelDestroy(BarLabel* label) { delete Live(label); }
 
+bool BarLabelExists(BarLabel* label) { return Live(label) != nullptr; }
+
 Rect BarLabelRect(BarLabel* label) { return Live(label) ? ToRect(label->geometry()) : Rect{0, 0, 0, 0}; }
 
 std::string BarLabelText(BarLabel* label) { return Live(label) ? label->text().toStdString() : std::string(); }

@@ -84,6 +84,9 @@ void BarLabelSetText(BarLabel* label, const std::string& text);
 // Paints the label on the screen now, before control returns to the caller.
 void BarLabelPaintNow(BarLabel* label);
 void BarLabelDestroy(BarLabel* label);
+
+// True while the label exists (a window that ends takes its label with it).
+bool BarLabelExists(BarLabel* label);
 Rect BarLabelRect(BarLabel* label);
 std::string BarLabelText(BarLabel* label);
 FontRequest BarLabelFont(BarLabel* label);
