@@ -1,0 +1,40 @@
+// A real web server on 127.0.0.1 for the update tests (Python's http.server in a child process).
+#pragma once
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vt::test {
+
+// Serves the files of `root` on a free port of 127.0.0.1, over https when a certificate and key are
+// given. Two kinds of path behave specially: "/stall/NAME" answers 200, sends four bytes and then
+// nothing more; "/elsewhere/NAME" redirects to plain http on another host. For both, a NAME ending in
+// ".sha256" is served from `root` as usual.
+class LocalServer {
+ public:
+  explicit LocalServer(const std::string& root, const std::string& certificate = "", const std::string& key = "");
+  ~LocalServer();
+  LocalServer(const LocalServer&) = delete;
+  LocalServer& operator=(const LocalServer&) = delete;
+
+  bool Running() const { return port_ > 0; }
+  int Port() const { return port_; }
+  // "http://127.0.0.1:PORT/" followed by path ("https://" for a server with a certificate).
+  std::string Url(const std::string& path) const;
+  // The request targets received so far, in order.
+  std::vector<std::string> Requests() const;
+
+ private:
+  std::string workFolder_;
+  std::string scheme_ = "http";
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// A new empty folder under the temporary folder, with its real path and a trailing slash.
+std::string MakeTemporaryFolder();
+
+// Removes a folder made by MakeTemporaryFolder with everything in it.
+void RemoveFolder(const std::string& folder);
+
+}  // namespace vt::test
