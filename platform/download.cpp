@@ -14,6 +14,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 
@@ -59,10 +60,12 @@ bool IsSafeDownloadAddress(const std::string& url) {
   return address.scheme == "https" || (address.scheme == "http" && IsLoopbackHost(address.host));
 }
 
-// Where the body goes while it arrives, and the most it may hold.
+// Where the body goes while it arrives, the most it may hold, and when it last grew.
 struct Sink {
   std::string* body;
   std::size_t maxBytes;
+  curl_off_t lastCount = -1;
+  std::chrono::steady_clock::time_point lastProgress;
 };
 
 static size_t Collect(char* data, size_t size, size_t count, void* context) {
@@ -73,6 +76,17 @@ static size_t Collect(char* data, size_t size, size_t count, void* context) {
   return n;
 }
 
+// Called by curl at least once a second: ends a transfer that has not moved for DownloadStallSeconds.
+static int WatchProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+  auto* sink = static_cast<Sink*>(context);
+  auto now = std::chrono::steady_clock::now();
+  if (received + sent != sink->lastCount) {
+    sink->lastCount = received + sent;
+    sink->lastProgress = now;
+  }
+  return now - sink->lastProgress > std::chrono::seconds(DownloadStallSeconds) ? 1 : 0;
+}
+
 bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string& body) {
   body.clear();
   if (!IsSafeDownloadAddress(url)) return false;
@@ -81,7 +95,7 @@ bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string&
   CURL* curl = curl_easy_init();
   if (!curl) return false;
 
-  Sink sink{&body, maxBytes};
+  Sink sink{&body, maxBytes, -1, std::chrono::steady_clock::now()};
   bool local = IsLoopbackHost(ParseAddress(url).host);
   curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");  // never a stale copy
   headers = curl_slist_append(headers, "Pragma: no-cache");
@@ -100,6 +114,10 @@ bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string&
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(DownloadStallSeconds));
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  // A trickle that keeps "moving" is as bad as a stall: under 1 byte a second on average also gives up.
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(DownloadStallSeconds));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);

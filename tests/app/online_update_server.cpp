@@ -25,7 +25,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         with open(log, "a") as f:
             f.write(self.path + "\n")
-        for prefix in ("/stall/", "/elsewhere/"):
+        for prefix in ("/stall/", "/downgrade/"):
             if self.path.startswith(prefix):
                 name = self.path[len(prefix):]
                 if name.endswith(".sha256"):
@@ -36,11 +36,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     self.end_headers()
                     self.wfile.write(b"\x7fELF")
                     self.wfile.flush()
-                    time.sleep(60)
+                    time.sleep(600)
                     return
                 else:
                     self.send_response(302)
-                    self.send_header("Location", "http://update.example.invalid/" + name)
+                    port = self.server.server_address[1]
+                    self.send_header("Location", "http://localhost:%d/%s" % (port, name))
                     self.send_header("Content-Length", "0")
                     self.end_headers()
                     return

@@ -8,8 +8,8 @@ namespace vt::test {
 
 // Serves the files of `root` on a free port of 127.0.0.1, over https when a certificate and key are
 // given. Two kinds of path behave specially: "/stall/NAME" answers 200, sends four bytes and then
-// nothing more; "/elsewhere/NAME" redirects to plain http on another host. For both, a NAME ending in
-// ".sha256" is served from `root` as usual.
+// nothing for ten minutes; "/downgrade/NAME" redirects to "http://localhost:PORT/NAME" (the same
+// server, named otherwise). For both, a NAME ending in ".sha256" is served from `root` as usual.
 class LocalServer {
  public:
   explicit LocalServer(const std::string& root, const std::string& certificate = "", const std::string& key = "");
