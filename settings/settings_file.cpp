@@ -258,10 +258,8 @@ static std::string ValueText(const Key& key) {
 }
 
 // The keys of section "All", looked up without regard to case; the first of equal keys wins.
-static std::unordered_map<std::string, std::string> ReadSectionAll(const std::string& path) {
+static std::unordered_map<std::string, std::string> ParseSectionAll(const std::string& bytes) {
   std::unordered_map<std::string, std::string> values;
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return values;
   std::string text = BytesToUtf8(bytes);
   bool inAll = false;
   size_t start = 0;
@@ -295,15 +293,20 @@ void ResetSettingsToDefaults() {
   settingsFileExisted = false;
 }
 
-// Every key read into its variable, then the window size limited to the work area.
-static void LoadSettings() {
-  std::string path = SettingsPath();
-  auto values = ReadSectionAll(path);
+void ReadSettingsText(const std::string& bytes) {
+  auto values = ParseSectionAll(bytes);
   for (const Key& key : kKeys) {
     if (!key.defaultText) continue;
     auto found = values.find(Lower(key.name));
     StoreValue(key, found != values.end() ? found->second : key.defaultText);
   }
+}
+
+// Every key read into its variable, then the window size limited to the work area.
+static void LoadSettings() {
+  std::string path = SettingsPath();
+  std::string bytes;
+  ReadSettingsText(ReadWholeFile(path, bytes) ? bytes : std::string());
   Rect work = WorkArea();
   loadedWidth = std::min(work.right - work.left, Width);
   loadedHeight = std::min(work.bottom - work.top, Height);
@@ -331,7 +334,7 @@ static void TakeWindowPlacement() {
   Maximized = IsZoomed(MainWindow) ? 1 : 0;
 }
 
-static std::string SettingsText() {
+std::string SettingsText() {
   std::string text = "[All]\r\n";
   for (const char* name : kWriteOrder) text += std::string(name) + "=" + ValueText(*FindKey(name)) + "\r\n";
   return text;
