@@ -247,12 +247,19 @@ static void StoreValue(const Key& key, const std::string& text) {
   }
 }
 
+// Reading takes one pair of surrounding quotes off a value; a text that has such a pair of its
+// own gets another one, so that it comes back as it was.
+static std::string QuotedIfNeeded(const std::string& text) {
+  bool quoted = text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0];
+  return quoted ? text[0] + text + text[0] : text;
+}
+
 // The value text of the key as saving writes it.
 static std::string ValueText(const Key& key) {
   switch (key.kind) {
     case Kind::Integer: return NumberText(*static_cast<int32_t*>(key.variable));
     case Kind::Real: return NumberText(*static_cast<float*>(key.variable), 7);
-    case Kind::Text: return *static_cast<std::string*>(key.variable);
+    case Kind::Text: return QuotedIfNeeded(*static_cast<std::string*>(key.variable));
   }
   return std::string();
 }

@@ -200,6 +200,7 @@ TEST_F(SettingsFile, RoundTripKeepsEveryValue) {
   FontSize = -40;
   Book = 99;
   SearchTerm = "caf\xC3\xA9 & more";
+  PassWord = "\"in quotes\"";
   BookMark5 = 123456;
   AR = 2.5f;
   OpenWindow(0, 0, 800, 600);
@@ -209,6 +210,7 @@ TEST_F(SettingsFile, RoundTripKeepsEveryValue) {
   EXPECT_EQ(FontSize, -40);
   EXPECT_EQ(Book, 99);
   EXPECT_EQ(SearchTerm, "caf\xC3\xA9 & more");
+  EXPECT_EQ(PassWord, "\"in quotes\"");
   EXPECT_EQ(BookMark5, 123456);
   EXPECT_FLOAT_EQ(AR, 2.5f);
 }
