@@ -2,10 +2,8 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <poll.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,22 +55,10 @@ print(server.server_address[1], flush=True)
 server.serve_forever()
 )PY";
 
-std::string MakeTemporaryFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vellumtide-update-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return std::string();
-  return std::filesystem::canonical(pattern).string() + "/";
-}
-
-void RemoveFolder(const std::string& folder) {
-  std::error_code ignored;
-  if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
-}
-
 LocalServer::LocalServer(const std::string& root, const std::string& certificate, const std::string& key) {
-  workFolder_ = MakeTemporaryFolder();
   if (!certificate.empty()) scheme_ = "https";
-  std::string script = workFolder_ + "server.py";
-  std::string log = workFolder_ + "requests.log";
+  std::string script = work_ / "server.py";
+  std::string log = work_ / "requests.log";
   std::ofstream(script) << kServerScript;
   std::ofstream(log).flush();
 
@@ -105,7 +91,6 @@ LocalServer::~LocalServer() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  RemoveFolder(workFolder_);
 }
 
 std::string LocalServer::Url(const std::string& path) const {
@@ -113,7 +98,7 @@ std::string LocalServer::Url(const std::string& path) const {
 }
 
 std::vector<std::string> LocalServer::Requests() const {
-  std::ifstream log(workFolder_ + "requests.log");
+  std::ifstream log(work_ / "requests.log");
   std::vector<std::string> requests;
   for (std::string line; std::getline(log, line);) requests.push_back(line);
   return requests;

@@ -4,6 +4,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace vt::test {
 
 // Serves the files of `root` on a free port of 127.0.0.1, over https when a certificate and key are
@@ -25,16 +27,10 @@ class LocalServer {
   std::vector<std::string> Requests() const;
 
  private:
-  std::string workFolder_;
+  vt_test::TempFolder work_;  // the server script and its request log
   std::string scheme_ = "http";
   pid_t pid_ = -1;
   int port_ = 0;
 };
-
-// A new empty folder under the temporary folder, with its real path and a trailing slash.
-std::string MakeTemporaryFolder();
-
-// Removes a folder made by MakeTemporaryFolder with everything in it.
-void RemoveFolder(const std::string& folder);
 
 }  // namespace vt::test

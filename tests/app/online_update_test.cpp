@@ -2,7 +2,10 @@
 // release: the swap, the restart, and every way a download can fail or be rejected.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
 #include <unistd.h>
 
 #include <chrono>
@@ -27,12 +30,8 @@ namespace vt {
 namespace {
 
 using test::LocalServer;
-
-std::string ReadFile(const std::string& path) {
-  std::string bytes;
-  ReadWholeFile(path, bytes);
-  return bytes;
-}
+using vt_test::ReadFile;
+using vt_test::TempFolder;
 
 // A file's digest, so that a failed comparison prints a line rather than a whole program; "" when missing.
 std::string Fingerprint(const std::string& path) {
@@ -58,14 +57,15 @@ std::string WaitForMarker(const std::string& folder) {
 // An ELF program this machine runs, with bytes appended so each release differs.
 std::string Release(const std::string& tag) { return ReadFile(UPDATE_MARKER_PROGRAM) + "\nrelease " + tag; }
 
-// Presses U once the window is up; when that does not end in an update the window is closed
-// anyway, so the test reports the failure instead of waiting forever.
+// The user presses U once the window is up. When that does not end in an update the window is
+// closed anyway, so the test reports the failure instead of waiting forever.
 void PressUpdateWhenShown() {
-  if (!IsWindow(MainWindow)) {
+  QWidget* window = QApplication::activeWindow();
+  if (!IsWindow(MainWindow) || !window) {
     RunLater(10, PressUpdateWhenShown);
     return;
   }
-  SendWindowMessage(MainWindow, WM_COMMAND, CmdUpdate, 0);
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_U);
   if (!RestartAfterUpdate) PostWindowMessage(MainWindow, EndRequestMessage);
 }
 
@@ -77,8 +77,6 @@ class OnlineUpdateTest : public testing::Test {
     sBeepOn = 0;
     RestartAfterUpdate = 0;
     MainWindow = nullptr;
-    folder = test::MakeTemporaryFolder();
-    served = test::MakeTemporaryFolder();
     SetProgramFolderForTesting(folder);
     SetSettingsLocationForTesting("", "");
     ASSERT_TRUE(WriteFileDurably(folder + "vellumtide", oldProgram));
@@ -97,8 +95,6 @@ class OnlineUpdateTest : public testing::Test {
     SetProgramFolderForTesting("");
     unsetenv("VELLUMTIDE_UPDATE_URL");
     server.reset();
-    test::RemoveFolder(folder);
-    test::RemoveFolder(served);
   }
 
   void UseAddress(const std::string& address) { setenv("VELLUMTIDE_UPDATE_URL", address.c_str(), 1); }
@@ -112,13 +108,14 @@ class OnlineUpdateTest : public testing::Test {
 
   // The whole program as the user runs it, with U pressed: start-up, the loop, the restart.
   void RunProgramAndPressUpdate() {
-    WriteFileDurably(SettingsPath(), "[All]\r\nUserBarDelay=0\r\nsBeepOn=0\r\n");
+    WriteFileDurably(SettingsPath(), "[All]\r\nUserBarDelay=0\r\nsBeepOn=0\r\nDisableShortCuts=0\r\n");
     RunLater(0, PressUpdateWhenShown);
     EXPECT_EQ(EntryRoutine(), 0);
   }
 
   const std::string oldProgram = Release("old");
-  std::string folder, served;
+  TempFolder programFolder, servedFolder;
+  const std::string folder = programFolder.path(), served = servedFolder.path();
   std::unique_ptr<LocalServer> server;
 };
 
@@ -136,7 +133,7 @@ TEST_F(OnlineUpdateTest, UpdateSwapsTheFilesSavesTheSettingsAndStartsTheNewProgr
   // The closing program wrote every setting, beside itself.
   EXPECT_EQ(SettingsPath().rfind(folder, 0), 0u);
   EXPECT_NE(ReadFile(SettingsPath()).find("FontSize="), std::string::npos);
-  EXPECT_EQ(WaitForMarker(folder), folder + "vellumtide");
+  EXPECT_EQ(WaitForMarker(folder), std::filesystem::canonical(folder + "vellumtide").string());
 }
 
 TEST_F(OnlineUpdateTest, ProgramRunningUnderAnotherNameStillWritesAndStartsVellumtide) {
@@ -151,7 +148,7 @@ TEST_F(OnlineUpdateTest, ProgramRunningUnderAnotherNameStillWritesAndStartsVellu
   EXPECT_EQ(Fingerprint(folder + "reader"), Sha256Hex(oldProgram));
   EXPECT_FALSE(IsRegularFile(folder + "vellumtide.old"));
   EXPECT_FALSE(IsRegularFile(folder + "vellumtide.tmp"));
-  EXPECT_EQ(WaitForMarker(folder), folder + "vellumtide");
+  EXPECT_EQ(WaitForMarker(folder), std::filesystem::canonical(folder + "vellumtide").string());
 }
 
 TEST_F(OnlineUpdateTest, SecondUpdateReplacesTheFirstOldProgram) {
