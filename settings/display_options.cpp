@@ -2,6 +2,7 @@
 #include "settings/display_options.h"
 
 #include "bar/icon_bar.h"
+#include "settings/settings_file.h"
 
 namespace vt {
 
@@ -10,12 +11,12 @@ int32_t ButtonSet = 0;
 
 void ComputeFontScale() {}
 long double ScaledFontSize(long double points) { return points * FontScale; }
-void ChangeFontSize(int32_t) {}
+void ChangeFontSize(int32_t step) { FontSize += step; }
 void CycleFontName() {}
 void ApplyColors() {}
 void CycleColors() {}
-void ZoomIn() {}
-void ZoomOut() {}
+void ZoomIn() { ChangeFontSize(4); }
+void ZoomOut() { ChangeFontSize(-4); }
 void ToggleBold() {}
 void CycleTextCase() {}
 
