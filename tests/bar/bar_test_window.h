@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "settings/display_options.h"
 #include "settings/settings_file.h"
 #include "speech/reading_aloud.h"
+#include "support/temp_folder.h"
 
 namespace vt::testing {
 
@@ -93,9 +93,7 @@ inline void RunEventsFor(int milliseconds) {
 class BarWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vellumtide-bar-XXXXXX";
-    folder = std::string(mkdtemp(pattern)) + "/";
-    SetSettingsLocationForTesting(folder, folder);
+    SetSettingsLocationForTesting(folder.path(), folder.path());
     ResetSettingsToDefaults();
     UserBarDelay = 0;
     sBeepOn = 0;
@@ -118,10 +116,9 @@ class BarWindowTest : public ::testing::Test {
     BarWindow = nullptr;
     PaneWindow = nullptr;
     SetSettingsLocationForTesting("", "");
-    std::system(("rm -rf '" + folder + "'").c_str());
   }
 
-  std::string folder;
+  vt_test::TempFolder folder;
 };
 
 }  // namespace vt::testing
