@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 namespace vt {
@@ -28,7 +29,6 @@ class SearchDialogView : public QDialog {
   SearchDialogView(const SearchDialogLook& look, DialogProc proc)
       : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), proc(proc) {
     setWindowTitle(QString::fromStdString(look.caption));
-    setModal(true);
     setFixedSize(kWidth, kHeight);
     SetLooks(look);
     CreateControls(look);
@@ -38,6 +38,7 @@ class SearchDialogView : public QDialog {
   intptr_t Send(unsigned message, intptr_t wParam = 0) { return proc(this, message, wParam, 0); }
 
   DialogProc proc;
+  bool ended = false;  // set by EndSearchDialog; the wait in RunSearchDialog then stops
   QLineEdit* box = nullptr;
   QPushButton* searchButton = nullptr;
   QPushButton* escButton = nullptr;
@@ -108,16 +109,29 @@ DialogHandle CreateSearchDialog(const SearchDialogLook& look, DialogProc proc) {
   return new SearchDialogView(look, proc);
 }
 
+// The dialog runs its own wait for events rather than a nested event loop: a nested loop returns
+// at once once the application has been asked to quit, and the box must still close by itself.
 void RunSearchDialog(DialogHandle dialog) {
   if (!dialog) return;
+  QPointer<QWidget> previous = QApplication::activeWindow();
   dialog->Send(WM_INITDIALOG);
-  dialog->exec();
+  dialog->setWindowModality(Qt::ApplicationModal);
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+  while (!dialog->ended) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  dialog->hide();
   dialog->Send(WM_DESTROY);
   delete dialog;
+  // The window that was active before the box is active again, as after any modal box.
+  if (previous) {
+    previous->activateWindow();
+    QCoreApplication::processEvents();
+  }
 }
 
 void EndSearchDialog(DialogHandle dialog) {
-  if (dialog) dialog->done(0);
+  if (dialog) dialog->ended = true;
 }
 
 void SetDialogTopmost(DialogHandle dialog) {
