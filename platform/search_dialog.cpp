@@ -210,7 +210,5 @@ uint32_t DialogBackgroundRgb(DialogHandle dialog) {
 
 bool DialogIsTopmost(DialogHandle dialog) { return dialog && (dialog->windowFlags() & Qt::WindowStaysOnTopHint); }
 bool DialogIsFrameless(DialogHandle dialog) { return dialog && (dialog->windowFlags() & Qt::FramelessWindowHint); }
-bool DialogButtonHasIcon(DialogHandle dialog) { return dialog && !dialog->searchButton->icon().isNull(); }
-std::string DialogCaption(DialogHandle dialog) { return dialog ? dialog->windowTitle().toStdString() : std::string(); }
 
 }  // namespace vt

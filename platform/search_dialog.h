@@ -63,8 +63,7 @@ void RightClickDialog(DialogHandle dialog);
 
 // What a user sees, for tests: the dialog's screen rectangle and a control's rectangle inside it,
 // whether the whole text is selected, whether the box has the keyboard focus, the grey of the
-// background as 0xRRGGBB, whether the dialog stays on top, has a frame, and whether the image
-// button shows an icon.
+// background as 0xRRGGBB, whether the dialog stays on top and whether it is frameless.
 Rect DialogRect(DialogHandle dialog);
 Rect DialogControlRect(DialogHandle dialog, int id);
 bool DialogTextAllSelected(DialogHandle dialog);
@@ -72,7 +71,5 @@ bool DialogTextBoxHasFocus(DialogHandle dialog);
 uint32_t DialogBackgroundRgb(DialogHandle dialog);
 bool DialogIsTopmost(DialogHandle dialog);
 bool DialogIsFrameless(DialogHandle dialog);
-bool DialogButtonHasIcon(DialogHandle dialog);
-std::string DialogCaption(DialogHandle dialog);
 
 }  // namespace vt
