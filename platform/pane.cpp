@@ -211,7 +211,7 @@ class PaneView : public QPlainTextEdit {
       }
       layoutComplete = !block.isValid();
     }
-    emit DocLayout()->documentSizeChanged(DocLayout()->documentSize());
+    SyncScrollBar();
     if (layoutComplete) {
       if (anchorChar >= 0) ScrollCharToTopLine(anchorChar);
       anchorChar = -1;
@@ -226,19 +226,27 @@ class PaneView : public QPlainTextEdit {
     LayoutSlice(-1);
   }
 
-  // The first character of the top row of the view.
-  int TopChar() const {
-    QTextBlock block = firstVisibleBlock();
-    if (!block.isValid()) return 0;
-    EnsureBlock(block);
-    QRectF geometry = blockBoundingGeometry(block).translated(contentOffset());
-    QTextLayout* layout = block.layout();
-    for (int i = 0; i < layout->lineCount(); ++i) {
-      QTextLine line = layout->lineAt(i);
-      if (geometry.top() + line.y() + line.height() > 0.5) return block.position() + line.textStart();
-    }
-    return block.position();
+  // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
+  // and its value is the top row.
+  void SyncScrollBar() const { emit DocLayout()->documentSizeChanged(DocLayout()->documentSize()); }
+
+  int TopLine() const {
+    SyncScrollBar();
+    return verticalScrollBar()->value();
   }
+
+  // The first character of a display line, with the layout as far as it has got.
+  int CharOfLine(int line) const {
+    QTextBlock block = document()->findBlockByLineNumber(std::max(0, line));
+    if (!block.isValid()) return static_cast<int>(text.size());
+    EnsureBlock(block);
+    QTextLayout* layout = block.layout();
+    int row = std::clamp(line - block.firstLineNumber(), 0, std::max(0, layout->lineCount() - 1));
+    return block.position() + (layout->lineCount() > 0 ? layout->lineAt(row).textStart() : 0);
+  }
+
+  // The first character of the top row of the view.
+  int TopChar() const { return CharOfLine(TopLine()); }
 
   // The display line of a character with the layout as far as it has got.
   int LineOfChar(int index) const {
@@ -255,7 +263,7 @@ class PaneView : public QPlainTextEdit {
   void ScrollCharToTopLine(int index) {
     QTextBlock block = document()->findBlock(std::clamp(index, 0, static_cast<int>(text.size())));
     EnsureBlock(block);
-    emit DocLayout()->documentSizeChanged(DocLayout()->documentSize());
+    SyncScrollBar();
     verticalScrollBar()->setValue(LineOfChar(index));
   }
 
@@ -502,7 +510,7 @@ int PaneTextLength(PaneView* pane) { return pane ? static_cast<int>(pane->text.s
 int PaneFirstVisibleLine(PaneView* pane) {
   if (!pane) return 0;
   pane->EnsureFullLayout();
-  return pane->LineOfChar(pane->TopChar());
+  return pane->TopLine();
 }
 
 int PaneLineFromChar(PaneView* pane, int charIndex) {
@@ -517,11 +525,7 @@ int PaneLineIndex(PaneView* pane, int line) {
   pane->EnsureFullLayout();
   if (line < 0) line = pane->LineOfChar(pane->textCursor().position());
   if (line >= pane->document()->lineCount()) return -1;
-  QTextBlock block = pane->document()->findBlockByLineNumber(line);
-  if (!block.isValid()) return -1;
-  pane->EnsureBlock(block);
-  QTextLine row = block.layout()->lineAt(line - block.firstLineNumber());
-  return block.position() + (row.isValid() ? row.textStart() : 0);
+  return pane->CharOfLine(line);
 }
 
 int PaneLineCount(PaneView* pane) {
@@ -535,7 +539,7 @@ void PaneLineScroll(PaneView* pane, int lines) {
   pane->EnsureFullLayout();
   pane->anchorChar = -1;
   QScrollBar* bar = pane->verticalScrollBar();
-  int64_t target = static_cast<int64_t>(pane->LineOfChar(pane->TopChar())) + lines;
+  int64_t target = static_cast<int64_t>(pane->TopLine()) + lines;
   bar->setValue(static_cast<int>(std::clamp<int64_t>(target, bar->minimum(), bar->maximum())));
 }
 
@@ -547,7 +551,7 @@ bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {
   pane->EnsureFullLayout();
   QPoint viewportOrigin = pane->viewport()->geometry().topLeft();
   int line = pane->LineOfChar(charIndex);
-  int top = pane->LineOfChar(pane->TopChar());
+  int top = pane->TopLine();
   QTextCursor cursor(pane->document());
   cursor.setPosition(charIndex);
   if (std::abs(line - top) <= 400) {
