@@ -430,10 +430,11 @@ class PaneView : public QPlainTextEdit {
   }
 
   void resizeEvent(QResizeEvent* e) override {
-    int oldWidth = viewport()->width();
+    // The viewport has its new size already; the widget relays the text out (forgetting every
+    // block's lines) when the width in the event changed, a first resize at showing included.
     int top = anchorChar >= 0 ? anchorChar : TopChar();
     QPlainTextEdit::resizeEvent(e);
-    if (viewport()->width() != oldWidth) KeepTopChar(top);
+    if (e->oldSize().width() != e->size().width()) KeepTopChar(top);
   }
 
  private:

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/commands.h"
+#include "app/main_window.h"
 #include "bar/bar_messages.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
@@ -50,6 +51,16 @@ void RestoreBookmark() {
   // The caret first: placing it may scroll it into view, and the scroll below then wins.
   PaneSetSelection(PaneWindow, position, position);
   ScrollCharToTop(position);
+  // At start-up the pane gets its real width only when the window is first shown, and the text
+  // is laid out again then: once that is done, the position goes to the top once more, unless the
+  // reader has moved the caret meanwhile.
+  PaneHandle pane = PaneWindow;
+  RunLater(0, [pane, position] {
+    int start = -1, end = -1;
+    if (pane != PaneWindow || !IsWindow(MainWindow)) return;
+    PaneGetSelection(pane, start, end);
+    if (start == position && end == position) ScrollCharToTop(position);
+  });
 }
 
 int32_t SelectWordAtCaret(PaneHandle pane) {
