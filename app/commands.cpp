@@ -162,8 +162,7 @@ static void InitialiseMainWindow() {
   ChangeFontSize(0);
   ApplyColors();
   LoadBook();
-  int32_t* mark = BookMarkOf(Book);
-  ScrollCharToTop(mark ? *mark : 0);
+  RestoreBookmark();
 }
 
 // A right-click on a bar button: the shortcut list, the previous set, or the button's name.
