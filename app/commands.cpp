@@ -143,6 +143,8 @@ void EndMainWindow() {
 }
 
 void ToggleShortcutList() {
+  // The list is no place in the book: the reading position is kept before the list replaces it.
+  if (!ShortcutListShown) SaveBookmark();
   ShortcutListShown ^= 1;
   SetPaneWindowText(PaneWindow, ShortcutListShown ? ShortcutListText() : BookText);
 }

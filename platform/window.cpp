@@ -134,6 +134,7 @@ class KeyFilter : public QObject {
   }
 };
 
+static bool loopRunning = false;  // the program's event loop runs (tests drive events without it)
 static int applicationArgc = 1;
 static char applicationName[] = "vellumtide";
 static char* applicationArgv[] = {applicationName, nullptr};
@@ -171,7 +172,7 @@ void DestroyMainWidget(WindowHandle window) {
   window->alive = false;
   window->hide();
   window->deleteLater();
-  QCoreApplication::exit(0);
+  if (loopRunning) QCoreApplication::exit(0);
 }
 
 std::string WindowTitle(WindowHandle window) { return window->windowTitle().toStdString(); }
@@ -214,7 +215,9 @@ void InitialiseAndShow(WindowHandle window) {
 }
 
 void RunMessageLoop(WindowHandle window) {
+  loopRunning = true;
   while (IsWindow(window)) QApplication::exec();
+  loopRunning = false;
 }
 
 bool WindowHasPainted(WindowHandle window) { return window && window->painted; }

@@ -139,9 +139,25 @@ TEST_F(MainWindowScenario, RightClickOnExitTogglesTheShortcutList) {
 }
 
 TEST_F(MainWindowScenario, NextBookAfterTheSeventhIsTheFirst) {
+  std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());  // the user's book is read from the working folder
+  vt_test::WriteFile(folder / "trash.txt", "Mine\r\n\r\nText.\r\n");
   Start("Book=6\r\n");
+  EXPECT_EQ(Book, 6);
   RunCommand(CmdBooks);
+  std::filesystem::current_path(before);
   EXPECT_EQ(Book, 0);
+}
+
+TEST_F(MainWindowScenario, ShowingTheShortcutListKeepsTheReadingPosition) {
+  Start("Book=0\r\n");
+  PaneLineScroll(PaneWindow, 40);
+  int32_t top = PaneLineIndex(PaneWindow, PaneFirstVisibleLine(PaneWindow));
+  ASSERT_GT(top, 0);
+  RightClickBar(CmdExit);
+  PaneLineScroll(PaneWindow, 2);
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(BookMark0, top);
 }
 
 TEST(ShortcutList, HasThirteenLinesAndNoTrailingBreak) {
