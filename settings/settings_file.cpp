@@ -249,7 +249,11 @@ static void StoreValue(const Key& key, const std::string& text) {
 
 // Reading takes one pair of surrounding quotes off a value; a text that has such a pair of its
 // own gets another one, so that it comes back as it was.
-static std::string QuotedIfNeeded(const std::string& text) {
+// A line break inside a value (a title taken from a user's file may hold one) would end the line
+// and let the rest be read as keys of its own: it is written as a blank.
+static std::string WritableText(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   bool quoted = text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0];
   return quoted ? text[0] + text + text[0] : text;
 }
@@ -259,7 +263,7 @@ static std::string ValueText(const Key& key) {
   switch (key.kind) {
     case Kind::Integer: return NumberText(*static_cast<int32_t*>(key.variable));
     case Kind::Real: return NumberText(*static_cast<float*>(key.variable), 7);
-    case Kind::Text: return QuotedIfNeeded(*static_cast<std::string*>(key.variable));
+    case Kind::Text: return WritableText(*static_cast<std::string*>(key.variable));
   }
   return std::string();
 }

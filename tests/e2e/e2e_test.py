@@ -169,10 +169,22 @@ class Reader:
             raise AssertionError("a line of the settings file does not end with CR LF")
 
     def close(self):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        if self.process:
+            if self.process.poll() is None:
+                self.process.kill()
+                self.process.wait()
+            self.process.stderr.close()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def pixel(self, image, x, y):
+        """The (r, g, b) of one pixel of a screenshot."""
+        out = subprocess.run(["convert", image, "-format", f"%[fx:int(255*p{{{x},{y}}}.r)],"
+                              f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
+                             capture_output=True, text=True, check=True).stdout
+        return tuple(int(v) for v in out.split(","))
 
 
 class EndToEnd(unittest.TestCase):
@@ -228,6 +240,65 @@ class EndToEnd(unittest.TestCase):
         saved = reader.end_with_esc().saved()
         self.assertEqual(saved["Book"], "6")
         self.assertEqual(saved["EditFileName"], "My Own Book")
+
+    def test_books_seven_times_visits_every_book_and_stores_each_position(self):
+        # "Books" is the second button of the first button set; its place follows from the
+        # icon size and the label font, the same on every machine with the project's fonts.
+        reader = self.run_reader(settings=dict(QUIET, Book="0"), trash=b"Own Book\r\n\r\nText.\r\n")
+        titles = []
+        for _ in range(7):
+            reader.keys("Next", pause=0.2)
+            reader.click(241, 99)
+            reader.settle(1.0)
+        saved = reader.end_with_esc().saved()
+        self.assertEqual(saved["Book"], "0")
+        for book in range(6):  # the user's one-paragraph book has nowhere to scroll
+            self.assertNotEqual(saved[f"BookMark{book}"], "0", f"book {book}")
+
+    def test_default_window_shows_the_bar_above_yellow_on_blue(self):
+        reader = self.run_reader(settings={"UserBarDelay": "0", "sBeepOn": "0"})
+        shot = os.path.join(reader.folder, "shot.png")
+        reader.screenshot(shot)
+        self.assertEqual(reader.pixel(shot, 900, 600), (0, 0, 255))      # pane background
+        self.assertNotEqual(reader.pixel(shot, 1700, 60), (0, 0, 255))   # the bar, not the pane
+        out = subprocess.run(["convert", shot, "-crop", "1800x700+20+220", "-fill", "black", "+opaque", "#FFFF00",
+                              "-format", "%[fx:mean]", "info:"], capture_output=True, text=True, check=True).stdout
+        self.assertGreater(float(out), 0.02)  # yellow text covers a good part of the pane
+        reader.end_with_esc()
+
+    def test_hostile_settings_files_neither_crash_nor_hang(self):
+        junk = bytes((i * 7919) % 251 for i in range(10 * 1024 * 1024))
+        many = b"[All]\r\n" + b"".join(b"Key%d=%d\r\n" % (i, i) for i in range(100000)) + b"FontSize=40\r\n"
+        nul = b"[All]\r\nFontSize=40\x00junk\r\nUserBarDelay=0\r\nsBeepOn=0\r\n"
+        for name, text in (("junk", junk), ("many keys", many), ("NUL bytes", nul)):
+            reader = self.run_reader(settings_text=text)
+            reader.keys("v")
+            self.assertTrue(reader.alive(), name)
+            saved = reader.end_with_esc().saved()
+            if name != "junk":
+                self.assertEqual(saved["FontSize"], "40", name)
+
+    def test_a_settings_folder_in_place_of_the_file_is_left_alone(self):
+        reader = Reader()
+        self.addCleanup(reader.close)
+        os.mkdir(reader.ini)
+        reader.start()
+        reader.keys("v")
+        reader.end_with_esc()
+        self.assertTrue(os.path.isdir(reader.ini))
+
+    def test_hostile_own_books_neither_crash_nor_hang(self):
+        binary = bytes(range(256)) * 4096
+        for name, trash in (("binary", binary), ("folder", None)):
+            reader = Reader(settings=dict(QUIET, Book="6"), trash=trash)
+            self.addCleanup(reader.close)
+            if trash is None:
+                os.mkdir(os.path.join(reader.folder, "trash.txt"))
+            reader.start()
+            reader.keys("t")
+            self.assertTrue(reader.alive(), name)
+            saved = reader.end_with_esc().saved()
+            self.assertEqual(saved["Book"], "6" if trash is not None else "0", name)
 
     def test_window_manager_close_saves_like_exit(self):
         reader = self.run_reader(settings=QUIET)

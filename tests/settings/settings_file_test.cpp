@@ -215,6 +215,18 @@ TEST_F(SettingsFile, RoundTripKeepsEveryValue) {
   EXPECT_FLOAT_EQ(AR, 2.5f);
 }
 
+TEST_F(SettingsFile, ALineBreakInsideATextValueCannotForgeKeys) {
+  EditFileName = "Title\nFontSize=1\r\nBook=5";
+  OpenWindow(0, 0, 800, 600);
+  PersistSettings("save");
+  EXPECT_EQ(SavedLines().size(), 46u);
+  ResetSettingsToDefaults();
+  PersistSettings("get");
+  EXPECT_EQ(EditFileName, "Title FontSize=1  Book=5");
+  EXPECT_EQ(FontSize, 64);
+  EXPECT_EQ(Book, 0);
+}
+
 TEST_F(SettingsFile, SaveWhileMinimizedKeepsTheRestoredSize) {
   OpenWindow(30, 40, 700, 500);
   ShowWithState(MainWindow, SW_SHOWNORMAL);
