@@ -316,26 +316,29 @@ class PaneView : public QPlainTextEdit {
     qreal thickness = std::max<qreal>(1.0, std::round(metrics.lineWidth()));
     QPointF offset = contentOffset();
     QTextBlock block = firstVisibleBlock();
+    const qreal bottom = viewport()->height();
     while (block.isValid()) {
       QRectF geometry = blockBoundingGeometry(block).translated(offset);
-      if (geometry.top() > viewport()->height()) break;
-      int bStart = block.position(), bEnd = bStart + block.length();
-      auto it = underlines.upper_bound(bStart);
-      if (it != underlines.begin() && std::prev(it)->second > bStart) --it;
-      for (; it != underlines.end() && it->first < bEnd; ++it) {
-        QTextLayout* layout = block.layout();
-        for (int i = 0; i < layout->lineCount(); ++i) {
-          QTextLine line = layout->lineAt(i);
-          int lStart = bStart + line.textStart(), lEnd = lStart + line.textLength();
+      if (geometry.top() > bottom) break;
+      const int bStart = block.position();
+      QTextLayout* layout = block.layout();
+      for (int i = 0; i < layout->lineCount(); ++i) {
+        QTextLine line = layout->lineAt(i);
+        qreal top = geometry.top() + line.y();
+        if (top + line.height() < 0) continue;
+        if (top > bottom) break;
+        int lStart = bStart + line.textStart(), lEnd = lStart + line.textLength();
+        qreal y = top + line.ascent() + std::max<qreal>(1.0, metrics.underlinePos());
+        auto segment = [&](int from, int to, const QColor& colour) {
+          if (from >= to) return;
+          qreal x1 = geometry.left() + line.cursorToX(from - bStart);
+          qreal x2 = geometry.left() + line.cursorToX(to - bStart);
+          painter.fillRect(QRectF(x1, y, x2 - x1, thickness), colour);
+        };
+        auto it = underlines.upper_bound(lStart);
+        if (it != underlines.begin() && std::prev(it)->second > lStart) --it;
+        for (; it != underlines.end() && it->first < lEnd; ++it) {
           int a = std::max(it->first, lStart), b = std::min(it->second, lEnd);
-          if (a >= b) continue;
-          qreal y = geometry.top() + line.y() + line.ascent() + std::max<qreal>(1.0, metrics.underlinePos());
-          auto segment = [&](int from, int to, const QColor& colour) {
-            if (from >= to) return;
-            qreal x1 = geometry.left() + line.cursorToX(from - bStart);
-            qreal x2 = geometry.left() + line.cursorToX(to - bStart);
-            painter.fillRect(QRectF(x1, y, x2 - x1, thickness), colour);
-          };
           segment(a, b, palette().color(QPalette::Text));
           segment(std::max(a, selStart), std::min(b, selEnd), palette().color(QPalette::HighlightedText));
         }
