@@ -10,6 +10,7 @@
 // - a caret of any size, painted by the pane itself, and the program's hook on the events.
 #include "platform/pane.h"
 
+#include "platform/pane_line_count.h"
 #include "platform/rich_text.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -39,7 +40,6 @@ namespace {
 
 constexpr int kIdPane = 500;
 constexpr int kEnSetFocus = 0x0100;
-constexpr int kSliceMs = 12;            // longest stretch of background layout between two events
 constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
 constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
 
@@ -97,13 +97,12 @@ class PaneView : public QPlainTextEdit {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setAutoFillBackground(true);
-    layoutTimer.setSingleShot(true);
-    QObject::connect(&layoutTimer, &QTimer::timeout, [this] { LayoutSlice(kSliceMs); });
     QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
     QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
   }
 
   ~PaneView() override {
+    counter.Stop();
     if (hook && !hook(this, WM_DESTROY, 0, false)) hook(this, WM_DESTROY, 0, true);
   }
 
@@ -114,6 +113,8 @@ class PaneView : public QPlainTextEdit {
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
   QFont baseFont;                      // the requested font, without letter spacing
   int spacingTwips = 0;                // letter spacing of the current text
+  std::string crLfText;                // the text read back (CR LF breaks), once made
+  bool crLfValid = false;
   int caretWidth = 0, caretHeight = 0; // the painted caret (0: the widget's own thin caret)
   bool notify = true;                  // false while redraw is suspended
 
@@ -122,13 +123,64 @@ class PaneView : public QPlainTextEdit {
 
   // --- text ---------------------------------------------------------------------------------
 
-  void SetText(const QString& raw, int newSpacingTwips) {
-    QString normal = raw;
-    normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    for (QChar& c : normal)
-      if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
-        c = u'\n';
+  // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
+  void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
+    // Book texts are plain ASCII: they are converted in one pass, and when every line ends in
+    // CR LF the text itself is what reading the pane back gives.
+    QString plain(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
+    QChar* out = plain.data();
+    qsizetype n = 0;
+    bool ascii = true, crLfOnly = true;
+    for (size_t i = 0; i < utf8.size() && ascii; ++i) {
+      char c = utf8[i];
+      if (c & 0x80) {
+        ascii = false;
+      } else if (c == '\r') {
+        if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
+          ++i;
+        else
+          crLfOnly = false;
+        out[n++] = u'\n';
+      } else {
+        if (c == '\n') crLfOnly = false;
+        out[n++] = QChar(static_cast<char16_t>(c));
+      }
+    }
+    if (ascii) {
+      plain.truncate(n);
+    } else {
+      plain = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+      plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+      for (QChar& c : plain)
+        if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
+    }
+    SetText(plain, newSpacingTwips);
+    if (ascii && crLfOnly) {
+      crLfText = utf8;
+      crLfValid = true;
+    }
+  }
+
+  // The text with CR LF at each paragraph break, as reading the pane back gives it.
+  const std::string& CrLfText() {
+    if (!crLfValid) {
+      QByteArray utf8 = text.toUtf8();
+      crLfText.clear();
+      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
+      for (char c : utf8) {
+        if (c == '\n') crLfText += '\r';
+        crLfText += c;
+      }
+      crLfValid = true;
+    }
+    return crLfText;
+  }
+
+  // Shows text in which each paragraph ends in one '\n'.
+  void SetText(const QString& normal, int newSpacingTwips) {
     text = normal;
+    crLfText.clear();
+    crLfValid = false;
     underlines.clear();
     FindLinks();
     if (newSpacingTwips != spacingTwips) {
@@ -142,14 +194,28 @@ class PaneView : public QPlainTextEdit {
     ScheduleLayout();
   }
 
+  // True when the text may hold a web address (a quick look before the full search).
+  bool MayHoldAddress() const {
+    const QChar* c = text.constData();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i + 3 < n; ++i) {
+      char16_t ch = c[i].unicode();
+      if (ch == u':' && c[i + 1] == u'/' && c[i + 2] == u'/') return true;
+      if ((ch | 0x20) == u'w' && (c[i + 1].unicode() | 0x20) == u'w' && (c[i + 2].unicode() | 0x20) == u'w' &&
+          c[i + 3] == u'.')
+        return true;
+      if ((ch | 0x20) == u'm' && text.mid(i, 7).compare(QStringLiteral("mailto:"), Qt::CaseInsensitive) == 0)
+        return true;
+    }
+    return false;
+  }
+
   void FindLinks() {
     links.clear();
     static const QRegularExpression address(
         QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"]+"),
         QRegularExpression::CaseInsensitiveOption);
-    if (!text.contains(QStringLiteral("www."), Qt::CaseInsensitive) && !text.contains(QStringLiteral("://")) &&
-        !text.contains(QStringLiteral("mailto:"), Qt::CaseInsensitive))
-      return;
+    if (!MayHoldAddress()) return;
     auto it = address.globalMatch(text);
     while (it.hasNext()) {
       auto m = it.next();
@@ -186,44 +252,40 @@ class PaneView : public QPlainTextEdit {
     if (block.isValid() && block.layout()->lineCount() == 0) DocLayout()->ensureBlockLayout(block);
   }
 
+  // Counts every block's rows again (after a change of text, font or width) on worker threads.
   void ScheduleLayout() {
-    layoutNext = 0;
     layoutComplete = false;
-    layoutTimer.start(0);
+    const int generation = ++layoutGeneration;
+    qreal width = viewport()->width();  // the width the widget gives its document layout
+    if (width <= 0) width = qreal(INT_MAX);
+    width -= 2 * document()->documentMargin();
+    counter.Start(text, document()->defaultFont(), document()->defaultTextOption(), width, this,
+                  [this, generation] { TakeLineCounts(generation); });
   }
 
-  // Lays out blocks for at most `budgetMs` (negative: until all are done), then lets the widget
-  // see the new line counts once.
-  void LayoutSlice(int budgetMs) {
-    if (layoutComplete) return;
-    QElapsedTimer clock;
-    clock.start();
+  // Gives each block that the widget has not laid out itself its counted rows; then every line
+  // number is exact.
+  void TakeLineCounts(int generation) {
+    if (layoutComplete || generation != layoutGeneration) return;
+    if (!counter.Wait()) return;
+    const std::vector<int>& counts = counter.Counts();
     QTextDocument* doc = document();
-    {
-      QSignalBlocker quiet(DocLayout());
-      QTextBlock block = doc->findBlockByNumber(layoutNext);
-      int count = 0;
-      while (block.isValid()) {
-        EnsureBlock(block);
-        block = block.next();
-        ++layoutNext;
-        if (budgetMs >= 0 && (++count & 31) == 0 && clock.elapsed() >= budgetMs) break;
-      }
-      layoutComplete = !block.isValid();
-    }
-    SyncScrollBar();
-    if (layoutComplete) {
-      if (anchorChar >= 0) ScrollCharToTopLine(anchorChar);
-      anchorChar = -1;
+    if (static_cast<size_t>(doc->blockCount()) == counts.size()) {
+      size_t i = 0;
+      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++i)
+        if (block.layout()->lineCount() == 0 && block.lineCount() != counts[i]) block.setLineCount(counts[i]);
     } else {
-      layoutTimer.start(0);
+      QSignalBlocker quiet(DocLayout());  // the text is not what was counted: lay it out here
+      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next()) EnsureBlock(block);
     }
+    layoutComplete = true;
+    SyncScrollBar();
+    if (anchorChar >= 0) ScrollCharToTopLine(anchorChar);
+    anchorChar = -1;
   }
 
   void EnsureFullLayout() {
-    if (layoutComplete) return;
-    layoutTimer.stop();
-    LayoutSlice(-1);
+    if (!layoutComplete) TakeLineCounts(layoutGeneration);
   }
 
   // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
@@ -440,9 +502,9 @@ class PaneView : public QPlainTextEdit {
   }
 
  private:
-  QTimer layoutTimer;
-  int layoutNext = 0;           // blocks before this one are laid out
-  bool layoutComplete = true;   // every block is laid out: the line counts are exact
+  LineCounter counter;
+  int layoutGeneration = 0;     // which count of the rows is the current one
+  bool layoutComplete = true;   // every block's rows are counted: the line numbers are exact
   int anchorChar = -1;          // the character kept in the top row while the layout completes
   QList<QTextEdit::ExtraSelection> shownLinks;
 
@@ -483,26 +545,15 @@ bool PaneHasFocus(PaneView* pane) { return pane && pane->hasFocus(); }
 // --- text -------------------------------------------------------------------------------------
 
 void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
-  if (pane) pane->SetText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), 0);
+  if (pane) pane->SetUtf8Text(utf8, 0);
 }
 
-std::string PaneGetPlainText(PaneView* pane) {
-  if (!pane) return std::string();
-  QByteArray utf8 = pane->text.toUtf8();
-  std::string out;
-  out.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
-  for (char c : utf8) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
+std::string PaneGetPlainText(PaneView* pane) { return pane ? pane->CrLfText() : std::string(); }
 
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
   if (!pane) return 0;
   RichText read = ReadRichText(rtf);
-  pane->SetText(QString::fromUtf8(read.text.data(), static_cast<qsizetype>(read.text.size())),
-                read.letterSpacingTwips);
+  pane->SetUtf8Text(read.text, read.letterSpacingTwips);
   return static_cast<int>(pane->text.size());
 }
 

@@ -224,3 +224,35 @@ TEST_F(PaneLines, TheHookSeesEventsBeforeAndAfterAndMaySwallowThem) {
 
 }  // namespace
 }  // namespace vt::testing
+
+namespace vt::testing {
+namespace {
+
+// Every block's rows are counted ahead of the widget; once the widget has laid out every block
+// itself, the count must not have moved by a single row.
+void ExpectCountsMatchTheWidget(int book) {
+  Book = book;
+  LoadBook();
+  int counted = PaneLineCount(PaneWindow);
+  int lines = counted;
+  for (int line = 0; line < lines; ++line) ASSERT_GE(PaneLineIndex(PaneWindow, line), 0) << line;
+  EXPECT_EQ(PaneLineCount(PaneWindow), counted);
+}
+
+TEST_F(PaneLines, CountedRowsAreTheRowsTheWidgetLaysOut) {
+  FormatParagraph = 0;
+  ExpectCountsMatchTheWidget(4);
+  FormatParagraph = 1;
+  for (const char* face : {"Tahoma", "Courier New", "Times New Roman", "Comic Sans MS"}) {
+    FontName = face;
+    FontAttr = FontAttr ^ 1;
+    ChangeFontSize(0);
+    SCOPED_TRACE(face);
+    ExpectCountsMatchTheWidget(0);
+  }
+  WideSpacing = 1;
+  ExpectCountsMatchTheWidget(3);
+}
+
+}  // namespace
+}  // namespace vt::testing
