@@ -14,6 +14,7 @@
 #include "platform/rich_text.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -99,6 +100,8 @@ class PaneView : public QPlainTextEdit {
     setAutoFillBackground(true);
     QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
     QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
+    // no count may still be running while the application shuts down
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { counter.Stop(); });
   }
 
   ~PaneView() override {
@@ -267,15 +270,15 @@ class PaneView : public QPlainTextEdit {
   // number is exact.
   void TakeLineCounts(int generation) {
     if (layoutComplete || generation != layoutGeneration) return;
-    if (!counter.Wait()) return;
+    const bool counted = counter.Wait();
     const std::vector<int>& counts = counter.Counts();
     QTextDocument* doc = document();
-    if (static_cast<size_t>(doc->blockCount()) == counts.size()) {
+    if (counted && static_cast<size_t>(doc->blockCount()) == counts.size()) {
       size_t i = 0;
       for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++i)
         if (block.layout()->lineCount() == 0 && block.lineCount() != counts[i]) block.setLineCount(counts[i]);
     } else {
-      QSignalBlocker quiet(DocLayout());  // the text is not what was counted: lay it out here
+      QSignalBlocker quiet(DocLayout());  // the count was stopped or is out of date: lay out here
       for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next()) EnsureBlock(block);
     }
     layoutComplete = true;
@@ -349,7 +352,8 @@ class PaneView : public QPlainTextEdit {
       auto it = std::lower_bound(links.begin(), links.end(), std::make_pair(first, 0),
                                  [](const auto& a, const auto& b) { return a.second < b.first; });
       QColor background = palette().color(QPalette::Base);
-      QColor colour = background.lightness() < 128 ? QColor(0, 255, 255) : QColor(0, 0, 238);
+      int luminance = (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
+      QColor colour = luminance < 128 ? QColor(0, 255, 255) : QColor(0, 0, 238);  // links stand out on either
       for (; it != links.end() && it->first < end; ++it) {
         QTextEdit::ExtraSelection s;
         s.cursor = QTextCursor(document());
