@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <set>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -22,7 +25,7 @@ struct LineCounter::Job {
     size_t firstParagraph;
   };
   QString text;
-  QFont font;
+  QString font;  // the font's description: each worker makes its own font from it
   QTextOption option;
   qreal lineWidth = 0;
   std::vector<Chunk> chunks;
@@ -54,14 +57,46 @@ int CountRows(const QString& paragraph, const QFont& font, const QTextOption& op
   return rows;
 }
 
+// Counters that may have workers running: the process stops them before it exits, while the
+// fonts they use still exist.
+std::mutex liveMutex;
+std::set<LineCounter*>& LiveCounters() {
+  static auto* live = new std::set<LineCounter*>;
+  return *live;
+}
+
+void StopAllAtExit() {
+  std::set<LineCounter*> live;
+  {
+    std::lock_guard<std::mutex> lock(liveMutex);
+    live = LiveCounters();
+  }
+  for (LineCounter* counter : live) counter->Stop();
+}
+
 }  // namespace
+
+LineCounter::~LineCounter() {
+  Stop();
+  std::lock_guard<std::mutex> lock(liveMutex);
+  LiveCounters().erase(this);
+}
 
 void LineCounter::Start(const QString& text, const QFont& font, const QTextOption& option, qreal lineWidth,
                         QObject* receiver, std::function<void()> done) {
   Stop();
+  {
+    // The first count lays out a word here, so that whatever the text engine sets up once for the
+    // whole process exists before the exit handler is registered, and is torn down after it.
+    static const bool registered = CountRows(QStringLiteral("Warm up"), font, option, lineWidth) > 0 &&
+                                   std::atexit(StopAllAtExit) == 0;
+    (void)registered;
+    std::lock_guard<std::mutex> lock(liveMutex);
+    LiveCounters().insert(this);
+  }
   job = std::make_shared<Job>();
   job->text = text;
-  job->font = font;
+  job->font = font.toString();
   job->option = option;
   job->lineWidth = lineWidth;
   job->receiver = receiver;
@@ -94,6 +129,10 @@ void LineCounter::Start(const QString& text, const QFont& font, const QTextOptio
 void LineCounter::Work(const std::shared_ptr<Job>& job) {
   // Counting yields to the user-interface thread whenever both want the same core.
   setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+  // A font shared with another thread shares its cached engine data, which is not safe to use
+  // from two threads at once: each worker builds a font of its own.
+  QFont font;
+  font.fromString(job->font);
   for (;;) {
     size_t c = job->nextChunk++;
     if (c >= job->chunks.size() || job->cancel) break;
@@ -103,7 +142,7 @@ void LineCounter::Work(const std::shared_ptr<Job>& job) {
     while (!job->cancel) {
       qsizetype end = job->text.indexOf(u'\n', pos);
       if (end < 0 || end > chunk.end) end = chunk.end;
-      job->counts[paragraph++] = CountRows(job->text.mid(pos, end - pos), job->font, job->option, job->lineWidth);
+      job->counts[paragraph++] = CountRows(job->text.mid(pos, end - pos), font, job->option, job->lineWidth);
       if (end >= chunk.end) break;
       pos = end + 1;
     }

@@ -20,7 +20,7 @@ class LineCounter {
   LineCounter() = default;
   LineCounter(const LineCounter&) = delete;
   LineCounter& operator=(const LineCounter&) = delete;
-  ~LineCounter() { Stop(); }
+  ~LineCounter();
 
   // Starts counting the paragraphs ('\n'-separated) of text; `done` is queued to `receiver`'s
   // thread once every count is ready. An earlier count is cancelled first.
