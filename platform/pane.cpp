@@ -2,11 +2,11 @@
 // the longest book at the largest type stays responsive. On top of it the pane keeps:
 // - a copy of its plain text (one '\n' per paragraph break, so offsets are the widget's
 //   positions) for finding, word breaks and reading the text back;
-// - exact display lines: every block is laid out in short slices after each change of text, font
-//   or width (the view itself is laid out first, at the reading position), and a query that needs
-//   exact line numbers finishes the rest on the spot;
+// - exact display lines: after each change of text, font or width the view is laid out first, at
+//   the reading position, while worker threads count the rows of every other block; a query that
+//   needs exact line numbers waits for that count (or lays out the rest itself);
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
-//   cheap over a reading of a million characters; web addresses as link-styled rows;
+//   cheap over a reading of a million characters; web addresses shown as links;
 // - a caret of any size, painted by the pane itself, and the program's hook on the events.
 #include "platform/pane.h"
 
@@ -119,7 +119,6 @@ class PaneView : public QPlainTextEdit {
   std::string crLfText;                // the text read back (CR LF breaks), once made
   bool crLfValid = false;
   int caretWidth = 0, caretHeight = 0; // the painted caret (0: the widget's own thin caret)
-  bool notify = true;                  // false while redraw is suspended
 
   void SetMargins(int left, int right) { setViewportMargins(left, 0, right, 0); }
   QRect caretRect;                     // where the painted caret was last drawn
@@ -815,7 +814,6 @@ void PaneClearUnderline(PaneView* pane) {
 
 void PaneSetRedraw(PaneView* pane, bool on) {
   if (!pane) return;
-  pane->notify = on;
   pane->viewport()->setUpdatesEnabled(on);
   if (on) pane->viewport()->repaint();
 }
