@@ -2,17 +2,19 @@
 // the longest book at the largest type stays responsive. On top of it the pane keeps:
 // - a copy of its plain text (one '\n' per paragraph break, so offsets are the widget's
 //   positions) for finding, word breaks and reading the text back;
-// - exact display lines: every block is laid out in short slices after each change of text, font
-//   or width (the view itself is laid out first, at the reading position), and a query that needs
-//   exact line numbers finishes the rest on the spot;
+// - exact display lines: after each change of text, font or width the view is laid out first, at
+//   the reading position, while worker threads count the rows of every other block; a query that
+//   needs exact line numbers waits for that count (or lays out the rest itself);
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
-//   cheap over a reading of a million characters; web addresses as link-styled rows;
+//   cheap over a reading of a million characters; web addresses shown as links;
 // - a caret of any size, painted by the pane itself, and the program's hook on the events.
 #include "platform/pane.h"
 
+#include "platform/pane_line_count.h"
 #include "platform/rich_text.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -39,7 +41,6 @@ namespace {
 
 constexpr int kIdPane = 500;
 constexpr int kEnSetFocus = 0x0100;
-constexpr int kSliceMs = 12;            // longest stretch of background layout between two events
 constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
 constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
 
@@ -97,13 +98,14 @@ class PaneView : public QPlainTextEdit {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setAutoFillBackground(true);
-    layoutTimer.setSingleShot(true);
-    QObject::connect(&layoutTimer, &QTimer::timeout, [this] { LayoutSlice(kSliceMs); });
     QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
     QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
+    // no count may still be running while the application shuts down
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { counter.Stop(); });
   }
 
   ~PaneView() override {
+    counter.Stop();
     if (hook && !hook(this, WM_DESTROY, 0, false)) hook(this, WM_DESTROY, 0, true);
   }
 
@@ -114,21 +116,73 @@ class PaneView : public QPlainTextEdit {
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
   QFont baseFont;                      // the requested font, without letter spacing
   int spacingTwips = 0;                // letter spacing of the current text
+  std::string crLfText;                // the text read back (CR LF breaks), once made
+  bool crLfValid = false;
   int caretWidth = 0, caretHeight = 0; // the painted caret (0: the widget's own thin caret)
-  bool notify = true;                  // false while redraw is suspended
 
   void SetMargins(int left, int right) { setViewportMargins(left, 0, right, 0); }
   QRect caretRect;                     // where the painted caret was last drawn
 
   // --- text ---------------------------------------------------------------------------------
 
-  void SetText(const QString& raw, int newSpacingTwips) {
-    QString normal = raw;
-    normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    for (QChar& c : normal)
-      if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
-        c = u'\n';
+  // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
+  void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
+    // Book texts are plain ASCII: they are converted in one pass, and when every line ends in
+    // CR LF the text itself is what reading the pane back gives.
+    QString plain(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
+    QChar* out = plain.data();
+    qsizetype n = 0;
+    bool ascii = true, crLfOnly = true;
+    for (size_t i = 0; i < utf8.size() && ascii; ++i) {
+      char c = utf8[i];
+      if (c & 0x80) {
+        ascii = false;
+      } else if (c == '\r') {
+        if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
+          ++i;
+        else
+          crLfOnly = false;
+        out[n++] = u'\n';
+      } else {
+        if (c == '\n') crLfOnly = false;
+        out[n++] = QChar(static_cast<char16_t>(c));
+      }
+    }
+    if (ascii) {
+      plain.truncate(n);
+    } else {
+      plain = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+      plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+      for (QChar& c : plain)
+        if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
+    }
+    SetText(plain, newSpacingTwips);
+    if (ascii && crLfOnly) {
+      crLfText = utf8;
+      crLfValid = true;
+    }
+  }
+
+  // The text with CR LF at each paragraph break, as reading the pane back gives it.
+  const std::string& CrLfText() {
+    if (!crLfValid) {
+      QByteArray utf8 = text.toUtf8();
+      crLfText.clear();
+      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
+      for (char c : utf8) {
+        if (c == '\n') crLfText += '\r';
+        crLfText += c;
+      }
+      crLfValid = true;
+    }
+    return crLfText;
+  }
+
+  // Shows text in which each paragraph ends in one '\n'.
+  void SetText(const QString& normal, int newSpacingTwips) {
     text = normal;
+    crLfText.clear();
+    crLfValid = false;
     underlines.clear();
     FindLinks();
     if (newSpacingTwips != spacingTwips) {
@@ -142,14 +196,28 @@ class PaneView : public QPlainTextEdit {
     ScheduleLayout();
   }
 
+  // True when the text may hold a web address (a quick look before the full search).
+  bool MayHoldAddress() const {
+    const QChar* c = text.constData();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i + 3 < n; ++i) {
+      char16_t ch = c[i].unicode();
+      if (ch == u':' && c[i + 1] == u'/' && c[i + 2] == u'/') return true;
+      if ((ch | 0x20) == u'w' && (c[i + 1].unicode() | 0x20) == u'w' && (c[i + 2].unicode() | 0x20) == u'w' &&
+          c[i + 3] == u'.')
+        return true;
+      if ((ch | 0x20) == u'm' && text.mid(i, 7).compare(QStringLiteral("mailto:"), Qt::CaseInsensitive) == 0)
+        return true;
+    }
+    return false;
+  }
+
   void FindLinks() {
     links.clear();
     static const QRegularExpression address(
         QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"]+"),
         QRegularExpression::CaseInsensitiveOption);
-    if (!text.contains(QStringLiteral("www."), Qt::CaseInsensitive) && !text.contains(QStringLiteral("://")) &&
-        !text.contains(QStringLiteral("mailto:"), Qt::CaseInsensitive))
-      return;
+    if (!MayHoldAddress()) return;
     auto it = address.globalMatch(text);
     while (it.hasNext()) {
       auto m = it.next();
@@ -186,44 +254,40 @@ class PaneView : public QPlainTextEdit {
     if (block.isValid() && block.layout()->lineCount() == 0) DocLayout()->ensureBlockLayout(block);
   }
 
+  // Counts every block's rows again (after a change of text, font or width) on worker threads.
   void ScheduleLayout() {
-    layoutNext = 0;
     layoutComplete = false;
-    layoutTimer.start(0);
+    const int generation = ++layoutGeneration;
+    qreal width = viewport()->width();  // the width the widget gives its document layout
+    if (width <= 0) width = qreal(INT_MAX);
+    width -= 2 * document()->documentMargin();
+    counter.Start(text, document()->defaultFont(), document()->defaultTextOption(), width, this,
+                  [this, generation] { TakeLineCounts(generation); });
   }
 
-  // Lays out blocks for at most `budgetMs` (negative: until all are done), then lets the widget
-  // see the new line counts once.
-  void LayoutSlice(int budgetMs) {
-    if (layoutComplete) return;
-    QElapsedTimer clock;
-    clock.start();
+  // Gives each block that the widget has not laid out itself its counted rows; then every line
+  // number is exact.
+  void TakeLineCounts(int generation) {
+    if (layoutComplete || generation != layoutGeneration) return;
+    const bool counted = counter.Wait();
+    const std::vector<int>& counts = counter.Counts();
     QTextDocument* doc = document();
-    {
-      QSignalBlocker quiet(DocLayout());
-      QTextBlock block = doc->findBlockByNumber(layoutNext);
-      int count = 0;
-      while (block.isValid()) {
-        EnsureBlock(block);
-        block = block.next();
-        ++layoutNext;
-        if (budgetMs >= 0 && (++count & 31) == 0 && clock.elapsed() >= budgetMs) break;
-      }
-      layoutComplete = !block.isValid();
-    }
-    SyncScrollBar();
-    if (layoutComplete) {
-      if (anchorChar >= 0) ScrollCharToTopLine(anchorChar);
-      anchorChar = -1;
+    if (counted && static_cast<size_t>(doc->blockCount()) == counts.size()) {
+      size_t i = 0;
+      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++i)
+        if (block.layout()->lineCount() == 0 && block.lineCount() != counts[i]) block.setLineCount(counts[i]);
     } else {
-      layoutTimer.start(0);
+      QSignalBlocker quiet(DocLayout());  // the count was stopped or is out of date: lay out here
+      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next()) EnsureBlock(block);
     }
+    layoutComplete = true;
+    SyncScrollBar();
+    if (anchorChar >= 0) ScrollCharToTopLine(anchorChar);
+    anchorChar = -1;
   }
 
   void EnsureFullLayout() {
-    if (layoutComplete) return;
-    layoutTimer.stop();
-    LayoutSlice(-1);
+    if (!layoutComplete) TakeLineCounts(layoutGeneration);
   }
 
   // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
@@ -287,7 +351,8 @@ class PaneView : public QPlainTextEdit {
       auto it = std::lower_bound(links.begin(), links.end(), std::make_pair(first, 0),
                                  [](const auto& a, const auto& b) { return a.second < b.first; });
       QColor background = palette().color(QPalette::Base);
-      QColor colour = background.lightness() < 128 ? QColor(0, 255, 255) : QColor(0, 0, 238);
+      int luminance = (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
+      QColor colour = luminance < 128 ? QColor(0, 255, 255) : QColor(0, 0, 238);  // links stand out on either
       for (; it != links.end() && it->first < end; ++it) {
         QTextEdit::ExtraSelection s;
         s.cursor = QTextCursor(document());
@@ -316,26 +381,29 @@ class PaneView : public QPlainTextEdit {
     qreal thickness = std::max<qreal>(1.0, std::round(metrics.lineWidth()));
     QPointF offset = contentOffset();
     QTextBlock block = firstVisibleBlock();
+    const qreal bottom = viewport()->height();
     while (block.isValid()) {
       QRectF geometry = blockBoundingGeometry(block).translated(offset);
-      if (geometry.top() > viewport()->height()) break;
-      int bStart = block.position(), bEnd = bStart + block.length();
-      auto it = underlines.upper_bound(bStart);
-      if (it != underlines.begin() && std::prev(it)->second > bStart) --it;
-      for (; it != underlines.end() && it->first < bEnd; ++it) {
-        QTextLayout* layout = block.layout();
-        for (int i = 0; i < layout->lineCount(); ++i) {
-          QTextLine line = layout->lineAt(i);
-          int lStart = bStart + line.textStart(), lEnd = lStart + line.textLength();
+      if (geometry.top() > bottom) break;
+      const int bStart = block.position();
+      QTextLayout* layout = block.layout();
+      for (int i = 0; i < layout->lineCount(); ++i) {
+        QTextLine line = layout->lineAt(i);
+        qreal top = geometry.top() + line.y();
+        if (top + line.height() < 0) continue;
+        if (top > bottom) break;
+        int lStart = bStart + line.textStart(), lEnd = lStart + line.textLength();
+        qreal y = top + line.ascent() + std::max<qreal>(1.0, metrics.underlinePos());
+        auto segment = [&](int from, int to, const QColor& colour) {
+          if (from >= to) return;
+          qreal x1 = geometry.left() + line.cursorToX(from - bStart);
+          qreal x2 = geometry.left() + line.cursorToX(to - bStart);
+          painter.fillRect(QRectF(x1, y, x2 - x1, thickness), colour);
+        };
+        auto it = underlines.upper_bound(lStart);
+        if (it != underlines.begin() && std::prev(it)->second > lStart) --it;
+        for (; it != underlines.end() && it->first < lEnd; ++it) {
           int a = std::max(it->first, lStart), b = std::min(it->second, lEnd);
-          if (a >= b) continue;
-          qreal y = geometry.top() + line.y() + line.ascent() + std::max<qreal>(1.0, metrics.underlinePos());
-          auto segment = [&](int from, int to, const QColor& colour) {
-            if (from >= to) return;
-            qreal x1 = geometry.left() + line.cursorToX(from - bStart);
-            qreal x2 = geometry.left() + line.cursorToX(to - bStart);
-            painter.fillRect(QRectF(x1, y, x2 - x1, thickness), colour);
-          };
           segment(a, b, palette().color(QPalette::Text));
           segment(std::max(a, selStart), std::min(b, selEnd), palette().color(QPalette::HighlightedText));
         }
@@ -438,9 +506,9 @@ class PaneView : public QPlainTextEdit {
   }
 
  private:
-  QTimer layoutTimer;
-  int layoutNext = 0;           // blocks before this one are laid out
-  bool layoutComplete = true;   // every block is laid out: the line counts are exact
+  LineCounter counter;
+  int layoutGeneration = 0;     // which count of the rows is the current one
+  bool layoutComplete = true;   // every block's rows are counted: the line numbers are exact
   int anchorChar = -1;          // the character kept in the top row while the layout completes
   QList<QTextEdit::ExtraSelection> shownLinks;
 
@@ -481,26 +549,15 @@ bool PaneHasFocus(PaneView* pane) { return pane && pane->hasFocus(); }
 // --- text -------------------------------------------------------------------------------------
 
 void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
-  if (pane) pane->SetText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), 0);
+  if (pane) pane->SetUtf8Text(utf8, 0);
 }
 
-std::string PaneGetPlainText(PaneView* pane) {
-  if (!pane) return std::string();
-  QByteArray utf8 = pane->text.toUtf8();
-  std::string out;
-  out.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
-  for (char c : utf8) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
+std::string PaneGetPlainText(PaneView* pane) { return pane ? pane->CrLfText() : std::string(); }
 
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
   if (!pane) return 0;
   RichText read = ReadRichText(rtf);
-  pane->SetText(QString::fromUtf8(read.text.data(), static_cast<qsizetype>(read.text.size())),
-                read.letterSpacingTwips);
+  pane->SetUtf8Text(read.text, read.letterSpacingTwips);
   return static_cast<int>(pane->text.size());
 }
 
@@ -758,7 +815,6 @@ void PaneClearUnderline(PaneView* pane) {
 
 void PaneSetRedraw(PaneView* pane, bool on) {
   if (!pane) return;
-  pane->notify = on;
   pane->viewport()->setUpdatesEnabled(on);
   if (on) pane->viewport()->repaint();
 }

@@ -32,55 +32,59 @@ const BuiltInBook kBooks[BuiltInBookCount] = {
 
 const char kUserBookFile[] = "trash.txt";
 
-bool IsCrLf(const std::string& s, size_t i) { return i + 1 < s.size() && s[i] == '\r' && s[i + 1] == '\n'; }
-
 // Keeps TAB, LF, CR and the printable characters 32 ... 126; every other byte is dropped.
 std::string FilterText(const std::string& raw) {
-  std::string out;
-  out.reserve(raw.size());
+  std::string out(raw.size(), '\0');
+  size_t n = 0;
   for (char c : raw) {
     auto b = static_cast<unsigned char>(c);
-    if (b == 9 || b == 10 || b == 13 || (b >= 32 && b <= 126)) out += c;
+    if ((b >= 32 && b <= 126) || b == 9 || b == 10 || b == 13) out[n++] = c;
   }
+  out.resize(n);
   return out;
 }
 
-// Rewrites every run of consecutive CR LF pairs: `shorten(n)` gives what a run of n pairs becomes.
-template <typename Shorten>
-std::string RewriteLineBreakRuns(const std::string& text, Shorten shorten) {
-  std::string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    if (!IsCrLf(text, i)) {
-      out += text[i++];
+// Rewrites, in place, every run of consecutive CR LF pairs: `write(pairs, out)` writes what a
+// run of that many pairs becomes (never more bytes than the run had) and returns the new end.
+template <typename Write>
+void RewriteLineBreakRuns(std::string& text, Write write) {
+  char* out = text.data();
+  const char* in = text.data();
+  const char* end = in + text.size();
+  while (in < end) {
+    if (!(in[0] == '\r' && in + 1 < end && in[1] == '\n')) {
+      *out++ = *in++;
       continue;
     }
     size_t pairs = 0;
-    while (IsCrLf(text, i)) {
+    while (in + 1 < end && in[0] == '\r' && in[1] == '\n') {
       ++pairs;
-      i += 2;
+      in += 2;
     }
-    out += shorten(pairs);
+    out = write(pairs, out);
   }
-  return out;
+  text.resize(static_cast<size_t>(out - text.data()));
 }
 
-std::string Repeat(const char* piece, size_t times) {
-  std::string out;
-  for (size_t i = 0; i < times; ++i) out += piece;
+char* WriteLineBreaks(size_t count, char* out) {
+  for (size_t i = 0; i < count; ++i) {
+    *out++ = '\r';
+    *out++ = '\n';
+  }
   return out;
 }
 
 // Three or more line breaks in a row leave exactly one blank line.
-std::string CollapseBlankLines(const std::string& text) {
-  return RewriteLineBreakRuns(text, [](size_t pairs) { return Repeat("\r\n", pairs >= 3 ? 2 : pairs); });
+void CollapseBlankLines(std::string& text) {
+  RewriteLineBreakRuns(text, [](size_t pairs, char* out) { return WriteLineBreaks(pairs >= 3 ? 2 : pairs, out); });
 }
 
 // Each pair of line breaks stays a paragraph break; a single line break left over becomes a blank.
-std::string ReflowParagraphs(const std::string& text) {
-  return RewriteLineBreakRuns(text, [](size_t pairs) {
-    return Repeat("\r\n\r\n", pairs / 2) + (pairs % 2 ? " " : "");
+void ReflowParagraphs(std::string& text) {
+  RewriteLineBreakRuns(text, [](size_t pairs, char* out) {
+    out = WriteLineBreaks(pairs / 2 * 2, out);
+    if (pairs % 2) *out++ = ' ';
+    return out;
   });
 }
 
@@ -126,8 +130,9 @@ std::string BuiltInBookText(int book) {
 }
 
 std::string CleanBookText(const std::string& raw, bool formatParagraph, int caseType) {
-  std::string text = CollapseBlankLines(FilterText(raw));
-  if (formatParagraph) text = ReflowParagraphs(text);
+  std::string text = FilterText(raw);
+  CollapseBlankLines(text);
+  if (formatParagraph) ReflowParagraphs(text);
   ApplyCase(text, caseType);
   return text;
 }

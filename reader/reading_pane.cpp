@@ -67,7 +67,7 @@ void SetPaneText(PaneHandle pane, std::string& text) {
     text = WideSpacingText(text);
     StreamRtfIntoPane(pane, text);
   } else {
-    text = LinesFromWideSpacingText(text);
+    if (StartsWith(text, "{\\rtf")) text = LinesFromWideSpacingText(text);
     PaneSetPlainText(pane, text);
   }
 }

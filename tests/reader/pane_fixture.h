@@ -1,0 +1,45 @@
+// The fixture of the tests that drive the reading pane: one pane for the whole test program (the
+// program has one too), put back to the default settings, an empty text and 64-point type before
+// each test.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bar/bar_messages.h"
+#include "platform/pane.h"
+#include "platform/window.h"
+#include "reader/book_library.h"
+#include "reader/reading_pane.h"
+#include "settings/display_options.h"
+#include "settings/settings_file.h"
+
+namespace vt::testing {
+
+class PaneTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSettingsToDefaults();
+    UserBarDelay = 0;
+    sBeepOn = 0;
+    if (!PaneWindow) {
+      CreateReadingPane();
+      PaneSetHook(PaneWindow, nullptr);
+    }
+    PaneSetGeometry(PaneWindow, 0, 0, 800, 600);
+    FontScale = 1;
+    SmallFontSavedSize = 0;
+    ButtonSet = 0;
+    BookText.clear();
+    LoadedPaneText.clear();
+    PaneSetPlainText(PaneWindow, "");
+    PaneClearUnderline(PaneWindow);
+    ChangeFontSize(0);
+    ApplyColors();
+    ProcessPendingEvents();
+  }
+
+  static std::string Shown() { return PaneGetPlainText(PaneWindow); }
+};
+
+}  // namespace vt::testing

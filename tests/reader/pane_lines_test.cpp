@@ -1,0 +1,258 @@
+// The pane's positions: display lines as rows after word wrap, scrolling by lines, selection,
+// find, word breaks, and the events the program's hook sees.
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <vector>
+
+#include "tests/reader/pane_fixture.h"
+
+namespace vt::testing {
+namespace {
+
+using PaneLines = PaneTest;
+
+std::string LongParagraph(int words) {
+  std::string text;
+  for (int i = 0; i < words; ++i) text += (i ? " " : "") + std::string("word") + std::to_string(i);
+  return text;
+}
+
+TEST_F(PaneLines, WrappedRowsAreDisplayLines) {
+  PaneSetPlainText(PaneWindow, "Title\r\n" + LongParagraph(200) + "\r\nEnd");
+  int lines = PaneLineCount(PaneWindow);
+  EXPECT_GT(lines, 10);  // 200 words at 64 points do not fit in a few rows of 800 pixels
+  // every row starts where the one before ended; each character's row holds it
+  int previous = -1;
+  for (int line = 0; line < lines; ++line) {
+    int first = PaneLineIndex(PaneWindow, line);
+    ASSERT_GT(first, previous) << line;
+    EXPECT_EQ(PaneLineFromChar(PaneWindow, first), line);
+    previous = first;
+  }
+  EXPECT_EQ(PaneLineIndex(PaneWindow, lines), -1);
+  EXPECT_EQ(PaneLineFromChar(PaneWindow, PaneTextLength(PaneWindow)), lines - 1);
+  // rows of one paragraph share a height: consecutive rows are that far apart on screen
+  int x = 0, y1 = 0, y2 = 0;
+  PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, 1), x, y1);
+  PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, 2), x, y2);
+  EXPECT_GT(y2 - y1, 64);
+}
+
+TEST_F(PaneLines, LinesAreCountedAgainAfterAZoomAndAResize) {
+  PaneSetPlainText(PaneWindow, LongParagraph(300));
+  int at64 = PaneLineCount(PaneWindow);
+  ZoomOut();
+  ZoomOut();
+  int at56 = PaneLineCount(PaneWindow);
+  EXPECT_LT(at56, at64);
+  PaneSetGeometry(PaneWindow, 0, 0, 400, 600);
+  EXPECT_GT(PaneLineCount(PaneWindow), at56);
+}
+
+TEST_F(PaneLines, ZoomKeepsTheTopCharacterInTheTopRow) {
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += LongParagraph(12) + "\r\n";
+  PaneSetPlainText(PaneWindow, text);
+  PaneLineScroll(PaneWindow, 700);
+  int top = PaneLineIndex(PaneWindow, PaneFirstVisibleLine(PaneWindow));
+  ZoomIn();
+  ProcessPendingEvents();
+  int line = PaneFirstVisibleLine(PaneWindow);
+  EXPECT_LE(PaneLineIndex(PaneWindow, line), top);
+  EXPECT_GT(PaneLineIndex(PaneWindow, line + 1), top);
+}
+
+TEST_F(PaneLines, ScrollingByLinesStopsAtTheEnds) {
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
+  PaneSetPlainText(PaneWindow, text);
+  PaneLineScroll(PaneWindow, 10);
+  EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 10);
+  EXPECT_EQ(PaneLineIndex(PaneWindow, 10), static_cast<int>(text.find("line 10")) - 10);  // CR LF counts once
+  PaneScrollLines(PaneWindow, -3);
+  EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 7);
+  PaneLineScroll(PaneWindow, -1000);
+  EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 0);
+  PaneLineScroll(PaneWindow, 1000000);
+  int last = PaneFirstVisibleLine(PaneWindow);
+  EXPECT_GT(last, 80);
+  EXPECT_LT(last, 101);
+}
+
+TEST_F(PaneLines, SelectionIsSetReadAndRemoved) {
+  PaneSetPlainText(PaneWindow, "abcdef\r\nghij");
+  PaneSetSelection(PaneWindow, 2, 9);
+  int start = 0, end = 0;
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(start, 2);
+  EXPECT_EQ(end, 9);
+  EXPECT_EQ(PaneLineFromChar(PaneWindow, -1), 0);
+  PaneSetSelection(PaneWindow, -1, 0);
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(start, end);
+  EXPECT_EQ(start, 9);  // the caret stays
+  PaneSetSelection(PaneWindow, 0, -1);
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(end, 11);
+  PaneSetSelection(PaneWindow, 500, 900);  // beyond the text: the end
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(start, 11);
+  EXPECT_EQ(end, 11);
+}
+
+TEST_F(PaneLines, FindIgnoresCaseAndKeepsToItsRange) {
+  PaneSetPlainText(PaneWindow, ">>One\r\ntext\r\n>>Two\r\nmore >>three");
+  int start = 0, end = 0;
+  EXPECT_EQ(PaneFindText(PaneWindow, ">>", 0, -1, true, start, end), 0);
+  EXPECT_EQ(end, 2);
+  EXPECT_EQ(PaneFindText(PaneWindow, ">>", 1, -1, true, start, end), 11);
+  EXPECT_EQ(PaneFindText(PaneWindow, "TWO", 0, -1, true, start, end), 13);
+  EXPECT_EQ(PaneFindText(PaneWindow, "two", 0, 15, true, start, end), -1);  // would end past the range
+  EXPECT_EQ(PaneFindText(PaneWindow, "two", 0, 16, true, start, end), 13);
+  // upward: the nearest match that ends before `from`, not before `to`
+  EXPECT_EQ(PaneFindText(PaneWindow, ">>", 30, 0, false, start, end), 22);
+  EXPECT_EQ(PaneFindText(PaneWindow, ">>", 22, 0, false, start, end), 11);
+  EXPECT_EQ(PaneFindText(PaneWindow, ">>", 22, 12, false, start, end), -1);
+  EXPECT_EQ(PaneFindText(PaneWindow, "missing", 0, -1, true, start, end), -1);
+  EXPECT_EQ(start, -1);
+  EXPECT_EQ(PaneFindText(PaneWindow, "", 0, -1, true, start, end), -1);
+}
+
+TEST_F(PaneLines, WordBreaksFollowWhiteSpaceLettersAndPunctuation) {
+  // positions: "Hello" 0, "," 5, "world" 7, "foo" 14, "..." 17, "bar" 20, break 23, "end" 24, end 27
+  PaneSetPlainText(PaneWindow, "Hello, world  foo...bar\r\nend");
+  struct Case {
+    int from, right, left;
+  } cases[] = {
+      {0, 5, 0},     // "Hello" then "," follows at once
+      {5, 7, 0},     // "," and the blank after it
+      {7, 14, 5},    // "world" and two blanks; left of it the comma is a word
+      {14, 17, 7},   // "foo" up to the punctuation run
+      {17, 20, 14},  // "..." is a word of its own
+      {20, 24, 17},  // "bar" and the paragraph break
+      {24, 27, 20},  // "end" to the end
+      {27, 27, 24},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PaneMoveWordRight(PaneWindow, c.from), c.right) << c.from;
+    EXPECT_EQ(PaneMoveWordLeft(PaneWindow, c.from), c.left) << c.from;
+  }
+  EXPECT_TRUE(PaneIsDelimiter(PaneWindow, 6));
+  EXPECT_TRUE(PaneIsDelimiter(PaneWindow, 23));  // the paragraph break
+  EXPECT_FALSE(PaneIsDelimiter(PaneWindow, 5));
+  EXPECT_TRUE(PaneIsDelimiter(PaneWindow, 27));
+  EXPECT_EQ(PaneWordBreakRight(PaneWindow, 12), 14);
+  EXPECT_EQ(PaneWordBreakRight(PaneWindow, 14), 14);
+}
+
+struct Seen {
+  unsigned message;
+  intptr_t wParam;
+  bool after;
+};
+std::vector<Seen> seen;
+bool swallowKeys = false;
+
+bool RecordingHook(PaneView*, unsigned message, intptr_t wParam, bool after) {
+  seen.push_back({message, wParam, after});
+  return swallowKeys && message == WM_KEYDOWN;
+}
+
+std::vector<std::pair<unsigned, intptr_t>> ownerMessages;
+intptr_t RecordingWindowProc(WindowHandle, unsigned message, intptr_t wParam, intptr_t) {
+  ownerMessages.emplace_back(message, wParam);
+  return 0;
+}
+
+TEST_F(PaneLines, TheHookSeesEventsBeforeAndAfterAndMaySwallowThem) {
+  WindowHandle owner = CreateMainWidget(0, 0, 600, 400, "owner", RecordingWindowProc);
+  PaneView* pane = PaneCreate(owner);
+  PaneSetGeometry(pane, 0, 0, 500, 300);
+  PaneSetPlainText(pane, "one two\r\nthree four");
+  PaneSetHook(pane, RecordingHook);
+  auto* widget = reinterpret_cast<QWidget*>(pane);
+  seen.clear();
+
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+  QApplication::sendEvent(widget, &down);
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_EQ(seen[0].message, WM_KEYDOWN);
+  EXPECT_EQ(seen[0].wParam, VK_RIGHT);
+  EXPECT_FALSE(seen[0].after);
+  EXPECT_TRUE(seen[1].after);
+  int start = 0, end = 0;
+  PaneGetSelection(pane, start, end);
+  EXPECT_EQ(start, 1);  // the widget moved its caret
+
+  swallowKeys = true;
+  seen.clear();
+  QApplication::sendEvent(widget, &down);
+  EXPECT_EQ(seen.size(), 1u);
+  PaneGetSelection(pane, start, end);
+  EXPECT_EQ(start, 1);  // swallowed: the caret stayed
+  swallowKeys = false;
+
+  seen.clear();
+  QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(widget)->viewport(), &wheel);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen[0].message, WM_MOUSEWHEEL);
+  EXPECT_EQ(static_cast<int16_t>(seen[0].wParam >> 16), -120);
+  EXPECT_EQ(seen[0].wParam & 0xFFFF, MK_CONTROL);
+
+  ownerMessages.clear();
+  seen.clear();
+  QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
+  QApplication::sendEvent(widget, &focusIn);
+  ASSERT_EQ(ownerMessages.size(), 1u);
+  EXPECT_EQ(ownerMessages[0].first, WM_COMMAND);
+  EXPECT_EQ(ownerMessages[0].second, (0x100 << 16) | 500);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].message, WM_SETFOCUS);
+
+  seen.clear();
+  delete widget;
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen[0].message, WM_DESTROY);
+  DestroyMainWidget(owner);
+}
+
+}  // namespace
+}  // namespace vt::testing
+
+namespace vt::testing {
+namespace {
+
+// Every block's rows are counted ahead of the widget; once the widget has laid out every block
+// itself, the count must not have moved by a single row.
+void ExpectCountsMatchTheWidget(int book) {
+  Book = book;
+  LoadBook();
+  int counted = PaneLineCount(PaneWindow);
+  int lines = counted;
+  for (int line = 0; line < lines; ++line) ASSERT_GE(PaneLineIndex(PaneWindow, line), 0) << line;
+  EXPECT_EQ(PaneLineCount(PaneWindow), counted);
+}
+
+TEST_F(PaneLines, CountedRowsAreTheRowsTheWidgetLaysOut) {
+  FormatParagraph = 0;
+  ExpectCountsMatchTheWidget(4);
+  FormatParagraph = 1;
+  for (const char* face : {"Tahoma", "Courier New", "Times New Roman", "Comic Sans MS"}) {
+    FontName = face;
+    FontAttr = FontAttr ^ 1;
+    ChangeFontSize(0);
+    SCOPED_TRACE(face);
+    ExpectCountsMatchTheWidget(0);
+  }
+  WideSpacing = 1;
+  ExpectCountsMatchTheWidget(3);
+}
+
+}  // namespace
+}  // namespace vt::testing

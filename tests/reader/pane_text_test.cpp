@@ -1,0 +1,178 @@
+// What the pane shows: plain text in and out, the wide-spacing rich text, window texts that are
+// rich text, colours over streamed text, underline marks and the small-font command.
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+#include "platform/rich_text.h"
+#include "speech/reading_aloud.h"
+#include "tests/reader/pane_fixture.h"
+
+namespace vt::testing {
+namespace {
+
+using PaneText = PaneTest;
+
+TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
+  PaneSetPlainText(PaneWindow, "one\r\ntwo\rthree\nfour");
+  EXPECT_EQ(Shown(), "one\r\ntwo\r\nthree\r\nfour");
+  EXPECT_EQ(PaneTextLength(PaneWindow), 18);  // each break counts once
+  EXPECT_EQ(PaneLineCount(PaneWindow), 4);
+  PaneSetPlainText(PaneWindow, "");
+  EXPECT_EQ(PaneTextLength(PaneWindow), 0);
+  EXPECT_EQ(PaneLineCount(PaneWindow), 1);
+}
+
+TEST_F(PaneText, WideSpacingStreamsTheExactRichTextAndShowsTwoSpacedParagraphs) {
+  std::string narrow = "AB\r\nCD";
+  SetPaneText(PaneWindow, narrow);
+  int x0 = 0, x1 = 0, y = 0;
+  PanePosFromChar(PaneWindow, 0, x0, y);
+  PanePosFromChar(PaneWindow, 1, x1, y);
+  int narrowAdvance = x1 - x0;
+
+  WideSpacing = 1;
+  std::string text = "A\r\nB";
+  SetPaneText(PaneWindow, text);
+  EXPECT_EQ(text, "{\\rtf1\\expndtw360\\expnd72 A\\par B\\expnd0\\expndtw0}");
+  EXPECT_EQ(Shown(), "A\r\nB");
+  EXPECT_EQ(PaneLineCount(PaneWindow), 2);
+
+  std::string wide = "AB\r\nCD";
+  SetPaneText(PaneWindow, wide);
+  PanePosFromChar(PaneWindow, 0, x0, y);
+  PanePosFromChar(PaneWindow, 1, x1, y);
+  // 18 points of extra spacing after each letter
+  EXPECT_NEAR(x1 - x0 - narrowAdvance, 18.0 * ScreenDpiY() / 72.0, 2.0);
+}
+
+TEST_F(PaneText, TurningWideSpacingOffShowsTheSamePlainTextAtTheStart) {
+  WideSpacing = 1;
+  std::string text = "first\r\nsecond line\r\n\r\nthird";
+  SetPaneText(PaneWindow, text);
+  PaneLineScroll(PaneWindow, 2);
+  WideSpacing = 0;
+  RefreshPaneText();
+  EXPECT_EQ(Shown(), "first\r\nsecond line\r\n\r\nthird");
+  EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 0);
+  WideSpacing = 1;
+  RefreshPaneText();
+  EXPECT_EQ(Shown(), "first\r\nsecond line\r\n\r\nthird");
+}
+
+TEST_F(PaneText, ReservedCharactersOfAUsersBookShowAsThemselves) {
+  WideSpacing = 1;
+  std::string text = "a{b}c\\d \\par e\r\n}{";
+  SetPaneText(PaneWindow, text);
+  EXPECT_EQ(Shown(), "a{b}c\\d \\par e\r\n}{");
+  // and the rich text form turns back into the same lines
+  WideSpacing = 0;
+  SetPaneText(PaneWindow, text);
+  EXPECT_EQ(text, "a{b}c\\d \\par e\r\n}{");
+  EXPECT_EQ(Shown(), text);
+}
+
+TEST_F(PaneText, PlainTextKeepsItsBackslashesWhenSpacingIsOff) {
+  std::string text = "C:\\par\\x {y}";
+  SetPaneText(PaneWindow, text);
+  EXPECT_EQ(text, "C:\\par\\x {y}");
+  EXPECT_EQ(Shown(), "C:\\par\\x {y}");
+}
+
+TEST_F(PaneText, AWindowTextBeginningWithRichTextIsReadAsRichText) {
+  SetPaneWindowText(PaneWindow, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\b Keys\\b0\\par A  Again}");
+  EXPECT_EQ(Shown(), "Keys\r\nA  Again");
+  SetPaneWindowText(PaneWindow, "{rtf is only a word here}");
+  EXPECT_EQ(Shown(), "{rtf is only a word here}");
+}
+
+// Counts the pixels of a grabbed pane that have exactly a colour.
+int CountPixels(const QImage& image, QColor colour) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == colour) ++count;
+  return count;
+}
+
+TEST_F(PaneText, ColoursApplyToAllTextAfterAStreamIn) {
+  WideSpacing = 1;
+  std::string text = "Wide\r\nletters";
+  SetPaneText(PaneWindow, text);
+  TextColor = 65535;   // yellow
+  BGColor = 16711680;  // blue
+  ApplyColors();
+  QImage image = reinterpret_cast<QWidget*>(PaneWindow)->grab().toImage();
+  int yellow = CountPixels(image, QColor(255, 255, 0));
+  int blue = CountPixels(image, QColor(0, 0, 255));
+  EXPECT_GT(yellow, 500);                        // the glyphs, in the text colour
+  EXPECT_GT(blue, image.width() * image.height() / 2);  // the background
+  EXPECT_EQ(CountPixels(image, QColor(0, 0, 0)), 0);    // no text left in the default black
+}
+
+TEST_F(PaneText, UnderlineToggledTwiceLeavesTheRangePlain) {
+  PaneSetPlainText(PaneWindow, "one two three four");
+  UnderlineStart = 4;
+  UnderlineLength = 3;
+  ToggleRangeUnderline(PaneWindow);
+  EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, 4, 7));
+  int start = 0, end = 0;
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(start, 4);
+  EXPECT_EQ(end, 7);
+  ToggleRangeUnderline(PaneWindow);
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 4, 7));
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 5, 5));
+}
+
+TEST_F(PaneText, UnderlineMarksMergeSplitAndClear) {
+  PaneSetPlainText(PaneWindow, std::string(100, 'x'));
+  PaneSetRangeUnderline(PaneWindow, 10, 20, true);
+  PaneSetRangeUnderline(PaneWindow, 20, 30, true);  // touching: one mark
+  EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, 10, 30));
+  PaneSetRangeUnderline(PaneWindow, 15, 18, false);  // a hole in the middle
+  EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, 10, 15));
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 14, 16));
+  EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, 18, 30));
+  PaneSetRangeUnderline(PaneWindow, 40, 50, true);
+  ClearPaneUnderline(PaneWindow);
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, i, i + 1)) << i;
+}
+
+TEST_F(PaneText, AMillionCharacterReadingMarksEveryWord) {
+  std::string text;
+  while (text.size() < 1000000) text += "word ";
+  PaneSetPlainText(PaneWindow, text);
+  for (int start = 0; start + 4 <= 1000000; start += 5) PaneSetRangeUnderline(PaneWindow, start, start + 4, true);
+  EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, 500000, 500004));
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 500004, 500005));
+  ProcessPendingEvents();  // painting the visible rows of the marks
+  ClearPaneUnderline(PaneWindow);
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 0, 4));
+}
+
+TEST_F(PaneText, SmallFontGoesTo12AndBackWithItsMessages) {
+  FontSize = 64;
+  ToggleSmallFont();
+  EXPECT_EQ(FontSize, 12);
+  EXPECT_EQ(LastBarMessage(), "Small Font ON");
+  ToggleSmallFont();
+  EXPECT_EQ(FontSize, 64);
+  EXPECT_EQ(LastBarMessage(), "Small Font OFF");
+  // zoomed while small: the size is no longer 12, so the next toggle remembers it and goes to 12
+  ToggleSmallFont();
+  ZoomIn();
+  ToggleSmallFont();
+  EXPECT_EQ(FontSize, 12);
+  EXPECT_EQ(SmallFontSavedSize, 16);
+}
+
+TEST_F(PaneText, SmallFontAtTwelveWithNothingRememberedStaysAtTwelve) {
+  FontSize = 12;
+  ToggleSmallFont();
+  EXPECT_EQ(FontSize, 12);
+  EXPECT_EQ(LastBarMessage(), "Small Font ON");
+}
+
+}  // namespace
+}  // namespace vt::testing
