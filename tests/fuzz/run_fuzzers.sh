@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in a build folder of their own and runs each for a
+# bounded time on a copy of its committed seed corpus (the seeds include every input a fuzzer
+# once found a fault with). Any crash, leak, hang or broken invariant fails the run.
+# Usage: run_fuzzers.sh SOURCE_DIR BUILD_DIR SECONDS_PER_TARGET
+set -euo pipefail
+source=$1
+build=$2/fuzz-build
+seconds=$3
+cmake -S "$source" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$build" --target fuzz_settings fuzz_rich_text fuzz_book_text
+work=$(mktemp -d /tmp/vellumtide-fuzz-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+for target in settings rich_text book_text; do
+  mkdir -p "$work/$target"
+  cp "$source/tests/fuzz/corpus/$target/"* "$work/$target/"
+  if QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+      -rss_limit_mb=4096 -artifact_prefix="$work/$target-" "$work/$target" >"$work/$target.log" 2>&1; then
+    echo "ok: fuzz_$target ($(grep -o 'Done [0-9]* runs' "$work/$target.log"))"
+    passed=$((passed + 1))
+  else
+    echo "FAILED: fuzz_$target"
+    tail -n 40 "$work/$target.log"
+    for artifact in "$work/$target-"*; do [ -e "$artifact" ] && { echo "input:"; od -c "$artifact" | head -n 20; }; done
+    failed=$((failed + 1))
+  fi
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
