@@ -107,7 +107,9 @@ void ShowBarMessage(const std::string& text, int autoClose) {
   }
   unsigned generation = PutUpMessage(text);
   if (autoClose == 0) return;
-  SleepMs(UserDelay());
+  // Before the window is first shown (the book loaded at start-up) nobody can read the notice:
+  // waiting for it would only keep the reader from appearing.
+  if (IsWindowVisible(MainWindow)) SleepMs(UserDelay());
   TakeDownMessage(generation);
 }
 

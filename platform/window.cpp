@@ -220,6 +220,8 @@ void RunMessageLoop(WindowHandle window) {
   loopRunning = false;
 }
 
+bool IsWindowVisible(WindowHandle window) { return IsWindow(window) && window->isVisible(); }
+
 bool WindowHasPainted(WindowHandle window) { return window && window->painted; }
 
 void ProcessPendingEvents() {

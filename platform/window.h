@@ -82,6 +82,9 @@ void InitialiseAndShow(WindowHandle window);
 // Runs the event loop until the window has been ended.
 void RunMessageLoop(WindowHandle window);
 
+// True while the window is shown on the screen (not before its first show, not after it ends).
+bool IsWindowVisible(WindowHandle window);
+
 // True once the window has painted its first frame.
 bool WindowHasPainted(WindowHandle window);
 

@@ -100,6 +100,20 @@ TEST_F(BarMessage, BlockingWaitRunsNothingElseInBetween) {
   EXPECT_TRUE(otherWorkRan);
 }
 
+TEST_F(BarMessage, ANoticeBeforeTheWindowIsShownDoesNotKeepItFromAppearing) {
+  ShowWithState(MainWindow, SW_SHOWNORMAL);
+  DestroyMainWidget(MainWindow);
+  MainWindow = CreateMainWidget(0, 0, 1920, 1080, MainWindowTitle(), RecordingProc);
+  BuildIconBar();
+  UserBarDelay = 5000;
+  QElapsedTimer clock;
+  clock.start();
+  ShowBarMessage("Loading Bible ...", 1);
+  EXPECT_LT(clock.elapsed(), 4000);
+  EXPECT_EQ(LastBarMessage(), "Loading Bible ...");
+  ExpectBarBack();
+}
+
 TEST_F(BarMessage, CloseBarMessageShowsItsTextThenBringsTheBarBack) {
   ShowBarMessage("Updating ... ", 0);
   QElapsedTimer clock;

@@ -106,6 +106,9 @@ class BarWindowTest : public ::testing::Test {
     CreateBarImageList();
     CreateBarFont();
     BuildIconBar();
+    ShowWithState(MainWindow, SW_SHOWNORMAL);
+    ProcessPendingEvents();
+    recorded.clear();
   }
 
   void TearDown() override {
