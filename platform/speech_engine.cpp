@@ -78,7 +78,7 @@ struct Engine {
   int rate = 0;
   std::string voice = kDefaultVoice;
   int purges = 0;
-  SpeechStatus status{SPRS_DONE, 0, 0, 0};
+  SpeechStatus status{SPRS_DONE, 0, 0, 0, 0};
   pa_stream* stream = nullptr;  // the sounding stream, for a purge to flush
 
   bool ready = false;      // the start-up has run
@@ -618,6 +618,7 @@ HRESULT VoiceGetEvents(SpeechVoiceHandle voice, SpeechEvent* event) {
   if (event->eventId == SPEI_WORD_BOUNDARY) {
     e.status.ulInputWordPos = event->wordPos;
     e.status.ulInputWordLen = event->wordLen;
+    e.status.wordAudioOffset = event->audioStreamOffset;
   }
   return S_OK;
 }

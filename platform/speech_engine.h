@@ -52,6 +52,7 @@ struct SpeechStatus {
   uint32_t currentStream;  // the stream last handed to Speak
   int32_t ulInputWordPos;  // the word of the last word event handed out by VoiceGetEvents
   int32_t ulInputWordLen;
+  uint64_t wordAudioOffset;  // where that word's audio starts in its stream (bytes)
 };
 
 // An installed voice of the engine (a language voice or a variant such as "m3").
