@@ -634,13 +634,15 @@ HRESULT VoiceSpeak(SpeechVoiceHandle voice, const std::string& text, uint32_t fl
   if (!voice) return E_POINTER;
   Engine& e = StartedEngine();
   std::unique_lock<std::mutex> lock(e.mutex);
-  if (flags & SPF_PURGEBEFORESPEAK) PurgeLocked(e);
+  bool purged = flags & SPF_PURGEBEFORESPEAK;
+  if (purged) PurgeLocked(e);
   uint32_t stream = ++e.lastStream;
   if (streamNumber) *streamNumber = stream;
   e.status.currentStream = stream;
   Job job{text, stream, e.generation};
-  if (text.empty() && e.jobs.empty() && !e.busy) {
-    // Nothing to wait for: the empty stream ends here.
+  if (text.empty() && e.jobs.empty() && (purged || !e.busy)) {
+    // Nothing is ahead of it (a purged reading the worker is still leaving counts for nothing):
+    // the empty stream ends here.
     e.lastFinished = std::max(e.lastFinished, stream);
     bool notify = QueueEventLocked(e, job, SpeechEvent{SPEI_END_INPUT_STREAM, stream, 0, 0, 0});
     lock.unlock();

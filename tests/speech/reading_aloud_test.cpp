@@ -90,17 +90,6 @@ TEST_F(ReadingAloud, StopWhileIdleMakesNoPurge) {
   EXPECT_EQ(IsSpeaking, 0);
 }
 
-TEST_F(ReadingAloud, PlayWhileReadingStartsAgainFromTheCaret) {
-  OpenReader("one two three four five six seven eight nine ten");
-  RunCommand(CmdPlay);
-  ASSERT_TRUE(RunUntil([] { return UnderlineStart >= 4; }));
-  int purges = VoicePurgeCount(SpeechVoice);
-  RunCommand(CmdPlay);
-  EXPECT_EQ(VoicePurgeCount(SpeechVoice), purges + 1);
-  EXPECT_EQ(IsSpeaking, 1);
-  StopSpeaking();
-}
-
 TEST_F(ReadingAloud, AReadingTakesAtMostAMillionCharacters) {
   std::string text;
   while (text.size() < MaxReadingLength + 20000) text += "Words upon words. ";

@@ -180,14 +180,6 @@ TEST_F(SpeechEngine, PurgeSilencesTheReadingAndDropsItsEvents) {
   EXPECT_LT(Rms(tail, 0, tail.size()), 50.0) << "the reading kept sounding after the purge";
 }
 
-TEST_F(SpeechEngine, EventsOutsideTheInterestAreNotQueued) {
-  VoiceSetInterest(voice, 0, 0);
-  VoiceSpeak(voice, "quiet please", 0, nullptr);
-  SpeechEvent event{};
-  EXPECT_EQ(VoiceGetEvents(voice, &event), S_FALSE);
-  VoiceSetInterest(voice, kAllEvents, kAllEvents);
-}
-
 TEST_F(SpeechEngine, UnknownVoiceLeavesTheVoiceUnchanged) {
   VoiceToken female{"female", {{"", "female"}}, "en-us+f3"};
   VoiceToken bogus{"bogus", {{"", "bogus"}}, "en-us+bogus"};
