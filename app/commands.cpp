@@ -143,6 +143,8 @@ void EndMainWindow() {
 }
 
 void ToggleShortcutList() {
+  // The list is no place in the book: the reading position is kept before the list replaces it.
+  if (!ShortcutListShown) SaveBookmark();
   ShortcutListShown ^= 1;
   SetPaneWindowText(PaneWindow, ShortcutListShown ? ShortcutListText() : BookText);
 }
@@ -162,8 +164,7 @@ static void InitialiseMainWindow() {
   ChangeFontSize(0);
   ApplyColors();
   LoadBook();
-  int32_t* mark = BookMarkOf(Book);
-  ScrollCharToTop(mark ? *mark : 0);
+  RestoreBookmark();
 }
 
 // A right-click on a bar button: the shortcut list, the previous set, or the button's name.

@@ -1,8 +1,110 @@
-// The online update (filled in by the update work).
+// The online update. The new program and its published digest are fetched into memory and checked
+// (a 200 answer, not empty, an executable for this machine, the digest matching) before anything in
+// the program folder changes. Only then is "vellumtide.tmp" written and swapped in; the folder holds
+// a "vellumtide" at every step, and a failure leaves no "vellumtide.tmp" behind.
 #include "app/online_update.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "bar/bar_messages.h"
+#include "platform/download.h"
+#include "platform/files.h"
+#include "platform/window.h"
 
 namespace vt {
 
-void OnlineUpdate() {}
+#if defined(__x86_64__)
+#define VT_MACHINE "x86_64"
+#elif defined(__aarch64__)
+#define VT_MACHINE "aarch64"
+#elif defined(__i386__)
+#define VT_MACHINE "i386"
+#elif defined(__arm__)
+#define VT_MACHINE "armhf"
+#else
+#define VT_MACHINE "other"
+#endif
+
+const char* const UpdateAddress = "https://vellumtide.app/download/linux-" VT_MACHINE "/vellumtide";
+
+static constexpr std::size_t kMaxProgramBytes = std::size_t(256) << 20;
+static constexpr std::size_t kMaxDigestFileBytes = 4096;
+
+static bool (*renameFile)(const std::string&, const std::string&) = RenameFile;  // tests replace it
+
+void SetUpdateRenameForTesting(bool (*rename)(const std::string& from, const std::string& to)) {
+  renameFile = rename ? rename : RenameFile;
+}
+
+std::string UpdateAddressInUse() {
+  const char* address = std::getenv("VELLUMTIDE_UPDATE_URL");
+  return address && *address ? std::string(address) : std::string(UpdateAddress);
+}
+
+std::string PublishedDigest(const std::string& digestFileText) {
+  size_t start = 0;
+  while (start < digestFileText.size() && std::isspace(static_cast<unsigned char>(digestFileText[start]))) ++start;
+  std::string digest;
+  for (size_t i = start; i < digestFileText.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(digestFileText[i]);
+    if (std::isspace(c)) break;
+    if (!std::isxdigit(c)) return std::string();
+    digest += static_cast<char>(std::tolower(c));
+  }
+  return digest.size() == 64 ? digest : std::string();
+}
+
+// Fetches the new program and checks it against the published digest; true when it may be installed.
+static bool FetchCheckedProgram(const std::string& address, std::string& program) {
+  if (!IsSafeDownloadAddress(address)) return false;
+  std::string digestFile;
+  if (!DownloadToMemory(address + ".sha256", kMaxDigestFileBytes, digestFile)) return false;
+  std::string digest = PublishedDigest(digestFile);
+  if (digest.empty()) return false;
+  if (!DownloadToMemory(address, kMaxProgramBytes, program)) return false;
+  return !program.empty() && IsExecutableForThisMachine(program) && Sha256Hex(program) == digest;
+}
+
+// Writes the checked program as "vellumtide.tmp", ready to run.
+static bool WriteTemporaryProgram(const std::string& temporary, const std::string& program) {
+  DeleteFile(temporary);  // a left-over file (or a link) is replaced, never written through
+  return WriteFileDurably(temporary, program) && MakeExecutable(temporary);
+}
+
+// Moves "vellumtide" aside as "vellumtide.old" and gives the new program its name. When the new
+// one cannot take the name, the old one gets it back: the folder is never left without a program.
+static bool SwapProgramFiles(const std::string& folder, const std::string& temporary) {
+  std::string program = folder + "vellumtide";
+  std::string old = folder + "vellumtide.old";
+  if (IsRegularFile(old)) DeleteFile(old);
+  bool movedAside = false;
+  if (IsRegularFile(program)) {
+    if (!renameFile(program, old)) return false;
+    movedAside = true;
+  }
+  if (renameFile(temporary, program)) return true;
+  if (movedAside) renameFile(old, program);
+  return false;
+}
+
+void OnlineUpdate() {
+  std::string folder = ProgramFolder();
+  std::string temporary = folder + "vellumtide.tmp";
+  ShowBarMessage("Updating ... ", 0);
+  std::string program;
+  bool installed = FetchCheckedProgram(UpdateAddressInUse(), program) &&
+                   WriteTemporaryProgram(temporary, program) && SwapProgramFiles(folder, temporary);
+  if (!installed) {
+    DeleteFile(temporary);
+    CloseBarMessage("");
+    ShowBarMessage("Update failed!", 1);
+    return;
+  }
+  RestartAfterUpdate = 1;
+  if (IsWindow(MainWindow)) PostWindowMessage(MainWindow, EndRequestMessage);
+}
 
 }  // namespace vt

@@ -1,8 +1,26 @@
 // The online update: download a newer program, check it, swap the files and restart.
 #pragma once
+#include <string>
 
 namespace vt {
 
+// The fixed https address of the newest program for this machine; its digest is published at the
+// same address followed by ".sha256".
+extern const char* const UpdateAddress;
+
+// The address the update fetches: VELLUMTIDE_UPDATE_URL when it is set, else UpdateAddress.
+std::string UpdateAddressInUse();
+
+// Downloads and checks the new program, puts it in place of "vellumtide" in the program folder
+// (the previous one kept as "vellumtide.old") and asks the main window to end, so that the entry
+// routine starts the new program. Any failure leaves the folder as it was and shows "Update failed!".
 void OnlineUpdate();
+
+// The digest a digest file publishes: its first word when that is 64 hex digits, in lower case;
+// "" otherwise. Accepts the output of sha256sum.
+std::string PublishedDigest(const std::string& digestFileText);
+
+// Replaces the file renaming of the swap (tests make one step fail); nullptr restores the real one.
+void SetUpdateRenameForTesting(bool (*rename)(const std::string& from, const std::string& to));
 
 }  // namespace vt

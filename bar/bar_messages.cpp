@@ -1,14 +1,139 @@
-// Bar messages (filled in by the bar work); until then a message is only remembered.
+// Bar messages. A notice hides the bar and puts a white, bordered label of exactly the bar's size
+// in its place, in FontName bold at ScaledFontSize(BarFontSize); when it ends the label goes and
+// the bar comes back. A notice from a command blocks the window for its delay without running
+// the event loop, so no other command and no speech event can run in between; a button name ends
+// by a timer and leaves the window usable meanwhile.
+//
+// At most one label exists. Every message takes a new generation number, and the end of a message
+// acts only while its generation is still the newest: an older message ending late never removes
+// a newer label, and the bar is shown again only when the last message ends.
 #include "bar/bar_messages.h"
+
+#include <algorithm>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "bar/icon_bar.h"
+#include "platform/bar.h"
+#include "settings/display_options.h"
+#include "settings/settings_file.h"
 
 namespace vt {
 
-static std::string lastMessage;  // the text shown last
+constexpr int kCloseDelayMs = 1000;     // the final notice of CloseBarMessage
+constexpr int kLongestDelayMs = 60000;  // a hand-edited UserBarDelay never freezes the window longer
 
-void ShowBarMessage(const std::string& text, int) { lastMessage = text; }
-void CloseBarMessage(const std::string& text) { lastMessage = text; }
-void ShowButtonName(int commandId) { ShowBarMessage(ButtonLongName(commandId), 1); }
-std::string ButtonLongName(int) { return std::string(); }
+static BarLabel* messageLabel = nullptr;  // the label in the bar's place, or null
+static unsigned messageGeneration = 0;    // the generation of the newest message
+static std::string lastMessage;           // the text shown last
+
+struct LongName {
+  int command;
+  const char* name;
+};
+
+static const LongName kLongNames[] = {
+    {CmdBooks, "Next Book"},       {CmdLarger, "Larger Font"},       {CmdSmaller, "Smaller Font"},
+    {CmdFont, "Change Font"},      {CmdBold, "Toggle Bold"},         {CmdColor, "Change Colors"},
+    {CmdPlay, "Speak Text"},       {CmdStop, "Stop Speaking"},       {CmdLouder, "Increase Volume"},
+    {CmdSofter, "Decrease Volume"}, {CmdVoice, "Male Vs Female Voice"}, {CmdHome, "Scroll To Top"},
+    {CmdNext, "Next Chapter"},     {CmdSearch, "Enter Search Term"}, {CmdPage, "Page Number"},
+};
+
+std::string ButtonLongName(int commandId) {
+  for (const LongName& entry : kLongNames)
+    if (entry.command == commandId) return entry.name;
+  return std::string();
+}
+
 std::string LastBarMessage() { return lastMessage; }
+
+bool BarMessageShown() { return BarLabelExists(messageLabel); }
+
+static int UserDelay() { return std::clamp(UserBarDelay, 0, kLongestDelayMs); }
+
+static FontRequest BarMessageFont() { return FontRequest{FontName, FontPixelHeight(ScaledFontSize(BarFontSize)), true}; }
+
+// The bar's area: its width (the window's when there is no bar) and BarHeight.
+static Rect BarArea() {
+  Rect bar = BarWindowRect(BarWindow);
+  int width = bar.right - bar.left;
+  if (!BarWindow) {
+    int height = 0;
+    ClientSize(MainWindow, width, height);
+  }
+  return Rect{0, 0, width, BarHeight};
+}
+
+// Hides the bar and puts a new label with text in its place, painted at once; returns its generation.
+static unsigned PutUpMessage(const std::string& text) {
+  lastMessage = text;
+  unsigned generation = ++messageGeneration;
+  if (!IsWindow(MainWindow)) return generation;
+  FontRequest font = BarMessageFont();
+  BarSetVisible(BarWindow, false);
+  BarLabelDestroy(messageLabel);
+  messageLabel = BarLabelCreate(MainWindow, BarArea(), text, font);
+  BarLabelSetText(messageLabel, text);
+  BarLabelPaintNow(messageLabel);
+  return generation;
+}
+
+// Ends the message of that generation, unless a newer one has taken its place.
+static void TakeDownMessage(unsigned generation) {
+  if (generation != messageGeneration) return;
+  BarLabelDestroy(messageLabel);
+  messageLabel = nullptr;
+  BarSetVisible(BarWindow, true);
+}
+
+// Shows text and ends it after the delay by a timer, without blocking.
+static void ShowForAWhile(const std::string& text) {
+  unsigned generation = PutUpMessage(text);
+  RunLater(UserDelay(), [generation] { TakeDownMessage(generation); });
+}
+
+void ShowBarMessage(const std::string& text, int autoClose) {
+  if (!OnUserInterfaceThread()) {
+    // Widgets belong to the user-interface thread: hand the notice over and wait here instead.
+    RunLater(0, [text, autoClose] {
+      if (autoClose)
+        ShowForAWhile(text);
+      else
+        PutUpMessage(text);
+    });
+    if (autoClose) SleepMs(UserDelay());
+    return;
+  }
+  unsigned generation = PutUpMessage(text);
+  if (autoClose == 0) return;
+  SleepMs(UserDelay());
+  TakeDownMessage(generation);
+}
+
+// Puts the final text into the label (or a new one) and returns the generation that ends it.
+static unsigned FinalText(const std::string& text) {
+  if (!BarMessageShown()) return PutUpMessage(text);
+  lastMessage = text;
+  BarLabelSetText(messageLabel, text);
+  BarLabelPaintNow(messageLabel);
+  return messageGeneration;
+}
+
+void CloseBarMessage(const std::string& text) {
+  if (!OnUserInterfaceThread()) {
+    RunLater(0, [text] {
+      unsigned generation = FinalText(text);
+      RunLater(kCloseDelayMs, [generation] { TakeDownMessage(generation); });
+    });
+    SleepMs(kCloseDelayMs);
+    return;
+  }
+  unsigned generation = FinalText(text);
+  SleepMs(kCloseDelayMs);
+  TakeDownMessage(generation);
+}
+
+void ShowButtonName(int commandId) { ShowForAWhile(ButtonLongName(commandId)); }
 
 }  // namespace vt

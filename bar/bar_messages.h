@@ -19,4 +19,7 @@ std::string ButtonLongName(int commandId);
 // The text of the message shown last (tests and the end-to-end checks read it).
 std::string LastBarMessage();
 
+// True while a message stands in the bar's place.
+bool BarMessageShown();
+
 }  // namespace vt

@@ -1,12 +1,153 @@
-// The icon bar (filled in by the bar work).
+// The icon bar. The icons are loaded once into BarImageList; the bar itself is never edited: each
+// change of a state it shows (reading aloud, voice, rate, wide layout, button set) destroys it and
+// builds it again from that state by the layout tables below. Owns BarImageList, BarWindow and
+// BarFont; sets BarHeight.
 #include "bar/icon_bar.h"
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "bar/bar_messages.h"
+#include "settings/display_options.h"
+#include "settings/settings_file.h"
+#include "speech/reading_aloud.h"
 
 namespace vt {
 
-void CreateBarImageList() {}
-void CreateBarFont() {}
-void BuildIconBar() {}
-int BarWindowHeight() { return 0; }
-int BarRightEdge() { return 0; }
+BarImages* BarImageList = nullptr;
+BarView* BarWindow = nullptr;
+FontRequest BarFont{"Arial Black", 1, true};
+
+// Icon numbers, counted from 1 in the order the image list is filled.
+enum Icon {
+  XPower = 1, XPlay, XStop, XLouder, XSofter, XPlus, XMinus, XColor, XFont, XBold, XMenu13, XMenu23,
+  XMenu33, XMale, XFemale, XNext, XHome, XPage, XBook, XSearch, XSpeed, XCase, XPrev
+};
+
+static const char* const kIconNames[] = {
+    "xpower", "xplay", "xstop", "xlouder", "xsofter", "xplus", "xminus", "xcolor", "xfont", "xbold", "xmenu13", "xmenu23",
+    "xmenu33", "xmale", "xfemale", "xnext", "xhome", "xpage", "xbook", "xsearch", "xspeed", "xcase", "xprev"};
+constexpr int kIconCount = sizeof(kIconNames) / sizeof(kIconNames[0]);
+
+// When a row of a layout adds its button; each row is tested on its own.
+enum class When { Always, NotSpeaking, Speaking, MaleVoiceChosen, FemaleVoiceChosen, SlowRate, NormalRate, FastRate };
+
+struct ButtonRow {
+  const char* label;
+  Icon icon;
+  int command;
+  When when;
+};
+
+static const ButtonRow kWideLayout[] = {
+    {"Exit", XPower, CmdExit, When::Always},       {"Books", XBook, CmdBooks, When::Always},
+    {"Play", XPlay, CmdPlay, When::NotSpeaking},   {"Stop", XStop, CmdStop, When::Speaking},
+    {"Home", XHome, CmdHome, When::Always},        {"Next", XNext, CmdNext, When::Always},
+    {"Prev", XPrev, CmdPrev, When::Always},        {"Page", XPage, CmdPage, When::Always},
+    {"Larger", XPlus, CmdLarger, When::Always},    {"Smaller", XMinus, CmdSmaller, When::Always},
+    {"Color", XColor, CmdColor, When::Always},
+};
+
+static const ButtonRow kReadingSet[] = {
+    {"Exit", XPower, CmdExit, When::Always},       {"Books", XBook, CmdBooks, When::Always},
+    {"Play", XPlay, CmdPlay, When::NotSpeaking},   {"Stop", XStop, CmdStop, When::Speaking},
+    {"Home", XHome, CmdHome, When::Always},        {"Next", XNext, CmdNext, When::Always},
+    {"Prev", XPrev, CmdPrev, When::Always},        {"Search", XSearch, CmdSearch, When::Always},
+    {"Again", XSearch, CmdAgain, When::Always},    {"Page", XPage, CmdPage, When::Always},
+    {"Menu", XMenu13, CmdMenu, When::Always},
+};
+
+static const ButtonRow kSpeechSet[] = {
+    {"Exit", XPower, CmdExit, When::Always},
+    {"Play", XPlay, CmdPlay, When::NotSpeaking},
+    {"Stop", XStop, CmdStop, When::Speaking},
+    {"Louder", XLouder, CmdLouder, When::Always},
+    {"Softer", XSofter, CmdSofter, When::Always},
+    {"Male", XMale, CmdVoice, When::MaleVoiceChosen},
+    {"Female", XFemale, CmdVoice, When::FemaleVoiceChosen},
+    {"Slow", XSpeed, CmdSpeed, When::SlowRate},
+    {"Normal", XSpeed, CmdSpeed, When::NormalRate},
+    {"Fast", XSpeed, CmdSpeed, When::FastRate},
+    {"Menu", XMenu23, CmdMenu, When::Always},
+};
+
+static const ButtonRow kAppearanceSet[] = {
+    {"Exit", XPower, CmdExit, When::Always},     {"Case", XCase, CmdCase, When::Always},
+    {"Larger", XPlus, CmdLarger, When::Always},  {"Smaller", XMinus, CmdSmaller, When::Always},
+    {"Color", XColor, CmdColor, When::Always},   {"Bold", XBold, CmdBold, When::Always},
+    {"Font", XFont, CmdFont, When::Always},      {"Menu", XMenu33, CmdMenu, When::Always},
+};
+
+static bool Holds(When when) {
+  switch (when) {
+    case When::Always: return true;
+    case When::NotSpeaking: return IsSpeaking == 0;
+    case When::Speaking: return IsSpeaking == 1;
+    case When::MaleVoiceChosen: return MaleVoice == 1;
+    case When::FemaleVoiceChosen: return MaleVoice == 0;
+    case When::SlowRate: return vRate == SlowRate;
+    case When::NormalRate: return vRate == 0;
+    case When::FastRate: return vRate == FastRate;
+  }
+  return false;
+}
+
+const char* BarIconName(int number) { return number >= 1 && number <= kIconCount ? kIconNames[number - 1] : ""; }
+
+void CreateBarImageList() {
+  BarImagesDestroy(BarImageList);
+  BarImageList = BarImagesCreate(IconSize);
+  for (const char* name : kIconNames) BarImagesAddIcon(BarImageList, name);
+}
+
+void CreateBarFont() { BarFont = FontRequest{"Arial Black", FontPixelHeight(ScaledFontSize(32)), true}; }
+
+// What a screen reader announces for a button: its long name, or its label when it has none.
+static std::string AccessibleName(const ButtonRow& row) {
+  std::string name = ButtonLongName(row.command);
+  return name.empty() ? row.label : name;
+}
+
+template <std::size_t N>
+static void AddButtons(const ButtonRow (&layout)[N]) {
+  for (const ButtonRow& row : layout) {
+    if (!Holds(row.when)) continue;
+    BarAddButton(BarWindow, row.icon - 1, row.command, row.label, AccessibleName(row));
+    BarAutoSize(BarWindow);
+  }
+}
+
+void BuildIconBar() {
+  BarDestroy(BarWindow);
+  BarWindow = nullptr;
+  if (!IsWindow(MainWindow)) {
+    BarHeight = 0;
+    return;
+  }
+  BarWindow = BarCreate(MainWindow, IdBar);
+  BarSetFont(BarWindow, BarFont);
+  BarSetImages(BarWindow, BarImageList);
+  BarAutoSize(BarWindow);
+  if (WideMenu != 0)
+    AddButtons(kWideLayout);
+  else if (ButtonSet == 0)
+    AddButtons(kReadingSet);
+  else if (ButtonSet == 1)
+    AddButtons(kSpeechSet);
+  else if (ButtonSet == 2)
+    AddButtons(kAppearanceSet);
+  // A notice in the bar's place keeps it hidden; the notice's end shows the new bar.
+  if (BarMessageShown()) BarSetVisible(BarWindow, false);
+  BarHeight = BarWindowHeight();
+}
+
+int BarWindowHeight() {
+  Rect r = BarWindowRect(BarWindow);
+  return r.bottom - r.top;
+}
+
+int BarRightEdge() {
+  int count = BarButtonCount(BarWindow);
+  return count > 0 ? BarButtonRect(BarWindow, count - 1).right : 0;
+}
 
 }  // namespace vt

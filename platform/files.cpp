@@ -20,7 +20,15 @@ static std::string ExecutablePath() {
   return std::string(buffer, static_cast<size_t>(n));
 }
 
+static std::string programFolderOverride;  // set by tests; empty: the running program's folder
+
+void SetProgramFolderForTesting(const std::string& folder) {
+  programFolderOverride = folder;
+  if (!folder.empty() && folder.back() != '/') programFolderOverride += '/';
+}
+
 std::string ProgramFolder() {
+  if (!programFolderOverride.empty()) return programFolderOverride;
   std::string path = ExecutablePath();
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
@@ -116,6 +124,14 @@ bool RenameFile(const std::string& from, const std::string& to) {
 }
 
 bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool MakeExecutable(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode |= (mode & 0444) >> 2;  // r--r--r-- gives --x--x--x
+  return chmod(path.c_str(), mode) == 0;
+}
 
 // Length of the UTF-8 sequence that starts at s[i], or 0 when it is not a valid one.
 static size_t Utf8SequenceLength(std::string_view s, size_t i) {

@@ -9,6 +9,10 @@ namespace vt {
 // The folder of the running program, with a trailing slash.
 std::string ProgramFolder();
 
+// Makes ProgramFolder() answer `folder` (tests run the program's file work in a folder of their own);
+// an empty folder restores the real one.
+void SetProgramFolderForTesting(const std::string& folder);
+
 // The running program's file name without its extension ("vellumtide").
 std::string ProgramBaseName();
 
@@ -35,6 +39,9 @@ bool RenameFile(const std::string& from, const std::string& to);
 
 // Deletes a file; false when it did not exist or could not be deleted.
 bool DeleteFile(const std::string& path);
+
+// Lets everyone who may read the file also run it; false on failure.
+bool MakeExecutable(const std::string& path);
 
 // 8-bit text as UTF-8: text that is valid UTF-8 is kept, any other byte string is read as Windows-1252.
 std::string BytesToUtf8(const std::string& bytes);

@@ -1,26 +1,462 @@
-// The reading pane's widget: a QPlainTextEdit (it lays out only what it shows, so even the
-// longest book at the largest type stays responsive). The operations below are the first,
-// plain versions; the layout and marking work refines them.
+// The reading pane's widget: a QPlainTextEdit, which lays out only the blocks it shows, so even
+// the longest book at the largest type stays responsive. On top of it the pane keeps:
+// - a copy of its plain text (one '\n' per paragraph break, so offsets are the widget's
+//   positions) for finding, word breaks and reading the text back;
+// - exact display lines: every block is laid out in short slices after each change of text, font
+//   or width (the view itself is laid out first, at the reading position), and a query that needs
+//   exact line numbers finishes the rest on the spot;
+// - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
+//   cheap over a reading of a million characters; web addresses as link-styled rows;
+// - a caret of any size, painted by the pane itself, and the program's hook on the events.
 #include "platform/pane.h"
 
+#include "platform/rich_text.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
-#include <QWidget>
+#include <QTextLayout>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace vt {
 
+namespace {
+
+constexpr int kIdPane = 500;
+constexpr int kEnSetFocus = 0x0100;
+constexpr int kSliceMs = 12;            // longest stretch of background layout between two events
+constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
+constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
+
+bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
+
+// The word-break class of a character: 0 white space, 1 letters and digits, 2 punctuation.
+int WordClass(QChar c) {
+  if (IsSpace(c)) return 0;
+  if (c.isLetterOrNumber()) return 1;
+  return 2;
+}
+
+int VirtualKey(const QKeyEvent* e) {
+  int k = e->key();
+  if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
+  if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 0x70 + (k - Qt::Key_F1);
+  switch (k) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab: return 0x09;
+    case Qt::Key_Return: case Qt::Key_Enter: return 0x0D;
+    case Qt::Key_Shift: return 0x10;
+    case Qt::Key_Control: return 0x11;
+    case Qt::Key_Alt: return 0x12;
+    case Qt::Key_Escape: return 0x1B;
+    case Qt::Key_Space: return 0x20;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return 0x2D;
+    case Qt::Key_Delete: return VK_DELETE;
+    default: return 0;
+  }
+}
+
+QColor FromColourRef(int32_t ref) {
+  auto v = static_cast<uint32_t>(ref);
+  return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+}  // namespace
+
 class PaneView : public QPlainTextEdit {
  public:
-  explicit PaneView(QWidget* parent) : QPlainTextEdit(parent) {
+  PaneView(QWidget* parent, WindowHandle owner) : QPlainTextEdit(parent), owner(owner) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setAutoFillBackground(true);
+    layoutTimer.setSingleShot(true);
+    QObject::connect(&layoutTimer, &QTimer::timeout, [this] { LayoutSlice(kSliceMs); });
+    QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
+    QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
   }
+
+  ~PaneView() override {
+    if (hook && !hook(this, WM_DESTROY, 0, false)) hook(this, WM_DESTROY, 0, true);
+  }
+
   PaneHook hook = nullptr;
+  WindowHandle owner;
+  QString text;                        // the plain text, '\n' at each paragraph break
+  std::map<int, int> underlines;       // underlined ranges, start -> end, merged, not touching
+  std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
+  QFont baseFont;                      // the requested font, without letter spacing
+  int spacingTwips = 0;                // letter spacing of the current text
+  int caretWidth = 0, caretHeight = 0; // the painted caret (0: the widget's own thin caret)
+  bool notify = true;                  // false while redraw is suspended
+
+  void SetMargins(int left, int right) { setViewportMargins(left, 0, right, 0); }
+  QRect caretRect;                     // where the painted caret was last drawn
+
+  // --- text ---------------------------------------------------------------------------------
+
+  void SetText(const QString& raw, int newSpacingTwips) {
+    QString normal = raw;
+    normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (QChar& c : normal)
+      if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
+        c = u'\n';
+    text = normal;
+    underlines.clear();
+    FindLinks();
+    if (newSpacingTwips != spacingTwips) {
+      // change the font while the pane is empty, so the book is laid out once
+      QPlainTextEdit::setPlainText(QString());
+      spacingTwips = newSpacingTwips;
+      ApplyFont();
+    }
+    QPlainTextEdit::setPlainText(text);
+    anchorChar = -1;
+    ScheduleLayout();
+  }
+
+  void FindLinks() {
+    links.clear();
+    static const QRegularExpression address(
+        QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"]+"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!text.contains(QStringLiteral("www."), Qt::CaseInsensitive) && !text.contains(QStringLiteral("://")) &&
+        !text.contains(QStringLiteral("mailto:"), Qt::CaseInsensitive))
+      return;
+    auto it = address.globalMatch(text);
+    while (it.hasNext()) {
+      auto m = it.next();
+      int start = static_cast<int>(m.capturedStart()), end = static_cast<int>(m.capturedEnd());
+      while (end > start && QStringLiteral(".,;:!?'\")]").contains(text.at(end - 1))) --end;
+      if (end > start) links.emplace_back(start, end);
+    }
+  }
+
+  // --- fonts --------------------------------------------------------------------------------
+
+  void SetRequestedFont(const QFont& font) {
+    int top = anchorChar >= 0 ? anchorChar : TopChar();
+    baseFont = font;
+    ApplyFont();
+    KeepTopChar(top);
+  }
+
+  void ApplyFont() {
+    QFont font = baseFont;
+    double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    double spacing = std::clamp(spacingTwips / 20.0 * dpi / 72.0, -100.0, 400.0);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    setFont(font);
+  }
+
+  // --- layout -------------------------------------------------------------------------------
+
+  QPlainTextDocumentLayout* DocLayout() const {
+    return static_cast<QPlainTextDocumentLayout*>(document()->documentLayout());
+  }
+
+  void EnsureBlock(const QTextBlock& block) const {
+    if (block.isValid() && block.layout()->lineCount() == 0) DocLayout()->ensureBlockLayout(block);
+  }
+
+  void ScheduleLayout() {
+    layoutNext = 0;
+    layoutComplete = false;
+    layoutTimer.start(0);
+  }
+
+  // Lays out blocks for at most `budgetMs` (negative: until all are done), then lets the widget
+  // see the new line counts once.
+  void LayoutSlice(int budgetMs) {
+    if (layoutComplete) return;
+    QElapsedTimer clock;
+    clock.start();
+    QTextDocument* doc = document();
+    {
+      QSignalBlocker quiet(DocLayout());
+      QTextBlock block = doc->findBlockByNumber(layoutNext);
+      int count = 0;
+      while (block.isValid()) {
+        EnsureBlock(block);
+        block = block.next();
+        ++layoutNext;
+        if (budgetMs >= 0 && (++count & 31) == 0 && clock.elapsed() >= budgetMs) break;
+      }
+      layoutComplete = !block.isValid();
+    }
+    SyncScrollBar();
+    if (layoutComplete) {
+      if (anchorChar >= 0) ScrollCharToTopLine(anchorChar);
+      anchorChar = -1;
+    } else {
+      layoutTimer.start(0);
+    }
+  }
+
+  void EnsureFullLayout() {
+    if (layoutComplete) return;
+    layoutTimer.stop();
+    LayoutSlice(-1);
+  }
+
+  // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
+  // and its value is the top row.
+  void SyncScrollBar() const { emit DocLayout()->documentSizeChanged(DocLayout()->documentSize()); }
+
+  int TopLine() const {
+    SyncScrollBar();
+    return verticalScrollBar()->value();
+  }
+
+  // The first character of a display line, with the layout as far as it has got.
+  int CharOfLine(int line) const {
+    QTextBlock block = document()->findBlockByLineNumber(std::max(0, line));
+    if (!block.isValid()) return static_cast<int>(text.size());
+    EnsureBlock(block);
+    QTextLayout* layout = block.layout();
+    int row = std::clamp(line - block.firstLineNumber(), 0, std::max(0, layout->lineCount() - 1));
+    return block.position() + (layout->lineCount() > 0 ? layout->lineAt(row).textStart() : 0);
+  }
+
+  // The first character of the top row of the view.
+  int TopChar() const { return CharOfLine(TopLine()); }
+
+  // The display line of a character with the layout as far as it has got.
+  int LineOfChar(int index) const {
+    index = std::clamp(index, 0, static_cast<int>(text.size()));
+    QTextBlock block = document()->findBlock(index);
+    if (!block.isValid()) block = document()->lastBlock();
+    EnsureBlock(block);
+    QTextLine line = block.layout()->lineForTextPosition(index - block.position());
+    int inBlock = line.isValid() ? line.lineNumber() : std::max(0, block.layout()->lineCount() - 1);
+    return block.firstLineNumber() + inBlock;
+  }
+
+  // Makes the row holding a character the top row, laying out that block and the view first.
+  void ScrollCharToTopLine(int index) {
+    QTextBlock block = document()->findBlock(std::clamp(index, 0, static_cast<int>(text.size())));
+    EnsureBlock(block);
+    SyncScrollBar();
+    verticalScrollBar()->setValue(LineOfChar(index));
+  }
+
+  // After a change that relays out the text: the same character stays in the top row, at once,
+  // and again once every line has been counted.
+  void KeepTopChar(int top) {
+    ScheduleLayout();
+    if (text.isEmpty()) return;
+    ScrollCharToTopLine(top);
+    anchorChar = top;
+  }
+
+  // --- painting -----------------------------------------------------------------------------
+
+  void ShowVisibleLinks() {
+    QList<QTextEdit::ExtraSelection> wanted;
+    if (!links.empty()) {
+      int first = firstVisibleBlock().position();
+      QTextBlock last = cursorForPosition(QPoint(viewport()->width(), viewport()->height())).block();
+      int end = last.position() + last.length();
+      auto it = std::lower_bound(links.begin(), links.end(), std::make_pair(first, 0),
+                                 [](const auto& a, const auto& b) { return a.second < b.first; });
+      QColor background = palette().color(QPalette::Base);
+      QColor colour = background.lightness() < 128 ? QColor(0, 255, 255) : QColor(0, 0, 238);
+      for (; it != links.end() && it->first < end; ++it) {
+        QTextEdit::ExtraSelection s;
+        s.cursor = QTextCursor(document());
+        s.cursor.setPosition(it->first);
+        s.cursor.setPosition(it->second, QTextCursor::KeepAnchor);
+        s.format.setForeground(colour);
+        s.format.setFontUnderline(true);
+        wanted.push_back(s);
+      }
+    }
+    if (wanted.size() != shownLinks.size() ||
+        !std::equal(wanted.begin(), wanted.end(), shownLinks.begin(), [](const auto& a, const auto& b) {
+          return a.cursor == b.cursor && a.format == b.format;
+        })) {
+      shownLinks = wanted;
+      setExtraSelections(wanted);
+    }
+  }
+
+  // Draws the underline marks of the visible rows: the selected part in the selection's colour.
+  void PaintUnderlines(QPainter& painter) {
+    if (underlines.empty()) return;
+    QTextCursor cursor = textCursor();
+    int selStart = cursor.selectionStart(), selEnd = cursor.selectionEnd();
+    QFontMetricsF metrics(font());
+    qreal thickness = std::max<qreal>(1.0, std::round(metrics.lineWidth()));
+    QPointF offset = contentOffset();
+    QTextBlock block = firstVisibleBlock();
+    while (block.isValid()) {
+      QRectF geometry = blockBoundingGeometry(block).translated(offset);
+      if (geometry.top() > viewport()->height()) break;
+      int bStart = block.position(), bEnd = bStart + block.length();
+      auto it = underlines.upper_bound(bStart);
+      if (it != underlines.begin() && std::prev(it)->second > bStart) --it;
+      for (; it != underlines.end() && it->first < bEnd; ++it) {
+        QTextLayout* layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+          QTextLine line = layout->lineAt(i);
+          int lStart = bStart + line.textStart(), lEnd = lStart + line.textLength();
+          int a = std::max(it->first, lStart), b = std::min(it->second, lEnd);
+          if (a >= b) continue;
+          qreal y = geometry.top() + line.y() + line.ascent() + std::max<qreal>(1.0, metrics.underlinePos());
+          auto segment = [&](int from, int to, const QColor& colour) {
+            if (from >= to) return;
+            qreal x1 = geometry.left() + line.cursorToX(from - bStart);
+            qreal x2 = geometry.left() + line.cursorToX(to - bStart);
+            painter.fillRect(QRectF(x1, y, x2 - x1, thickness), colour);
+          };
+          segment(a, b, palette().color(QPalette::Text));
+          segment(std::max(a, selStart), std::min(b, selEnd), palette().color(QPalette::HighlightedText));
+        }
+      }
+      block = block.next();
+    }
+  }
+
+  QRect CaretRect() const {
+    QRect r = cursorRect();
+    return QRect(r.left(), r.top(), caretWidth, caretHeight);
+  }
+
+  void CaretMoved() {
+    if (caretWidth <= 0) return;
+    viewport()->update(caretRect);
+    caretRect = CaretRect();
+    viewport()->update(caretRect);
+  }
+
+  // --- events -------------------------------------------------------------------------------
+
+  bool Before(unsigned message, intptr_t wParam) { return hook && hook(this, message, wParam, false); }
+  void After(unsigned message, intptr_t wParam) {
+    if (hook) hook(this, message, wParam, true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (Before(WM_PAINT, 0)) return;
+    ShowVisibleLinks();
+    QPlainTextEdit::paintEvent(e);
+    QPainter painter(viewport());
+    PaintUnderlines(painter);
+    if (caretWidth > 0 && caretHeight > 0 && hasFocus()) {
+      caretRect = CaretRect();
+      painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      painter.fillRect(caretRect, Qt::white);
+    }
+    painter.end();
+    After(WM_PAINT, 0);
+  }
+
+  void wheelEvent(QWheelEvent* e) override {
+    bool control = e->modifiers() & Qt::ControlModifier;
+    intptr_t wParam = (static_cast<intptr_t>(static_cast<int16_t>(e->angleDelta().y())) << 16) |
+                      (control ? MK_CONTROL : 0);
+    if (Before(WM_MOUSEWHEEL, wParam)) return;
+    anchorChar = -1;
+    if (!control) QPlainTextEdit::wheelEvent(e);  // the widget's own zoom would bypass the pane font
+    After(WM_MOUSEWHEEL, wParam);
+  }
+
+  void keyPressEvent(QKeyEvent* e) override {
+    int vk = VirtualKey(e);
+    if (!Before(WM_KEYDOWN, vk)) {
+      anchorChar = -1;
+      QPlainTextEdit::keyPressEvent(e);
+      After(WM_KEYDOWN, vk);
+    }
+    QString typed = e->text();
+    if (!typed.isEmpty() && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() != 0x7F) {
+      intptr_t ch = typed.at(0).unicode();
+      if (!Before(WM_CHAR, ch)) After(WM_CHAR, ch);
+    }
+  }
+
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton && Before(WM_LBUTTONDOWN, 0)) return;
+    QPlainTextEdit::mousePressEvent(e);
+    if (e->button() == Qt::LeftButton) After(WM_LBUTTONDOWN, 0);
+  }
+
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton && Before(WM_LBUTTONUP, 0)) return;
+    QPlainTextEdit::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton) After(WM_LBUTTONUP, 0);
+  }
+
+  void focusInEvent(QFocusEvent* e) override {
+    if (Before(WM_SETFOCUS, 0)) return;
+    QPlainTextEdit::focusInEvent(e);
+    if (owner) SendWindowMessage(owner, WM_COMMAND, (static_cast<intptr_t>(kEnSetFocus) << 16) | kIdPane, 0);
+    After(WM_SETFOCUS, 0);
+  }
+
+  void focusOutEvent(QFocusEvent* e) override {
+    if (Before(WM_KILLFOCUS, 0)) return;
+    QPlainTextEdit::focusOutEvent(e);
+    viewport()->update(caretRect);
+    After(WM_KILLFOCUS, 0);
+  }
+
+  void resizeEvent(QResizeEvent* e) override {
+    // The viewport has its new size already; the widget relays the text out (forgetting every
+    // block's lines) when the width in the event changed, a first resize at showing included.
+    int top = anchorChar >= 0 ? anchorChar : TopChar();
+    QPlainTextEdit::resizeEvent(e);
+    if (e->oldSize().width() != e->size().width()) KeepTopChar(top);
+  }
+
+ private:
+  QTimer layoutTimer;
+  int layoutNext = 0;           // blocks before this one are laid out
+  bool layoutComplete = true;   // every block is laid out: the line counts are exact
+  int anchorChar = -1;          // the character kept in the top row while the layout completes
+  QList<QTextEdit::ExtraSelection> shownLinks;
+
+  friend int PaneFirstVisibleLine(PaneView*);
+  friend int PaneLineCount(PaneView*);
+  friend int PaneLineFromChar(PaneView*, int);
+  friend int PaneLineIndex(PaneView*, int);
+  friend void PaneLineScroll(PaneView*, int);
+  friend void PaneScrollLines(PaneView*, int);
+  friend bool PanePosFromChar(PaneView*, int, int&, int&);
 };
 
+// --- the widget -------------------------------------------------------------------------------
+
 PaneView* PaneCreate(WindowHandle parent) {
-  auto* pane = new PaneView(reinterpret_cast<QWidget*>(parent));
+  auto* pane = new PaneView(reinterpret_cast<QWidget*>(parent), parent);
   pane->setGeometry(0, 0, 0, 0);
   pane->show();
   return pane;
@@ -31,7 +467,7 @@ void PaneSetHook(PaneView* pane, PaneHook hook) {
 }
 
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
-  if (pane) pane->setGeometry(x, y, width, height);
+  if (pane) pane->setGeometry(x, y, std::max(0, width), std::max(0, height));
 }
 
 int PaneHeight(PaneView* pane) { return pane ? pane->height() : 0; }
@@ -42,28 +478,105 @@ void PaneSetFocus(PaneView* pane) {
 
 bool PaneHasFocus(PaneView* pane) { return pane && pane->hasFocus(); }
 
+// --- text -------------------------------------------------------------------------------------
+
 void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
-  if (pane) pane->setPlainText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+  if (pane) pane->SetText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), 0);
 }
 
 std::string PaneGetPlainText(PaneView* pane) {
   if (!pane) return std::string();
-  return pane->toPlainText().replace(QChar('\n'), QStringLiteral("\r\n")).toStdString();
+  QByteArray utf8 = pane->text.toUtf8();
+  std::string out;
+  out.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
+  for (char c : utf8) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
 }
 
-int PaneStreamInRtf(PaneView*, const std::string&) { return 0; }
-int PaneTextLength(PaneView* pane) { return pane ? pane->document()->characterCount() - 1 : 0; }
-int PaneFirstVisibleLine(PaneView*) { return 0; }
-int PaneLineFromChar(PaneView*, int) { return 0; }
-int PaneLineIndex(PaneView*, int) { return 0; }
-int PaneLineCount(PaneView*) { return 1; }
-void PaneLineScroll(PaneView*, int) {}
-void PaneScrollLines(PaneView*, int) {}
-bool PanePosFromChar(PaneView*, int, int& x, int& y) {
-  x = y = 0;
-  return false;
+int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
+  if (!pane) return 0;
+  RichText read = ReadRichText(rtf);
+  pane->SetText(QString::fromUtf8(read.text.data(), static_cast<qsizetype>(read.text.size())),
+                read.letterSpacingTwips);
+  return static_cast<int>(pane->text.size());
 }
-void PaneScrollCaret(PaneView*) {}
+
+int PaneTextLength(PaneView* pane) { return pane ? static_cast<int>(pane->text.size()) : 0; }
+
+// --- display lines ----------------------------------------------------------------------------
+
+int PaneFirstVisibleLine(PaneView* pane) {
+  if (!pane) return 0;
+  pane->EnsureFullLayout();
+  return pane->TopLine();
+}
+
+int PaneLineFromChar(PaneView* pane, int charIndex) {
+  if (!pane) return 0;
+  pane->EnsureFullLayout();
+  if (charIndex < 0) charIndex = pane->textCursor().selectionStart();
+  return pane->LineOfChar(charIndex);
+}
+
+int PaneLineIndex(PaneView* pane, int line) {
+  if (!pane) return 0;
+  pane->EnsureFullLayout();
+  if (line < 0) line = pane->LineOfChar(pane->textCursor().position());
+  if (line >= pane->document()->lineCount()) return -1;
+  return pane->CharOfLine(line);
+}
+
+int PaneLineCount(PaneView* pane) {
+  if (!pane) return 0;
+  pane->EnsureFullLayout();
+  return std::max(1, pane->document()->lineCount());
+}
+
+void PaneLineScroll(PaneView* pane, int lines) {
+  if (!pane || lines == 0) return;
+  pane->EnsureFullLayout();
+  pane->anchorChar = -1;
+  QScrollBar* bar = pane->verticalScrollBar();
+  int64_t target = static_cast<int64_t>(pane->TopLine()) + lines;
+  bar->setValue(static_cast<int>(std::clamp<int64_t>(target, bar->minimum(), bar->maximum())));
+}
+
+void PaneScrollLines(PaneView* pane, int lines) { PaneLineScroll(pane, lines); }
+
+bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {
+  x = y = 0;
+  if (!pane || charIndex < 0 || charIndex > PaneTextLength(pane)) return false;
+  pane->EnsureFullLayout();
+  QPoint viewportOrigin = pane->viewport()->geometry().topLeft();
+  int line = pane->LineOfChar(charIndex);
+  int top = pane->TopLine();
+  QTextCursor cursor(pane->document());
+  cursor.setPosition(charIndex);
+  if (std::abs(line - top) <= 400) {
+    QRect r = pane->cursorRect(cursor);
+    x = r.left() + viewportOrigin.x();
+    y = r.top() + viewportOrigin.y();
+    return true;
+  }
+  // far from the view: rows of one font are all equally high
+  QTextBlock block = cursor.block();
+  QTextLine row = block.layout()->lineForTextPosition(charIndex - block.position());
+  qreal height = row.isValid() ? row.height() : QFontMetricsF(pane->font()).height();
+  QRect topRect = pane->cursorRect(QTextCursor(pane->firstVisibleBlock()));
+  x = static_cast<int>(row.isValid() ? row.cursorToX(charIndex - block.position()) : 0) +
+      static_cast<int>(pane->document()->documentMargin()) + viewportOrigin.x();
+  y = static_cast<int>(topRect.top() + (line - top) * height) + viewportOrigin.y();
+  return true;
+}
+
+void PaneScrollCaret(PaneView* pane) {
+  if (pane) pane->ensureCursorVisible();
+}
+
+// --- selection --------------------------------------------------------------------------------
 
 void PaneGetSelection(PaneView* pane, int& start, int& end) {
   start = end = 0;
@@ -73,7 +586,20 @@ void PaneGetSelection(PaneView* pane, int& start, int& end) {
   end = cursor.selectionEnd();
 }
 
-void PaneSetSelection(PaneView*, int, int) {}
+void PaneSetSelection(PaneView* pane, int start, int end) {
+  if (!pane) return;
+  if (start < 0) {
+    PaneRemoveSelection(pane);
+    return;
+  }
+  int length = PaneTextLength(pane);
+  if (end < 0 || end > length) end = length;
+  start = std::min(start, length);
+  QTextCursor cursor = pane->textCursor();
+  cursor.setPosition(start);
+  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  pane->setTextCursor(cursor);
+}
 
 void PaneRemoveSelection(PaneView* pane) {
   if (!pane) return;
@@ -82,23 +608,176 @@ void PaneRemoveSelection(PaneView* pane) {
   pane->setTextCursor(cursor);
 }
 
-int PaneFindText(PaneView*, const std::string&, int, int, bool, int& foundStart, int& foundEnd) {
+int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
+                 int& foundEnd) {
   foundStart = foundEnd = -1;
-  return -1;
+  if (!pane || term.empty()) return -1;
+  const QString needle = QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
+  const QString& text = pane->text;
+  const int length = static_cast<int>(text.size());
+  const int size = static_cast<int>(needle.size());
+  qsizetype at = -1;
+  if (down) {
+    int begin = std::clamp(from, 0, length);
+    int end = to < 0 || to > length ? length : to;
+    if (end - begin < size) return -1;
+    at = text.indexOf(needle, begin, Qt::CaseInsensitive);
+    if (at < 0 || at + size > end) return -1;
+  } else {
+    int end = from < 0 || from > length ? length : from;
+    int begin = std::clamp(to, 0, length);
+    if (end - begin < size) return -1;
+    at = text.lastIndexOf(needle, end - size, Qt::CaseInsensitive);
+    if (at < begin) return -1;
+  }
+  foundStart = static_cast<int>(at);
+  foundEnd = foundStart + size;
+  return foundStart;
 }
 
-bool PaneIsDelimiter(PaneView*, int) { return false; }
-int PaneWordBreakRight(PaneView*, int position) { return position; }
-int PaneMoveWordLeft(PaneView*, int position) { return position; }
-int PaneMoveWordRight(PaneView*, int position) { return position; }
-void PaneSetColours(PaneView*, int32_t, int32_t) {}
-bool PaneSetFont(PaneView*, const PaneFontRequest&) { return false; }
-void PaneSetMargins(PaneView*, int, int) {}
-bool PaneRangeUnderlined(PaneView*, int, int) { return false; }
-void PaneSetRangeUnderline(PaneView*, int, int, bool) {}
-void PaneClearUnderline(PaneView*) {}
-void PaneSetRedraw(PaneView*, bool) {}
-void PaneShowCaret(PaneView*, int, int) {}
-void PaneDestroyCaret(PaneView*) {}
+// --- word breaks ------------------------------------------------------------------------------
+
+bool PaneIsDelimiter(PaneView* pane, int position) {
+  if (!pane || position < 0 || position >= PaneTextLength(pane)) return true;
+  return IsSpace(pane->text.at(position));
+}
+
+int PaneWordBreakRight(PaneView* pane, int position) {
+  if (!pane) return 0;
+  const QString& text = pane->text;
+  int i = std::clamp(position, 0, static_cast<int>(text.size()));
+  while (i < text.size() && IsSpace(text.at(i))) ++i;
+  return i;
+}
+
+int PaneMoveWordLeft(PaneView* pane, int position) {
+  if (!pane) return 0;
+  const QString& text = pane->text;
+  int i = std::clamp(position, 0, static_cast<int>(text.size()));
+  while (i > 0 && IsSpace(text.at(i - 1))) --i;
+  if (i == 0) return 0;
+  int kind = WordClass(text.at(i - 1));
+  while (i > 0 && WordClass(text.at(i - 1)) == kind) --i;
+  return i;
+}
+
+int PaneMoveWordRight(PaneView* pane, int position) {
+  if (!pane) return 0;
+  const QString& text = pane->text;
+  const int length = static_cast<int>(text.size());
+  int i = std::clamp(position, 0, length);
+  if (i < length && !IsSpace(text.at(i))) {
+    int kind = WordClass(text.at(i));
+    while (i < length && WordClass(text.at(i)) == kind) ++i;
+  }
+  while (i < length && IsSpace(text.at(i))) ++i;
+  return i;
+}
+
+// --- looks ------------------------------------------------------------------------------------
+
+void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour) {
+  if (!pane) return;
+  QColor text = FromColourRef(textColour), background = FromColourRef(backgroundColour);
+  QPalette palette = pane->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Text, text);
+    palette.setColor(group, QPalette::Base, background);
+    palette.setColor(group, QPalette::Window, background);
+    // the selection shows in inverse video, focused or not
+    palette.setColor(group, QPalette::Highlight, text);
+    palette.setColor(group, QPalette::HighlightedText, background);
+  }
+  pane->setPalette(palette);
+  pane->viewport()->update();
+}
+
+bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
+  if (!pane) return false;
+  // Heights from a hand-edited size are shown within what a screen can hold; the size itself is kept.
+  int64_t height = std::llabs(static_cast<int64_t>(request.pixelHeight));
+  if (height == 0) height = kDefaultPixelHeight;
+  height = std::min<int64_t>(height, kLargestPixelHeight);
+  QFont font(QString::fromUtf8(request.face.data(), static_cast<qsizetype>(request.face.size())).left(31));
+  font.setPixelSize(static_cast<int>(height));
+  font.setWeight(request.bold ? QFont::Bold : QFont::Normal);
+  font.setItalic(request.italic);
+  font.setUnderline(request.underline);
+  font.setStrikeOut(request.strikeout);
+  pane->SetRequestedFont(font);
+  return true;
+}
+
+void PaneSetMargins(PaneView* pane, int left, int right) {
+  if (pane) pane->SetMargins(std::clamp(left, 0, 2000), std::clamp(right, 0, 2000));
+}
+
+bool PaneRangeUnderlined(PaneView* pane, int start, int end) {
+  if (!pane) return false;
+  if (start > end) std::swap(start, end);
+  auto it = pane->underlines.upper_bound(start);
+  if (it == pane->underlines.begin()) return false;
+  --it;
+  if (start == end) return it->second > start;
+  return it->first <= start && it->second >= end;
+}
+
+void PaneSetRangeUnderline(PaneView* pane, int start, int end, bool on) {
+  if (!pane) return;
+  if (start > end) std::swap(start, end);
+  start = std::clamp(start, 0, PaneTextLength(pane));
+  end = std::clamp(end, 0, PaneTextLength(pane));
+  if (start == end) return;
+  std::map<int, int>& marks = pane->underlines;
+  // the ranges that touch [start, end] are taken out, then what remains of them is put back
+  auto it = marks.upper_bound(start);
+  if (it != marks.begin() && std::prev(it)->second >= start) --it;
+  int newStart = start, newEnd = end;
+  std::vector<std::pair<int, int>> keep;
+  while (it != marks.end() && it->first <= end) {
+    if (on) {
+      newStart = std::min(newStart, it->first);
+      newEnd = std::max(newEnd, it->second);
+    } else {
+      if (it->first < start) keep.emplace_back(it->first, start);
+      if (it->second > end) keep.emplace_back(end, it->second);
+    }
+    it = marks.erase(it);
+  }
+  if (on) marks[newStart] = newEnd;
+  for (auto& [a, b] : keep)
+    if (a < b) marks[a] = b;
+  pane->viewport()->update();
+}
+
+void PaneClearUnderline(PaneView* pane) {
+  if (!pane) return;
+  pane->underlines.clear();
+  pane->viewport()->update();
+}
+
+void PaneSetRedraw(PaneView* pane, bool on) {
+  if (!pane) return;
+  pane->notify = on;
+  pane->viewport()->setUpdatesEnabled(on);
+  if (on) pane->viewport()->repaint();
+}
+
+void PaneShowCaret(PaneView* pane, int width, int height) {
+  if (!pane) return;
+  pane->viewport()->update(pane->caretRect);
+  pane->caretWidth = std::clamp(width, 0, 1000);
+  pane->caretHeight = std::clamp(height, 0, 2000);
+  pane->setCursorWidth(pane->caretWidth > 0 ? 0 : 1);
+  pane->caretRect = pane->CaretRect();
+  pane->viewport()->update(pane->caretRect);
+}
+
+void PaneDestroyCaret(PaneView* pane) {
+  if (!pane) return;
+  pane->viewport()->update(pane->caretRect);
+  pane->caretWidth = pane->caretHeight = 0;
+  pane->setCursorWidth(1);
+}
 
 }  // namespace vt

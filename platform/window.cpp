@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QFile>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
@@ -52,8 +53,13 @@ class MainWidget : public QWidget {
   int pendingShow = SW_SHOWNORMAL;
   bool alive = true;
   std::vector<Accel> accelerators;
+  bool painted = false;
 
  protected:
+  void paintEvent(QPaintEvent* e) override {
+    painted = true;
+    QWidget::paintEvent(e);
+  }
   bool event(QEvent* e) override {
     if (e->type() == PostedMessage::kType) {
       Send(static_cast<PostedMessage*>(e)->message);
@@ -128,6 +134,7 @@ class KeyFilter : public QObject {
   }
 };
 
+static bool loopRunning = false;  // the program's event loop runs (tests drive events without it)
 static int applicationArgc = 1;
 static char applicationName[] = "vellumtide";
 static char* applicationArgv[] = {applicationName, nullptr};
@@ -165,14 +172,14 @@ void DestroyMainWidget(WindowHandle window) {
   window->alive = false;
   window->hide();
   window->deleteLater();
-  QCoreApplication::exit(0);
+  if (loopRunning) QCoreApplication::exit(0);
 }
 
 std::string WindowTitle(WindowHandle window) { return window->windowTitle().toStdString(); }
 
 void SetWindowIconResource(WindowHandle window, const std::string& resourceName) {
-  QIcon icon(QString(":/resources/icons/%1.svg").arg(QString::fromStdString(resourceName)));
-  if (!icon.isNull()) window->setWindowIcon(icon);
+  QString path = QString(":/resources/icons/%1.svg").arg(QString::fromStdString(resourceName));
+  if (QFile::exists(path)) window->setWindowIcon(QIcon(path));
 }
 
 void SetWindowColours(WindowHandle window, uint32_t textRgb, uint32_t backgroundRgb) {
@@ -187,25 +194,33 @@ void MoveWindow(WindowHandle window, int x, int y) { window->move(x, y); }
 void SetPendingShowState(WindowHandle window, int showCommand) { window->pendingShow = showCommand; }
 int PendingShowState(WindowHandle window) { return window->pendingShow; }
 
+void ShowWithState(WindowHandle window, int showCommand) {
+  if (showCommand == SW_SHOWMAXIMIZED)
+    window->showMaximized();
+  else if (showCommand == SW_SHOWMINIMIZED)
+    window->showMinimized();
+  else
+    window->showNormal();
+}
+
 void InitialiseAndShow(WindowHandle window) {
   window->Send(WM_INITDIALOG);
   int type = window->pendingShow == SW_SHOWMAXIMIZED   ? SIZE_MAXIMIZED
              : window->pendingShow == SW_SHOWMINIMIZED ? SIZE_MINIMIZED
                                                        : SIZE_RESTORED;
   window->Send(WM_SIZE, type, (static_cast<intptr_t>(window->height()) << 16) | window->width());
-  if (window->pendingShow == SW_SHOWMAXIMIZED)
-    window->showMaximized();
-  else if (window->pendingShow == SW_SHOWMINIMIZED)
-    window->showMinimized();
-  else
-    window->show();
+  ShowWithState(window, window->pendingShow);
   window->raise();
   window->activateWindow();
 }
 
 void RunMessageLoop(WindowHandle window) {
+  loopRunning = true;
   while (IsWindow(window)) QApplication::exec();
+  loopRunning = false;
 }
+
+bool WindowHasPainted(WindowHandle window) { return window && window->painted; }
 
 void ProcessPendingEvents() {
   QCoreApplication::sendPostedEvents();

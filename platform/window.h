@@ -73,11 +73,17 @@ void MoveWindow(WindowHandle window, int x, int y);
 void SetPendingShowState(WindowHandle window, int showCommand);
 int PendingShowState(WindowHandle window);
 
+// Shows the window normally, minimized or maximized (SW_SHOW...).
+void ShowWithState(WindowHandle window, int showCommand);
+
 // Delivers WM_INITDIALOG and WM_SIZE, then shows the window with its pending show state.
 void InitialiseAndShow(WindowHandle window);
 
 // Runs the event loop until the window has been ended.
 void RunMessageLoop(WindowHandle window);
+
+// True once the window has painted its first frame.
+bool WindowHasPainted(WindowHandle window);
 
 // Handles every event that is waiting, without blocking (tests drive the window with it).
 void ProcessPendingEvents();

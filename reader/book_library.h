@@ -8,6 +8,18 @@ namespace vt {
 extern std::string BookText;        // the current book as put into the pane
 extern std::string LoadedPaneText;  // the pane's text right after loading
 
+constexpr int BuiltInBookCount = 6;
+constexpr int UserBook = 6;  // the book read from "trash.txt"
+
+// The title of a built-in book (0 ... 5), or "" for any other index.
+std::string BookTitle(int book);
+
+// The text of a built-in book as supplied (0 ... 5); empty for any other index.
+std::string BuiltInBookText(int book);
+
+// The cleaning steps of loading: filter, blank-line collapse, paragraph reflow, case.
+std::string CleanBookText(const std::string& raw, bool formatParagraph, int caseType);
+
 // Reads, cleans and shows the current book (Book), with the caret at the start.
 void LoadBook();
 

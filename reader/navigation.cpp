@@ -1,32 +1,188 @@
-// Navigation (filled in by the navigation work).
+// Navigation: where the reader is and how they move. The reading positions (one BookMark variable
+// per book) are character indexes of the first fully visible line, saved when a book is left and
+// restored when it is shown again. The pane's event hook lives here too: the wheel scrolls by
+// whole display lines, Ctrl + wheel zooms, and the wide caret is put back whenever the text
+// widget may have replaced it.
 #include "reader/navigation.h"
 
+#include <algorithm>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "bar/bar_messages.h"
+#include "platform/pane.h"
 #include "reader/book_library.h"
+#include "settings/display_options.h"
 #include "settings/settings_file.h"
 
 namespace vt {
 
 int32_t CaretShownOnPaint = 0;
 
-void ScrollCharToTop(int32_t) {}
-int32_t TopVisibleCharIndex() { return 0; }
+static constexpr int kCaretWidth = 20;
+
+void ScrollCharToTop(int32_t charIndex) {
+  // A negative index would ask for the line of the selection; it means the start here.
+  int32_t index = std::clamp(charIndex, 0, std::max(0, PaneTextLength(PaneWindow)));
+  int first = PaneFirstVisibleLine(PaneWindow);
+  int line = PaneLineFromChar(PaneWindow, index);
+  PaneLineScroll(PaneWindow, line - first);
+}
+
+int32_t TopVisibleCharIndex() {
+  int first = PaneFirstVisibleLine(PaneWindow);
+  int index = PaneLineIndex(PaneWindow, first);
+  int x = 0, y = 0;
+  if (PanePosFromChar(PaneWindow, index, x, y) && y < 0) {
+    int below = PaneLineIndex(PaneWindow, first + 1);
+    if (below >= 0) index = below;
+  }
+  return std::max(0, index);
+}
 
 void SaveBookmark() {
+  if (ShortcutListShown) return;
   if (int32_t* mark = BookMarkOf(Book)) *mark = TopVisibleCharIndex();
 }
 
-int32_t SelectWordAtCaret(PaneHandle) { return 0; }
-void ResetCaret(PaneHandle) {}
-void ShowPageIndicator(WindowHandle) {}
+void RestoreBookmark() {
+  int32_t* mark = BookMarkOf(Book);
+  int32_t position = std::clamp(mark ? *mark : 0, 0, std::max(0, PaneTextLength(PaneWindow)));
+  // The caret first: placing it may scroll it into view, and the scroll below then wins.
+  PaneSetSelection(PaneWindow, position, position);
+  ScrollCharToTop(position);
+  // At start-up the pane gets its real width only when the window is first shown, and the text
+  // is laid out again then: once that is done, the position goes to the top once more, unless the
+  // reader has moved the caret meanwhile.
+  PaneHandle pane = PaneWindow;
+  RunLater(0, [pane, position] {
+    int start = -1, end = -1;
+    if (pane != PaneWindow || !IsWindow(MainWindow)) return;
+    PaneGetSelection(pane, start, end);
+    if (start == position && end == position) ScrollCharToTop(position);
+  });
+}
 
-bool PaneWindowProc(PaneHandle, unsigned, intptr_t, bool) { return false; }
+int32_t SelectWordAtCaret(PaneHandle pane) {
+  int start = 0, end = 0;
+  PaneGetSelection(pane, start, end);
+  int s = std::min(start, end);
+  int length = PaneTextLength(pane);
+  if (PaneIsDelimiter(pane, s))
+    s = PaneWordBreakRight(pane, s);
+  else
+    s = PaneMoveWordLeft(pane, std::min(s + 1, length));
+  int e = PaneMoveWordRight(pane, s);
+  PaneSetSelection(pane, s, e);
+  return s;
+}
+
+void ResetCaret(PaneHandle pane) {
+  PaneDestroyCaret(pane);
+  PaneShowCaret(pane, kCaretWidth, RoundHalfEven(static_cast<double>(ScaledFontSize(FontSize)) * 1.5));
+}
+
+std::string GroupedNumber(int64_t value) {
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  std::string text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return value < 0 ? "-" + text : text;
+}
+
+std::string PageIndicatorText(double paneHeight, double scaledFontSize, int32_t caretLine, int32_t lineCount) {
+  int32_t lineHeight = RoundHalfEven(scaledFontSize * 1.1);
+  // A pane shorter than one line still holds one line per page.
+  int32_t linesPerPage = lineHeight > 0 ? RoundHalfEven(paneHeight) / lineHeight : 0;
+  linesPerPage = std::max(linesPerPage, 1);
+  int32_t page = RoundHalfEven(static_cast<double>(caretLine) / linesPerPage + 1);
+  int32_t pages = RoundHalfEven(static_cast<double>(lineCount) / linesPerPage);
+  if (pages < page) page = pages;
+  return " Page: " + GroupedNumber(page) + " of " + GroupedNumber(pages);
+}
+
+void ShowPageIndicator(WindowHandle) {
+  int height = PaneHeight(PaneWindow);
+  PaneScrollCaret(PaneWindow);
+  int current = 1 + PaneLineFromChar(PaneWindow, -1);
+  int count = PaneLineCount(PaneWindow);
+  ShowBarMessage(PageIndicatorText(height, static_cast<double>(ScaledFontSize(FontSize)), current, count), 1);
+  PaneSetFocus(PaneWindow);
+  ResetCaret(PaneWindow);
+}
+
+// The wheel scrolls whole display lines, one or three per notch whatever the notch's size; with
+// Ctrl it changes the size of the type instead.
+static void WheelTurned(PaneHandle pane, intptr_t wParam) {
+  int delta = static_cast<int16_t>((wParam >> 16) & 0xFFFF);
+  if (wParam & MK_CONTROL) {
+    if (delta < 0) ZoomOut();
+    if (delta > 0) ZoomIn();
+    return;
+  }
+  int lines = SingleLineScroll == 1 ? 1 : 3;
+  PaneScrollLines(pane, delta > 0 ? -lines : lines);
+}
+
+// Keys after which the text widget may have drawn its own caret.
+static bool KeyMovesCaret(intptr_t key) {
+  switch (key) {
+    case VK_LEFT: case VK_RIGHT: case VK_HOME: case VK_END: case VK_UP: case VK_DOWN: case VK_DELETE: case VK_BACK:
+      return true;
+    default: return false;
+  }
+}
+
+static bool CharKeepsCaret(intptr_t code) {
+  switch (code) {
+    case 8: case 9: case 35: case 36: case 37: case 38: case 39: case 40: case 46: return true;
+    default: return false;
+  }
+}
+
+static void PaneEventHandled(PaneHandle pane, unsigned message, intptr_t wParam) {
+  switch (message) {
+    case WM_SETFOCUS: ResetCaret(pane); break;
+    case WM_PAINT:
+      if (PaneHasFocus(pane) && CaretShownOnPaint == 0) {
+        CaretShownOnPaint = 1;
+        ResetCaret(pane);
+      }
+      break;
+    case WM_KEYDOWN:
+      if (KeyMovesCaret(wParam)) ResetCaret(pane);
+      break;
+    case WM_CHAR:
+      if (!CharKeepsCaret(wParam)) ResetCaret(pane);
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: ResetCaret(pane); break;
+    default: break;
+  }
+}
+
+bool PaneWindowProc(PaneHandle pane, unsigned message, intptr_t wParam, bool after) {
+  if (after) {
+    PaneEventHandled(pane, message, wParam);
+    return false;
+  }
+  if (message == WM_MOUSEWHEEL) {
+    WheelTurned(pane, wParam);
+    return true;
+  }
+  if (message == WM_KILLFOCUS) PaneDestroyCaret(pane);
+  return false;
+}
 
 void NextBook() {
   SaveBookmark();
   Book = Book + 1 > 6 ? 0 : Book + 1;
   LoadBook();
-  int32_t* mark = BookMarkOf(Book);
-  ScrollCharToTop(mark ? *mark : 0);
+  // The pane shows a book again, whatever it showed before.
+  ShortcutListShown = 0;
+  RestoreBookmark();
 }
 
 }  // namespace vt

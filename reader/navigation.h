@@ -2,20 +2,45 @@
 // and the page indicator.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "platform/window.h"
 #include "reader/reading_pane.h"
 
 namespace vt {
 
+// 1 once the first focused paint of the run has re-created the wide caret.
 extern int32_t CaretShownOnPaint;
 
+// Scrolls the pane so that the display line holding the character is the top line, as far as it
+// can scroll; a negative index counts as 0. The caret and the selection stay.
 void ScrollCharToTop(int32_t charIndex);
+
+// The first character of the first fully visible line of the pane.
 int32_t TopVisibleCharIndex();
+
+// Stores the top visible character in the current book's BookMark variable (not while the pane
+// shows the shortcut list, whose positions are not the book's).
 void SaveBookmark();
+
+// Scrolls the current book's stored position to the top and puts the caret there.
+void RestoreBookmark();
+
+// Selects the word at the start of the selection and returns its first character.
 int32_t SelectWordAtCaret(PaneHandle pane);
+
+// Replaces the pane's caret by the wide one: 20 px wide, 1.5 x the scaled font size high.
 void ResetCaret(PaneHandle pane);
+
+// Shows " Page: n of m" for the caret's line, after scrolling the caret into view.
 void ShowPageIndicator(WindowHandle window);
+
+// The page message for a pane of `paneHeight` pixels with type of `scaledFontSize` points, the
+// caret on display line `caretLine` (1-based) of `lineCount` lines.
+std::string PageIndicatorText(double paneHeight, double scaledFontSize, int32_t caretLine, int32_t lineCount);
+
+// A number with its digits grouped in threes by commas ("###,##0"): 1234 -> "1,234".
+std::string GroupedNumber(int64_t value);
 
 // The pane's event handling: the wheel, zoom with Ctrl, and the wide caret's upkeep (see PaneHook).
 bool PaneWindowProc(PaneHandle pane, unsigned message, intptr_t wParam, bool after);

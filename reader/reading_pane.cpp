@@ -1,24 +1,129 @@
-// The reading pane (filled in by the pane work).
+// The reading pane: creating it, what it shows (plain text, or the wide-spacing rich text), its
+// colours, the underline marks that follow reading aloud, and the small-font command.
 #include "reader/reading_pane.h"
 
+#include <algorithm>
+
 #include "app/main_window.h"
+#include "bar/bar_messages.h"
 #include "platform/pane.h"
+#include "platform/rich_text.h"
+#include "reader/navigation.h"
+#include "settings/display_options.h"
+#include "settings/settings_file.h"
+#include "speech/reading_aloud.h"
 
 namespace vt {
 
 PaneHandle PaneWindow = nullptr;
 int32_t SmallFontSavedSize = 0;
+int32_t SavedEventMask = 0;
 
-void CreateReadingPane() { PaneWindow = PaneCreate(MainWindow); }
-void ApplyPaneColors(PaneHandle) {}
-void SetPaneText(PaneHandle, std::string&) {}
-int StreamRtfIntoPane(PaneHandle, std::string) { return 0; }
-void SetPaneWindowText(PaneHandle pane, const std::string& text) { PaneSetPlainText(pane, text); }
-void RefreshPaneText() {}
-void SuspendPaneRedraw(PaneHandle) {}
-void ResumePaneRedraw(PaneHandle) {}
-void ClearPaneUnderline(PaneHandle) {}
-void ToggleRangeUnderline(PaneHandle) {}
-void ToggleSmallFont() {}
+static const char kWideOpener[] = "{\\rtf1\\expndtw360\\expnd72 ";
+static const char kWideCloser[] = "\\expnd0\\expndtw0}";
+static const int32_t kPaneEventMask = 0x04080000;  // link and selection-change notifications
+
+static bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+void CreateReadingPane() {
+  PaneWindow = PaneCreate(MainWindow);
+  PaneSetMargins(PaneWindow, REMargin, REMargin);
+  PaneSetHook(PaneWindow, PaneWindowProc);
+}
+
+void ApplyPaneColors(PaneHandle pane) { PaneSetColours(pane, TextColor, BGColor); }
+
+std::string WideSpacingText(const std::string& text) {
+  // A user's book may hold the characters rich text reserves: they are escaped so they show as themselves.
+  std::string escaped = EscapeRichText(text);
+  std::string out = kWideOpener;
+  out.reserve(escaped.size() + escaped.size() / 16 + 64);
+  for (size_t i = 0; i < escaped.size(); ++i) {
+    if (escaped[i] == '\r' && i + 1 < escaped.size() && escaped[i + 1] == '\n') {
+      out += "\\par ";
+      ++i;
+    } else {
+      out += escaped[i];
+    }
+  }
+  out += kWideCloser;
+  return out;
+}
+
+std::string LinesFromWideSpacingText(const std::string& text) {
+  if (!StartsWith(text, "{\\rtf")) return text;
+  std::string plain = ReadRichText(text).text;
+  std::string lines;
+  lines.reserve(plain.size() + plain.size() / 16);
+  for (char c : plain) {
+    if (c == '\n') lines += '\r';
+    lines += c;
+  }
+  return lines;
+}
+
+void SetPaneText(PaneHandle pane, std::string& text) {
+  if (WideSpacing) {
+    text = WideSpacingText(text);
+    StreamRtfIntoPane(pane, text);
+  } else {
+    text = LinesFromWideSpacingText(text);
+    PaneSetPlainText(pane, text);
+  }
+}
+
+int StreamRtfIntoPane(PaneHandle pane, std::string rtf) { return PaneStreamInRtf(pane, rtf); }
+
+void SetPaneWindowText(PaneHandle pane, const std::string& text) {
+  if (StartsWith(text, "{\\rtf"))
+    PaneStreamInRtf(pane, text);
+  else
+    PaneSetPlainText(pane, text);
+}
+
+void RefreshPaneText() {
+  std::string text = PaneGetPlainText(PaneWindow);
+  SetPaneText(PaneWindow, text);
+}
+
+void SuspendPaneRedraw(PaneHandle pane) {
+  SavedEventMask = pane ? kPaneEventMask : 0;
+  PaneSetRedraw(pane, false);
+}
+
+void ResumePaneRedraw(PaneHandle pane) { PaneSetRedraw(pane, true); }
+
+void ClearPaneUnderline(PaneHandle pane) {
+  SuspendPaneRedraw(pane);
+  PaneClearUnderline(pane);
+  ResumePaneRedraw(pane);
+}
+
+void ToggleRangeUnderline(PaneHandle pane) {
+  int64_t start = std::max<int64_t>(0, UnderlineStart);
+  int64_t end = std::clamp<int64_t>(start + static_cast<int64_t>(UnderlineLength), 0, INT32_MAX);
+  if (end < start) std::swap(start, end);
+  PaneSetSelection(pane, static_cast<int>(start), static_cast<int>(end));
+  // An empty range stands for the word at that place.
+  if (start == end) {
+    start = PaneIsDelimiter(pane, static_cast<int>(start)) ? start : PaneMoveWordLeft(pane, static_cast<int>(start) + 1);
+    end = PaneIsDelimiter(pane, static_cast<int>(start)) ? start : PaneMoveWordRight(pane, static_cast<int>(start));
+    while (end > start && PaneIsDelimiter(pane, static_cast<int>(end) - 1)) --end;
+  }
+  bool underlined = PaneRangeUnderlined(pane, static_cast<int>(start), static_cast<int>(end));
+  PaneSetRangeUnderline(pane, static_cast<int>(start), static_cast<int>(end), !underlined);
+}
+
+void ToggleSmallFont() {
+  if (FontSize == 12) {
+    // At 12 points with no size remembered this run there is nothing to return to: the type stays.
+    if (SmallFontSavedSize != 0) ChangeFontSize(SmallFontSavedSize - 12);
+  } else {
+    SmallFontSavedSize = FontSize;
+    ChangeFontSize(static_cast<int32_t>(std::clamp<int64_t>(12 - static_cast<int64_t>(SmallFontSavedSize), INT32_MIN, INT32_MAX)));
+  }
+  ApplyColors();
+  ShowBarMessage(std::string("Small Font ") + (FontSize == 12 ? "ON" : "OFF"), 1);
+}
 
 }  // namespace vt

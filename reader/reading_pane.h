@@ -10,18 +10,43 @@ using PaneHandle = PaneView*;
 
 extern PaneHandle PaneWindow;
 extern int32_t SmallFontSavedSize;
+extern int32_t SavedEventMask;  // the notifications in force before SuspendPaneRedraw
 
+// Creates the pane below the bar's place, read-only, with REMargin margins and the program's hook.
 void CreateReadingPane();
+
+// Background BGColor, all text TextColor.
 void ApplyPaneColors(PaneHandle pane);
+
+// Shows text as plain text, or with WideSpacing as widely spaced rich text; leaves in `text` the form used.
 void SetPaneText(PaneHandle pane, std::string& text);
+
+// Replaces the pane's content by rich text; returns the number of characters read in.
 int StreamRtfIntoPane(PaneHandle pane, std::string rtf);
+
 // Replaces the pane's window text: a text that begins with "{\rtf" is read as rich text.
 void SetPaneWindowText(PaneHandle pane, const std::string& text);
+
+// Shows the pane's current text again according to WideSpacing.
 void RefreshPaneText();
+
+// Bracket a formatting change: no repaint and no notifications in between.
 void SuspendPaneRedraw(PaneHandle pane);
 void ResumePaneRedraw(PaneHandle pane);
+
+// Removes every underline mark.
 void ClearPaneUnderline(PaneHandle pane);
+
+// Selects UnderlineStart ... UnderlineStart + UnderlineLength and flips its underline.
 void ToggleRangeUnderline(PaneHandle pane);
+
+// The small-font command: 12-point type and back to the remembered size.
 void ToggleSmallFont();
+
+// The wide-spacing rich text of a plain text: opener, the text with "\par " for each CR LF, closer.
+std::string WideSpacingText(const std::string& text);
+
+// Turns a wide-spacing rich text back into lines (CR LF); any other text is returned as it is.
+std::string LinesFromWideSpacingText(const std::string& text);
 
 }  // namespace vt

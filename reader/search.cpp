@@ -1,11 +1,139 @@
-// Search (filled in by the search work).
+// Search: finding a term in the pane's text from the selection on, the search box that asks for
+// the term, and "Again". Chapter navigation is the same find with the heading mark ">>". The term
+// is kept in SearchTerm (lower case, no surrounding blanks) and persisted with the settings.
 #include "reader/search.h"
+
+#include <algorithm>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "bar/bar_messages.h"
+#include "platform/pane.h"
+#include "reader/navigation.h"
+#include "reader/reading_pane.h"
+#include "settings/display_options.h"
+#include "settings/settings_file.h"
 
 namespace vt {
 
-void FindInPane(WindowHandle, int, const std::string&) {}
-void SearchCommand() {}
-void SearchAgain() {}
-void ShowSearchDialog() {}
+DialogHandle SearchDialogWindow = nullptr;
+
+static constexpr size_t kMaxTermUnits = 259;  // the term's buffer holds 259 UTF-16 units
+
+// Lower case as the 8-bit mapping makes it: A-Z, and the accented capitals of Latin-1.
+static std::string LowerCase(const std::string& text) {
+  std::string lower = text;
+  for (size_t i = 0; i < lower.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(lower[i]);
+    if (c >= 'A' && c <= 'Z') {
+      lower[i] = static_cast<char>(c + 32);
+    } else if (c == 0xC3 && i + 1 < lower.size()) {
+      unsigned char next = static_cast<unsigned char>(lower[i + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) lower[i + 1] = static_cast<char>(next + 0x20);
+      ++i;
+    }
+  }
+  return lower;
+}
+
+// The text cut after `units` UTF-16 units, never inside a character.
+static std::string CutToUnits(const std::string& text, size_t units) {
+  size_t used = 0, i = 0;
+  while (i < text.size()) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t bytes = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    size_t need = bytes == 4 ? 2 : 1;
+    if (used + need > units) break;
+    used += need;
+    i = std::min(text.size(), i + bytes);
+  }
+  return text.substr(0, i);
+}
+
+static std::string StripBlanks(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+std::string StoredSearchTerm(const std::string& typed) {
+  return StripBlanks(LowerCase(CutToUnits(typed, kMaxTermUnits)));
+}
+
+void FindInPane(WindowHandle, int direction, const std::string& term) {
+  PaneSetFocus(PaneWindow);
+  int selectionStart = 0, selectionEnd = 0;
+  PaneGetSelection(PaneWindow, selectionStart, selectionEnd);
+  std::string text = LowerCase(term);
+  int foundStart = -1, foundEnd = -1;
+  int found = -1;
+  if (direction == 1) {
+    found = PaneFindText(PaneWindow, text, selectionEnd + 1, -1, true, foundStart, foundEnd);
+  } else if (selectionStart - 1 >= 0) {
+    // Nothing lies before the start of the text: a backward search from there finds nothing.
+    found = PaneFindText(PaneWindow, text, selectionStart - 1, 0, false, foundStart, foundEnd);
+  }
+  if (found < 0) {
+    CommandBeep();
+    ShowBarMessage("No match found!", 1);
+    return;
+  }
+  PaneSetSelection(PaneWindow, foundStart, foundEnd);
+  ScrollCharToTop(foundStart);
+}
+
+void SearchCommand() {
+  std::string kept = SearchTerm;
+  ShowSearchDialog();
+  if (!SearchTerm.empty())
+    FindInPane(MainWindow, 1, SearchTerm);
+  else
+    SearchTerm = kept;
+  PaneSetFocus(PaneWindow);
+}
+
+void SearchAgain() {
+  FindInPane(MainWindow, 1, SearchTerm);
+  PaneSetFocus(PaneWindow);
+}
+
+void ShowSearchDialog() {
+  SearchDialogLook look;
+  look.caption = ProgramVersion;
+  look.fontFace = "Arial Black";
+  look.bold = true;
+  look.fontPixelHeight = RoundHalfEven(static_cast<double>(ScaledFontSize(96)) * ScreenDpiY() / 72.0);
+  look.text = SearchTerm;
+  look.iconName = "xsearch";
+  SearchDialogWindow = CreateSearchDialog(look, SearchDialogProc);
+  RunSearchDialog(SearchDialogWindow);
+}
+
+intptr_t SearchDialogProc(DialogHandle dialog, unsigned message, intptr_t wParam, intptr_t) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetDialogTopmost(dialog);
+      SelectAllDialogText(dialog);
+      FocusDialogTextBox(dialog);
+      break;
+    case WM_CONTEXTMENU: EndSearchDialog(dialog); break;
+    case WM_COMMAND: {
+      int id = static_cast<int>(wParam & 0xFFFF);
+      if (id == IdSearchEsc || id == IDCANCEL) {
+        CommandBeep();
+        EndSearchDialog(dialog);
+      } else if (id == IdSearchButton || id == IDOK) {
+        CommandBeep();
+        SearchTerm = StoredSearchTerm(DialogText(dialog));
+        EndSearchDialog(dialog);
+      }
+      break;
+    }
+    case WM_DESTROY: SearchDialogWindow = nullptr; break;
+    default: break;
+  }
+  return 0;
+}
 
 }  // namespace vt

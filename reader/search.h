@@ -1,15 +1,34 @@
 // Search: the search box, the find operation on the pane, and "Again".
 #pragma once
+#include <cstdint>
 #include <string>
 
+#include "platform/search_dialog.h"
 #include "platform/window.h"
 
 namespace vt {
 
-// Searches the pane from the selection in `direction` (1 forward, -1 backward) and selects the match.
+// The search box while it is open, else null.
+extern DialogHandle SearchDialogWindow;
+
+// Searches the pane from the selection in `direction` (1 forward, -1 backward), without regard to
+// case and without wrapping, selects the match and scrolls its line to the top. No match: a click,
+// "No match found!", and the selection and the view stay.
 void FindInPane(WindowHandle window, int direction, const std::string& term);
+
+// The "Search" command: asks for a term and searches forward for it.
 void SearchCommand();
+
+// The "Again" command: searches forward for the stored term.
 void SearchAgain();
+
+// Shows the search box modally; returns when it is closed.
 void ShowSearchDialog();
+
+// The search box's message handler.
+intptr_t SearchDialogProc(DialogHandle dialog, unsigned message, intptr_t wParam, intptr_t lParam);
+
+// A typed term as it is stored: cut to 259 characters, lower case, without leading or trailing blanks.
+std::string StoredSearchTerm(const std::string& typed);
 
 }  // namespace vt

@@ -247,21 +247,30 @@ static void StoreValue(const Key& key, const std::string& text) {
   }
 }
 
+// Reading takes one pair of surrounding quotes off a value; a text that has such a pair of its
+// own gets another one, so that it comes back as it was.
+// A line break inside a value (a title taken from a user's file may hold one) would end the line
+// and let the rest be read as keys of its own: it is written as a blank.
+static std::string WritableText(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  bool quoted = text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0];
+  return quoted ? text[0] + text + text[0] : text;
+}
+
 // The value text of the key as saving writes it.
 static std::string ValueText(const Key& key) {
   switch (key.kind) {
     case Kind::Integer: return NumberText(*static_cast<int32_t*>(key.variable));
     case Kind::Real: return NumberText(*static_cast<float*>(key.variable), 7);
-    case Kind::Text: return *static_cast<std::string*>(key.variable);
+    case Kind::Text: return WritableText(*static_cast<std::string*>(key.variable));
   }
   return std::string();
 }
 
 // The keys of section "All", looked up without regard to case; the first of equal keys wins.
-static std::unordered_map<std::string, std::string> ReadSectionAll(const std::string& path) {
+static std::unordered_map<std::string, std::string> ParseSectionAll(const std::string& bytes) {
   std::unordered_map<std::string, std::string> values;
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return values;
   std::string text = BytesToUtf8(bytes);
   bool inAll = false;
   size_t start = 0;
@@ -295,15 +304,20 @@ void ResetSettingsToDefaults() {
   settingsFileExisted = false;
 }
 
-// Every key read into its variable, then the window size limited to the work area.
-static void LoadSettings() {
-  std::string path = SettingsPath();
-  auto values = ReadSectionAll(path);
+void ReadSettingsText(const std::string& bytes) {
+  auto values = ParseSectionAll(bytes);
   for (const Key& key : kKeys) {
     if (!key.defaultText) continue;
     auto found = values.find(Lower(key.name));
     StoreValue(key, found != values.end() ? found->second : key.defaultText);
   }
+}
+
+// Every key read into its variable, then the window size limited to the work area.
+static void LoadSettings() {
+  std::string path = SettingsPath();
+  std::string bytes;
+  ReadSettingsText(ReadWholeFile(path, bytes) ? bytes : std::string());
   Rect work = WorkArea();
   loadedWidth = std::min(work.right - work.left, Width);
   loadedHeight = std::min(work.bottom - work.top, Height);
@@ -331,7 +345,7 @@ static void TakeWindowPlacement() {
   Maximized = IsZoomed(MainWindow) ? 1 : 0;
 }
 
-static std::string SettingsText() {
+std::string SettingsText() {
   std::string text = "[All]\r\n";
   for (const char* name : kWriteOrder) text += std::string(name) + "=" + ValueText(*FindKey(name)) + "\r\n";
   return text;

@@ -56,6 +56,12 @@ void ResetSettingsToDefaults();
 // The settings file in use: beside the program when its folder is writable, else in the user's config folder.
 std::string SettingsPath();
 
+// Reads every key from the bytes of a settings file (absent keys take their defaults).
+void ReadSettingsText(const std::string& bytes);
+
+// The text a save writes: section "All" and the 45 keys in their order, CR LF line ends.
+std::string SettingsText();
+
 // Overrides the folder and base name the settings file is looked for in (tests); empty restores the default.
 void SetSettingsLocationForTesting(const std::string& folder, const std::string& configFolder);
 

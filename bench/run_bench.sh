@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs the benchmark and the idle measurement and writes bench/RESULTS.md with the machine,
+# the date and the medians beside their targets.
+# Usage: bench/run_bench.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+out=bench/RESULTS.md
+table=$(mktemp)
+trap 'rm -f "$table"' EXIT
+"$build/bench/vellumtide_bench" 2>/dev/null | tee "$table"
+idle=$(bash bench/idle_cost.sh "$build/vellumtide" 10)
+{
+  echo "# Benchmark results"
+  echo
+  echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "- Machine: $(nproc) cores, $(free -g | awk '/^Mem:/ {print $2}') GiB, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+  echo "- System: $(. /etc/os-release; echo "$PRETTY_NAME"), Qt $(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null), espeak-ng $(pkg-config --modversion espeak-ng)"
+  echo "- Commit: $(git rev-parse --short HEAD)"
+  echo
+  echo "Medians of repeated runs (\`$build/bench/vellumtide_bench\`); the machine is shared, so expect noise."
+  echo
+  cat "$table"
+  echo
+  echo "Idle cost (\`bench/idle_cost.sh\`): $idle"
+} > "$out"
+echo "wrote $out"

@@ -1,0 +1,97 @@
+// The icon bar's widgets over Qt: the image list of bar icons, the bar itself (a row of tool
+// buttons, each with its icon above its label) and the bordered label that stands in the bar's
+// place while a notice is shown. The program sees them only as handles; every operation accepts
+// a handle that is null or already gone and then does nothing (or returns 0 / an empty value).
+#pragma once
+#include <string>
+
+#include "platform/window.h"
+
+namespace vt {
+
+class BarImages;
+class BarView;
+class BarLabel;
+
+// A font as the program asks for it: a face name as the program knows it, a pixel height, bold.
+struct FontRequest {
+  std::string face;
+  int pixelHeight;
+  bool bold;
+};
+
+// The pixel height of a font of `points` on the screen: round(points x vertical DPI / 72), at least 1.
+int FontPixelHeight(long double points);
+
+// Image lists. The size is the width and height of every image; a size below 1 makes a list whose
+// images are empty (buttons then show their labels only), a size above 1024 is taken as 1024.
+BarImages* BarImagesCreate(int size);
+void BarImagesDestroy(BarImages* images);
+
+// Appends the icon ":/resources/icons/<name>.svg" drawn at the list's size; an icon that cannot be
+// read is appended as an empty image, so the numbers of the icons after it stay the same.
+// Returns true when the icon was read.
+bool BarImagesAddIcon(BarImages* images, const std::string& resourceName);
+int BarImagesCount(BarImages* images);
+int BarImagesSize(BarImages* images);
+
+// The bar: a child of `parent` at its top-left corner, as wide as the parent (it follows the
+// parent's width), no buttons yet. A click on a button sends WM_COMMAND with the button's command
+// to the parent's procedure; a right-click sends WM_NOTIFY with a NotifyHeader {controlId,
+// NM_RCLICK, command}, with command -1 when it is on no button. A left press on the bar outside
+// every button goes on to the parent, as a press on the parent itself would.
+BarView* BarCreate(WindowHandle parent, int controlId);
+
+// Destroys the bar; safe while one of its own clicks is being handled.
+void BarDestroy(BarView* bar);
+
+void BarSetFont(BarView* bar, const FontRequest& font);
+void BarSetImages(BarView* bar, BarImages* images);
+
+// Adds a button at the end; image counts from 0 in the bar's image list (-1: none). The accessible
+// name is what screen readers and magnifiers announce for the button.
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName);
+
+// Sizes every button from its icon and label (all of one height), places them left to right
+// without wrapping, and makes the bar as high as the buttons.
+void BarAutoSize(BarView* bar);
+
+void BarSetVisible(BarView* bar, bool visible);
+bool BarIsVisible(BarView* bar);
+
+// The bar's rectangle in the parent's coordinates.
+Rect BarWindowRect(BarView* bar);
+
+int BarButtonCount(BarView* bar);
+
+// One button as the bar holds it.
+struct BarButtonInfo {
+  int image;
+  int command;
+  std::string label;
+  std::string accessibleName;
+};
+BarButtonInfo BarButtonAt(BarView* bar, int index);
+
+// A button's rectangle in bar coordinates (all zero for an index outside the bar).
+Rect BarButtonRect(BarView* bar, int index);
+
+// The message label: black text, centred on one line, on white with a border, at `area` of the
+// parent's coordinates, in front of the parent's other children. Text that does not fit is clipped.
+BarLabel* BarLabelCreate(WindowHandle parent, const Rect& area, const std::string& text, const FontRequest& font);
+void BarLabelSetText(BarLabel* label, const std::string& text);
+
+// Paints the label on the screen now, before control returns to the caller.
+void BarLabelPaintNow(BarLabel* label);
+void BarLabelDestroy(BarLabel* label);
+
+// True while the label exists (a window that ends takes its label with it).
+bool BarLabelExists(BarLabel* label);
+Rect BarLabelRect(BarLabel* label);
+std::string BarLabelText(BarLabel* label);
+FontRequest BarLabelFont(BarLabel* label);
+
+// True on the thread that runs the user interface (the only one that may touch these widgets).
+bool OnUserInterfaceThread();
+
+}  // namespace vt

@@ -1,0 +1,172 @@
+// The main window as a user meets it: its title and show state, how it ends and what it saves,
+// the shortcut tables, the wheel, and right-clicks on the bar.
+#include <QWidget>
+
+#include <filesystem>
+
+#include "app/shortcuts.h"
+#include "bar/bar_messages.h"
+#include "platform/pane.h"
+#include "reader/book_library.h"
+#include "reader/reading_pane.h"
+#include "support/main_window_fixture.h"
+
+using namespace vt;
+
+namespace {
+
+class MainWindowScenario : public vt_test::MainWindowTest {
+ protected:
+  void RightClickBar(int commandId) {
+    NotifyHeader header{IdBar, NM_RCLICK, commandId};
+    SendWindowMessage(MainWindow, WM_NOTIFY, IdBar, reinterpret_cast<intptr_t>(&header));
+  }
+  void Wheel(int delta, bool control) {
+    SendWindowMessage(MainWindow, WM_MOUSEWHEEL, (static_cast<intptr_t>(delta) << 16) | (control ? MK_CONTROL : 0), 0);
+  }
+};
+
+TEST_F(MainWindowScenario, TitleHasThreeBlanksBeforeTheVersion) {
+  Start();
+  EXPECT_EQ(WindowTitle(MainWindow), "Vellumtide   1.8");
+}
+
+TEST_F(MainWindowScenario, EscExitAndACloseRequestEachEndTheProgramAndSave) {
+  for (int way = 0; way < 3; ++way) {
+    std::filesystem::remove(vt::SettingsPath());
+    Start("FontSize=50\r\n");
+    FontSize = 70;
+    if (way == 0) Press(Qt::Key_Escape);
+    if (way == 1) RunCommand(CmdExit);
+    if (way == 2) KeyTarget()->window()->close();  // as the window manager asks
+    vt::ProcessPendingEvents();
+    EXPECT_FALSE(IsWindow(MainWindow)) << "way " << way;
+    EXPECT_NE(SavedSettings().find("\r\nFontSize= 70\r\n"), std::string::npos) << "way " << way;
+  }
+}
+
+TEST_F(MainWindowScenario, MinimizedWinsOverMaximized) {
+  Start("Maximized=1\r\nMinimized=1\r\n");
+  EXPECT_TRUE(IsIconic(MainWindow));
+}
+
+TEST_F(MainWindowScenario, FirstStartWithoutSettingsFileIsMaximizedAndSavesAllKeys) {
+  vt::StartMainWindow();
+  vt::ProcessPendingEvents();
+  EXPECT_TRUE(IsZoomed(MainWindow));
+  EndMainWindow();
+  std::string saved = SavedSettings();
+  EXPECT_EQ(saved.rfind("[All]\r\nLeft=", 0), 0u);
+  EXPECT_NE(saved.find("\r\nMaximized= 1\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("\r\nFastRate= 3\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowScenario, CtrlWheelZoomsAndThePlainWheelDoesNot) {
+  Start();
+  int size = FontSize;
+  Wheel(120, true);
+  EXPECT_EQ(FontSize, size + 4);
+  Wheel(-120, true);
+  Wheel(-120, true);
+  EXPECT_EQ(FontSize, size - 4);
+  Wheel(120, false);
+  Wheel(0, true);
+  EXPECT_EQ(FontSize, size - 4);
+}
+
+TEST_F(MainWindowScenario, WithShortcutsOffOnlyEAndVAct) {
+  Start("DisableShortCuts=1\r\nEditFileName=x\r\n");
+  Press(Qt::Key_V);
+  EXPECT_EQ(LastBarMessage(), "Version: 1.8");
+  Press(Qt::Key_T);
+  Press(Qt::Key_M);
+  EXPECT_EQ(LastBarMessage(), "Version: 1.8");
+  EXPECT_EQ(WideMenu, 0);
+  Press(Qt::Key_E);
+  EXPECT_EQ(DisableShortCuts, 0);
+  EXPECT_EQ(LastBarMessage(), "Shortcuts ON");
+  Press(Qt::Key_M);  // the table is not rebuilt until the next start
+  EXPECT_EQ(WideMenu, 0);
+  EXPECT_EQ(AttachedAccelerators(MainWindow).size(), 2u);
+}
+
+TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
+  Start("DisableShortCuts=0\r\n");
+  ASSERT_EQ(AttachedAccelerators(MainWindow).size(), 16u);
+  Press(Qt::Key_M, Qt::ControlModifier);
+  Press(Qt::Key_M, Qt::ShiftModifier);
+  Press(Qt::Key_M, Qt::AltModifier);
+  EXPECT_EQ(WideMenu, 0);
+  Press(Qt::Key_M);
+  EXPECT_EQ(WideMenu, 1);
+  Press(Qt::Key_E);
+  EXPECT_EQ(LastBarMessage(), "Shortcuts OFF");
+}
+
+TEST_F(MainWindowScenario, F3AndUnknownIdsDoNothing) {
+  Start("DisableShortCuts=0\r\n");
+  Press(Qt::Key_V);
+  Press(Qt::Key_F3);
+  RunCommand(536);
+  RunCommand(9999);
+  EXPECT_EQ(LastBarMessage(), "Version: 1.8");
+  EXPECT_TRUE(IsWindow(MainWindow));
+}
+
+TEST_F(MainWindowScenario, SwitchCommandsReportTheirNewState) {
+  Start("DisableShortCuts=0\r\n");
+  Press(Qt::Key_R);
+  EXPECT_EQ(SingleLineScroll, 1);
+  EXPECT_EQ(LastBarMessage(), "Single Line Scroll On");
+  Press(Qt::Key_R);
+  EXPECT_EQ(LastBarMessage(), "Single Line Scroll Off");
+  Press(Qt::Key_P);
+  EXPECT_EQ(FormatParagraph, 0);
+  EXPECT_EQ(LastBarMessage(), "Paragraph Formating : OFF");
+  Press(Qt::Key_T);
+  EXPECT_EQ(LastBarMessage(), EditFileName);
+}
+
+TEST_F(MainWindowScenario, RightClickOnExitTogglesTheShortcutList) {
+  Start();
+  std::string book = PaneGetPlainText(PaneWindow);
+  RightClickBar(CmdExit);
+  EXPECT_EQ(ShortcutListShown, 1);
+  EXPECT_EQ(PaneGetPlainText(PaneWindow), ShortcutListText());
+  RightClickBar(CmdExit);
+  EXPECT_EQ(ShortcutListShown, 0);
+  EXPECT_EQ(PaneGetPlainText(PaneWindow), book);
+}
+
+TEST_F(MainWindowScenario, NextBookAfterTheSeventhIsTheFirst) {
+  std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());  // the user's book is read from the working folder
+  vt_test::WriteFile(folder / "trash.txt", "Mine\r\n\r\nText.\r\n");
+  Start("Book=6\r\n");
+  EXPECT_EQ(Book, 6);
+  RunCommand(CmdBooks);
+  std::filesystem::current_path(before);
+  EXPECT_EQ(Book, 0);
+}
+
+TEST_F(MainWindowScenario, ShowingTheShortcutListKeepsTheReadingPosition) {
+  Start("Book=0\r\n");
+  PaneLineScroll(PaneWindow, 40);
+  int32_t top = PaneLineIndex(PaneWindow, PaneFirstVisibleLine(PaneWindow));
+  ASSERT_GT(top, 0);
+  RightClickBar(CmdExit);
+  PaneLineScroll(PaneWindow, 2);
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(BookMark0, top);
+}
+
+TEST(ShortcutList, HasThirteenLinesAndNoTrailingBreak) {
+  std::string text = ShortcutListText();
+  size_t breaks = 0;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
+  EXPECT_EQ(breaks, 12u);
+  EXPECT_EQ(text.rfind("A - Search Again\r\nC - Colors\r\n", 0), 0u);
+  EXPECT_EQ(text.substr(text.size() - 16), "W - Wide Spacing");
+}
+
+}  // namespace

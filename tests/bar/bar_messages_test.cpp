@@ -1,0 +1,205 @@
+// Bar messages: the label in the bar's place, its font and text, the wait, button names, and
+// messages that overlap.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QScreen>
+
+#include <thread>
+
+#include "bar/bar_test_window.h"
+
+namespace vt::testing {
+namespace {
+
+class BarMessage : public BarWindowTest {
+ protected:
+  // The label now standing in the bar's place, or null.
+  static QLabel* Label() {
+    QLabel* found = nullptr;
+    for (QLabel* label : MainQWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+      if (!label->isHidden()) {
+        EXPECT_EQ(found, nullptr) << "more than one label";
+        found = label;
+      }
+    return found;
+  }
+  static Rect Of(const QLabel* label) {
+    QRect r = label->geometry();
+    return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+  }
+  static void ExpectBarBack() {
+    EXPECT_EQ(Label(), nullptr);
+    EXPECT_FALSE(BarMessageShown());
+    EXPECT_TRUE(BarIsVisible(BarWindow));
+  }
+};
+
+bool SameRect(const Rect& a, const Rect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+TEST_F(BarMessage, LabelCoversExactlyTheBarInItsPlace) {
+  Rect bar = BarWindowRect(BarWindow);
+  ShowBarMessage(std::string(400, 'W'), 0);  // far too long: clipped, not resized
+  ASSERT_NE(Label(), nullptr);
+  EXPECT_TRUE(SameRect(Of(Label()), bar));
+  EXPECT_FALSE(Label()->wordWrap());
+  ShowBarMessage("Updating ... ", 0);
+  QLabel* label = Label();
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(SameRect(Of(label), bar));
+  EXPECT_EQ(label->text().toStdString(), "Updating ... ");
+  EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  EXPECT_EQ(label->alignment(), Qt::AlignCenter);
+  EXPECT_EQ(label->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::black));
+  EXPECT_NE(label->frameShape(), QFrame::NoFrame);
+  EXPECT_FALSE(BarIsVisible(BarWindow));
+  EXPECT_EQ(LastBarMessage(), "Updating ... ");
+}
+
+TEST_F(BarMessage, FontIsTheReadingFaceBoldAtTheScaledBarFontSize) {
+  FontName = "Courier New";
+  BarFontSize = 48;
+  ShowBarMessage("Small Font ON", 0);
+  ASSERT_NE(Label(), nullptr);
+  QFont font = Label()->font();
+  EXPECT_EQ(font.family().toStdString(), "Courier New");
+  EXPECT_TRUE(font.bold());
+  EXPECT_EQ(font.pixelSize(), FontPixelHeight(ScaledFontSize(48)));
+  BarFontSize = 0;  // an edited file: still a usable font
+  ShowBarMessage("x", 0);
+  EXPECT_GE(Label()->font().pixelSize(), 1);
+}
+
+TEST_F(BarMessage, AutoClosingMessageReturnsWithTheBarBack) {
+  ShowBarMessage("No match found!", 1);
+  ExpectBarBack();
+  EXPECT_EQ(LastBarMessage(), "No match found!");
+  UserBarDelay = -5;  // an edited file: no wait at all
+  ShowBarMessage("Page", 1);
+  ExpectBarBack();
+}
+
+TEST_F(BarMessage, BlockingWaitRunsNothingElseInBetween) {
+  UserBarDelay = 40;
+  bool otherWorkRan = false;
+  RunLater(0, [&otherWorkRan] { otherWorkRan = true; });
+  PostWindowMessage(MainWindow, SpeechNotifyMessage);
+  recorded.clear();
+  QElapsedTimer clock;
+  clock.start();
+  ShowBarMessage(" Page: 3 of 9", 1);
+  EXPECT_GE(clock.elapsed(), 40);
+  EXPECT_FALSE(otherWorkRan);
+  EXPECT_TRUE(recorded.empty());  // the speech notice waits for the event loop
+  ExpectBarBack();
+  ProcessPendingEvents();
+  EXPECT_TRUE(otherWorkRan);
+}
+
+TEST_F(BarMessage, CloseBarMessageShowsItsTextThenBringsTheBarBack) {
+  ShowBarMessage("Updating ... ", 0);
+  QElapsedTimer clock;
+  clock.start();
+  CloseBarMessage("");
+  EXPECT_GE(clock.elapsed(), 1000);
+  EXPECT_EQ(LastBarMessage(), "");
+  ExpectBarBack();
+}
+
+TEST_F(BarMessage, RebuildDuringAMessageKeepsTheNewBarHiddenUntilTheEnd) {
+  ShowBarMessage("Loading ...", 0);
+  RunCommand(CmdWideMenu);
+  EXPECT_FALSE(BarIsVisible(BarWindow));
+  ASSERT_NE(Label(), nullptr);
+  ShowBarMessage("Single Line Scroll On", 1);
+  ExpectBarBack();
+  EXPECT_EQ(BarButtonCount(BarWindow), 10);
+}
+
+TEST_F(BarMessage, MessageFromAWorkerThreadIsShownByTheInterfaceThread) {
+  std::thread worker([] { ShowBarMessage("Update failed!", 0); });
+  worker.join();
+  ProcessPendingEvents();
+  ASSERT_NE(Label(), nullptr);
+  EXPECT_EQ(Label()->text().toStdString(), "Update failed!");
+  ShowBarMessage("", 1);
+  ExpectBarBack();
+}
+
+TEST_F(BarMessage, LabelIsOnTheScreenBeforeTheCallReturns) {
+  InitialiseAndShow(MainWindow);
+  ProcessPendingEvents();
+  Rect bar = BarWindowRect(BarWindow);
+  auto screenAt = [](int x, int y) {
+    return QGuiApplication::primaryScreen()->grabWindow(MainQWidget()->winId()).toImage().pixelColor(x, y);
+  };
+  QColor before = screenAt(BarRightEdge() + 20, bar.bottom / 2);
+  ASSERT_NE(before, QColor(Qt::white));  // the bar's face
+  ShowBarMessage("MMMM", 0);  // no event is handled after this
+  EXPECT_EQ(screenAt(BarRightEdge() + 20, bar.bottom / 2), QColor(Qt::white));
+  QImage screen = QGuiApplication::primaryScreen()->grabWindow(MainQWidget()->winId()).toImage();
+  int black = 0;
+  for (int x = 0; x < bar.right; ++x) black += screen.pixelColor(x, bar.bottom / 2).lightness() < 60;
+  EXPECT_GT(black, 20);                                   // the letters cross the middle line
+  EXPECT_LT(screen.pixelColor(0, 0).lightness(), 60);     // the border
+}
+
+class ButtonName : public BarMessage {};
+
+TEST_F(ButtonName, RightClickShowsTheNameWithoutBlockingThenTheBarReturns) {
+  UserBarDelay = 60;
+  ClickButton("Next", Qt::RightButton);
+  ASSERT_NE(Label(), nullptr);  // shown at once, and the click has already returned
+  EXPECT_EQ(Label()->text().toStdString(), "Next Chapter");
+  EXPECT_EQ(ButtonLongName(CmdVoice), "Male Vs Female Voice");
+  EXPECT_EQ(ButtonLongName(CmdSpeed), "");
+  EXPECT_FALSE(BarIsVisible(BarWindow));
+  RunCommand(CmdWideMenu);  // the window stays usable meanwhile
+  EXPECT_EQ(WideMenu, 1);
+  RunEventsFor(150);
+  ExpectBarBack();
+}
+
+TEST_F(ButtonName, RightClickOnPrevShowsAnEmptyLabel) {
+  UserBarDelay = 60;
+  Rect bar = BarWindowRect(BarWindow);
+  ClickButton("Prev", Qt::RightButton);
+  ASSERT_NE(Label(), nullptr);
+  EXPECT_EQ(Label()->text().toStdString(), "");
+  EXPECT_TRUE(SameRect(Of(Label()), bar));
+  RunEventsFor(150);
+  ExpectBarBack();
+}
+
+TEST_F(ButtonName, OverlappingNamesLeaveTheBarAndNoLabelBehind) {
+  UserBarDelay = 80;
+  ShowButtonName(CmdNext);
+  UserBarDelay = 0;
+  ShowButtonName(CmdHome);  // ends first
+  RunEventsFor(20);
+  ExpectBarBack();
+  RunEventsFor(120);  // the older name's end comes late and changes nothing
+  ExpectBarBack();
+}
+
+TEST_F(ButtonName, AnOlderNamesEndDoesNotRemoveANewerOne) {
+  UserBarDelay = 0;
+  ShowButtonName(CmdNext);
+  UserBarDelay = 60000;
+  ShowButtonName(CmdHome);
+  RunEventsFor(30);
+  ASSERT_NE(Label(), nullptr);
+  EXPECT_EQ(Label()->text().toStdString(), "Scroll To Top");
+  EXPECT_FALSE(BarIsVisible(BarWindow));
+  UserBarDelay = 0;
+  ShowBarMessage("Version: 1.8", 1);  // a newer notice takes over and ends everything
+  ExpectBarBack();
+  EXPECT_EQ(LastBarMessage(), "Version: 1.8");
+}
+
+}  // namespace
+}  // namespace vt::testing

@@ -1,0 +1,124 @@
+// A main window for the bar's tests: settings at their defaults (no waits, no click), a settings
+// folder of its own, the bar built as the window's initialisation builds it, and a procedure that
+// records every message before handing it on to the real one.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "bar/bar_messages.h"
+#include "bar/icon_bar.h"
+#include "reader/reading_pane.h"
+#include "settings/display_options.h"
+#include "settings/settings_file.h"
+#include "speech/reading_aloud.h"
+#include "support/temp_folder.h"
+
+namespace vt::testing {
+
+struct Recorded {
+  unsigned message;
+  intptr_t wParam;
+  NotifyHeader notify;  // WM_NOTIFY only
+};
+
+inline std::vector<Recorded> recorded;
+inline bool forwardMessages = true;  // false: record only, run no command
+
+inline intptr_t RecordingProc(WindowHandle window, unsigned message, intptr_t wParam, intptr_t lParam) {
+  Recorded entry{message, wParam, NotifyHeader{0, 0, 0}};
+  if (message == WM_NOTIFY && lParam) entry.notify = *reinterpret_cast<const NotifyHeader*>(lParam);
+  recorded.push_back(entry);
+  if (!forwardMessages && message != WM_DESTROY) return 0;
+  return MainWindowProc(window, message, wParam, lParam);
+}
+
+// A button as the tests compare it: "Label icon command".
+inline std::string Describe(const BarButtonInfo& b) {
+  return b.label + " " + BarIconName(b.image + 1) + " " + std::to_string(b.command);
+}
+
+inline std::vector<std::string> ShownButtons() {
+  std::vector<std::string> out;
+  for (int i = 0; i < BarButtonCount(BarWindow); ++i) out.push_back(Describe(BarButtonAt(BarWindow, i)));
+  return out;
+}
+
+inline int ButtonIndex(const std::string& label) {
+  for (int i = 0; i < BarButtonCount(BarWindow); ++i)
+    if (BarButtonAt(BarWindow, i).label == label) return i;
+  return -1;
+}
+
+inline QWidget* MainQWidget() { return reinterpret_cast<QWidget*>(MainWindow); }
+
+// Presses and releases a mouse button at a point of the main window, on whatever child is there.
+inline void ClickAt(int x, int y, Qt::MouseButton button) {
+  QWidget* target = MainQWidget()->childAt(x, y);
+  if (!target) target = MainQWidget();
+  QPointF local = target->mapFrom(MainQWidget(), QPoint(x, y));
+  QPointF global = MainQWidget()->mapToGlobal(QPoint(x, y));
+  QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+  QApplication::sendEvent(target, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &release);
+}
+
+// Clicks the middle of the bar button with that label.
+inline void ClickButton(const std::string& label, Qt::MouseButton button = Qt::LeftButton) {
+  int index = ButtonIndex(label);
+  ASSERT_GE(index, 0) << "no button " << label;
+  Rect r = BarButtonRect(BarWindow, index);
+  Rect bar = BarWindowRect(BarWindow);
+  ClickAt(bar.left + (r.left + r.right) / 2, bar.top + (r.top + r.bottom) / 2, button);
+}
+
+// Handles events for a while (timers included).
+inline void RunEventsFor(int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  do {
+    ProcessPendingEvents();
+  } while (clock.elapsed() < milliseconds);
+}
+
+class BarWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetSettingsLocationForTesting(folder.path(), folder.path());
+    ResetSettingsToDefaults();
+    UserBarDelay = 0;
+    sBeepOn = 0;
+    ButtonSet = 0;
+    IsSpeaking = 0;
+    recorded.clear();
+    forwardMessages = true;
+    MainWindow = CreateMainWidget(0, 0, 1920, 1080, MainWindowTitle(), RecordingProc);
+    ComputeFontScale();
+    CreateBarImageList();
+    CreateBarFont();
+    BuildIconBar();
+  }
+
+  void TearDown() override {
+    forwardMessages = true;
+    DestroyMainWidget(MainWindow);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    MainWindow = nullptr;
+    BarWindow = nullptr;
+    PaneWindow = nullptr;
+    SetSettingsLocationForTesting("", "");
+  }
+
+  vt_test::TempFolder folder;
+};
+
+}  // namespace vt::testing

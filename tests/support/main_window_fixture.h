@@ -1,0 +1,55 @@
+// Drives the real main window in-process: a settings file in a temporary folder, the window
+// started as the program starts it, keys and messages sent to it, and the file it writes at the end.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <string>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "platform/window.h"
+#include "settings/settings_file.h"
+#include "support/temp_folder.h"
+
+namespace vt_test {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vt::SetSettingsLocationForTesting(folder.path(), folder / "config/");
+    vt::ResetSettingsToDefaults();
+    vt::ShortcutListShown = 0;
+  }
+  void TearDown() override {
+    if (vt::IsWindow(vt::MainWindow)) vt::EndMainWindow();
+    vt::ProcessPendingEvents();
+    vt::MainWindow = nullptr;
+    vt::SetSettingsLocationForTesting("", "");
+  }
+  // Starts the window with the quiet test settings plus `extra` lines of section [All].
+  void Start(const std::string& extra = "") {
+    WriteFile(vt::SettingsPath(), "[All]\r\nUserBarDelay=0\r\nsBeepOn=0\r\n" + extra);
+    vt::StartMainWindow();
+    vt::ProcessPendingEvents();
+  }
+  // Where a key typed by the user goes: the focus widget of the main window, or the window itself.
+  static QWidget* KeyTarget() {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus) return focus;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->windowTitle().startsWith("Vellumtide")) return w;
+    return nullptr;
+  }
+  static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(KeyTarget(), key, modifiers);
+    vt::ProcessPendingEvents();
+  }
+  std::string SavedSettings() const { return ReadFile(vt::SettingsPath()); }
+  TempFolder folder;
+};
+
+}  // namespace vt_test
