@@ -10,7 +10,6 @@ namespace {
 
 using Marks = std::vector<std::pair<int, int>>;
 using speechtest::MarksUntilIdle;
-using speechtest::OpenReader;
 using speechtest::RunFor;
 using speechtest::RunUntil;
 
@@ -36,11 +35,7 @@ TEST(ReadingText, KeepsPlainCharactersThenCutsFromTheStart) {
   EXPECT_EQ(spoken.size(), MaxReadingLength);
 }
 
-class ReadingAloud : public testing::Test {
- protected:
-  void SetUp() override { REQUIRE_SOUND_SERVER(); }
-  void TearDown() override { StopSpeaking(); }
-};
+using ReadingAloud = speechtest::ReaderTest;
 
 TEST_F(ReadingAloud, PlayMarksEachWordInOrderAndEndsIdle) {
   OpenReader("The quick brown fox jumps.");
@@ -156,10 +151,7 @@ TEST_F(ReadingAloud, RateAnnouncementOnlyWhenIdleAndItMarksNothing) {
 }
 
 TEST_F(ReadingAloud, StartUpAppliesTheChosenVoiceAndRate) {
-  OpenReader("");
-  MaleVoice = 0;
-  vRate = -3;
-  InitSpeech();
+  OpenReader("", "MaleVoice=0\r\nvRate=-3\r\n");
   EXPECT_EQ(VoiceCurrentEngineVoice(SpeechVoice), "en-us+f3");
   EXPECT_EQ(VoiceGetRate(SpeechVoice), -3);
   MaleVoice = 1;
@@ -179,10 +171,9 @@ TEST_F(ReadingAloud, WithoutASoundServerPlayEndsAtOnce) {
   ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
 }
 
-// ---- marks in the pane itself: these need the pane's underline and selection operations and
-// SelectWordAtCaret, which are being finished beside this work; enabled once they are in. ----
+// ---- the marks and the caret in the pane itself ----
 
-TEST_F(ReadingAloud, DISABLED_WordsStayUnderlinedUntilTheEndThenTheCaretIsBehindTheLast) {
+TEST_F(ReadingAloud, WordsStayUnderlinedUntilTheEndThenTheCaretIsBehindTheLast) {
   OpenReader("The quick brown fox jumps.");
   RunCommand(CmdPlay);
   ASSERT_TRUE(RunUntil([] { return UnderlineStart == 10; }));
@@ -201,7 +192,7 @@ TEST_F(ReadingAloud, DISABLED_WordsStayUnderlinedUntilTheEndThenTheCaretIsBehind
   EXPECT_TRUE(PaneHasFocus(PaneWindow));
 }
 
-TEST_F(ReadingAloud, DISABLED_ACaretInsideAWordStartsAtItsFirstCharacter) {
+TEST_F(ReadingAloud, ACaretInsideAWordStartsAtItsFirstCharacter) {
   OpenReader("alpha beta gamma");
   PaneSetSelection(PaneWindow, 8, 8);  // inside "beta"
   RunCommand(CmdPlay);
@@ -212,7 +203,7 @@ TEST_F(ReadingAloud, DISABLED_ACaretInsideAWordStartsAtItsFirstCharacter) {
   EXPECT_EQ(marks, expected);
 }
 
-TEST_F(ReadingAloud, DISABLED_DroppedCharactersBeforeTheCaretStartTheReadingLater) {
+TEST_F(ReadingAloud, DroppedCharactersBeforeTheCaretStartTheReadingLater) {
   // Two dropped characters before the caret: the reading starts two characters further on.
   OpenReader("\xC3\xA9\xC3\xA9 alpha beta gamma");
   PaneSetSelection(PaneWindow, 4, 4);  // on "alpha"
@@ -222,7 +213,7 @@ TEST_F(ReadingAloud, DISABLED_DroppedCharactersBeforeTheCaretStartTheReadingLate
   StopSpeaking();
 }
 
-TEST_F(ReadingAloud, DISABLED_StopLeavesTheMarksUntilItsEndEventClearsThem) {
+TEST_F(ReadingAloud, StopLeavesTheMarksUntilItsEndEventClearsThem) {
   std::string text;
   for (int i = 0; i < 40; ++i) text += "another sentence to read. ";
   OpenReader(text);

@@ -15,7 +15,6 @@
 namespace vt {
 namespace {
 
-using speechtest::OpenReader;
 using speechtest::RunUntil;
 
 // Sets the locale variables for one test and puts them back after it.
@@ -120,13 +119,12 @@ TEST(VoiceRegistry, HoldsTheTwoReaderVoicesAndEveryEngineVoice) {
   EXPECT_EQ(engineOf["English (America)"], "gmw/en-US");
 }
 
-class Voices : public testing::Test {
+class Voices : public speechtest::ReaderTest {
  protected:
   void SetUp() override {
-    REQUIRE_SOUND_SERVER();
-    OpenReader("Hello there, this is the voice speaking.");
+    speechtest::ReaderTest::SetUp();
+    if (!IsSkipped()) OpenReader("Hello there, this is the voice speaking.");
   }
-  void TearDown() override { ResetVoiceTokens(); }
   LocaleScope us{"en_US.UTF-8"};
 };
 
@@ -201,6 +199,7 @@ double MedianPitch(const std::vector<int16_t>& samples) {
 }
 
 double PitchOfOneReading() {
+  PaneSetSelection(PaneWindow, 0, 0);
   size_t from = testsound::RecordedSamples();
   RunCommand(CmdPlay);
   RunUntil([] { return IsSpeaking == 0; });
