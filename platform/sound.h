@@ -1,9 +1,15 @@
 // Sounds through the desktop's sound server: the command click and the master volume steps.
+// Without a sound server both return at once and do nothing.
 #pragma once
 
 namespace vt {
 
-// Plays a tone and returns when it has ended; returns at once when there is no sound server.
+// Plays a sine tone and returns when it has ended; returns at once when there is no sound server.
 void PlayTone(int frequencyHz, int milliseconds);
+
+// One step of the default output's master volume, as a desktop's volume key makes it: 5 % up
+// (direction > 0) or down. Up stops at 100 %, or at the current volume when that is already
+// higher; down stops at 0 %.
+void StepMasterVolume(int direction);
 
 }  // namespace vt

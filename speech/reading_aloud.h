@@ -3,22 +3,53 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/speech_engine.h"
 #include "platform/window.h"
+#include "reader/reading_pane.h"
 
 namespace vt {
 
-extern int32_t IsSpeaking;
-extern int32_t SpeakStart;
-extern int32_t UnderlineStart;
+extern SpeechVoiceHandle SpeechVoice;  // the one voice object, made by InitSpeech
+extern int32_t IsSpeaking;             // 1 from the start of a reading until it stops or ends
+extern std::string SpokenText;         // the text last handed to the voice ("" after a stop)
+extern PaneHandle SpokenPane;          // the pane being read
+extern int32_t SpeakStart;             // pane index of the reading's first character
+extern int32_t UnderlineStart;         // the pane range of the word being spoken
 extern int32_t UnderlineLength;
 
+// The most characters one reading takes from its start.
+constexpr size_t MaxReadingLength = 1000000;
+
+// The spoken announcements of the three rates.
+extern const char* const SlowSpeechAnnouncement;
+extern const char* const NormalSpeechAnnouncement;
+extern const char* const FastSpeechAnnouncement;
+
+// Makes the voice object and routes its word and end events to the main window; the voice gets
+// the voice named by MaleVoice and the rate vRate.
 void InitSpeech();
+
+// Play: reads the pane aloud from the word at the caret.
 void SpeakFromCaret(WindowHandle window);
+
+// Stop: discards the reading (its marks are cleared by the end event that follows).
 void StopSpeaking();
+
+// The speed command: slow -> normal -> fast -> slow, then the new rate is applied.
 void CycleSpeechRate();
+
+// Gives the voice vRate; when idle, announces the rate and returns when it has been spoken.
 void ApplySpeechRate();
+
+// The volume commands: one step of the system's master volume.
 void SystemVolumeUp();
 void SystemVolumeDown();
+
+// The main window's handler of the voice's notification: marks words, restores idle at the end.
 void HandleSpeechEvents();
+
+// The text a reading speaks: only tab, form feed, carriage return and 32 ... 126 are kept, then
+// the text from `start` on, at most MaxReadingLength characters.
+std::string ReadingText(const std::string& paneText, int32_t start);
 
 }  // namespace vt

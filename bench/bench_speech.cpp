@@ -1,0 +1,292 @@
+// Reading aloud, measured at the sound server: a private PulseAudio server with one null sink is
+// started, and its monitor is recorded in-process with a time for every sample. Figures: the time
+// from Play to the first sample of speech coming back from the sink's monitor (an upper bound of
+// its reaching the server); the lag of each word's mark in the
+// pane behind the moment its audio is heard (median and 95th percentile of the absolute lag) over
+// a 300-word passage at the slow, normal and fast rates, with the words left unmarked; and how
+// long Stop takes.
+//
+// A word's audio onset is the time the sink played the stream's first sample plus the word's
+// offset in the stream (the engine reports it with each word). The passage begins with a word
+// whose audio starts at the stream's first sample, so the first sound recorded is that sample.
+#include <pulse/simple.h>
+
+#include <QFile>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <signal.h>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "bench/bench.h"
+#include "platform/pane.h"
+#include "platform/speech_engine.h"
+#include "reader/reading_pane.h"
+#include "settings/settings_file.h"
+#include "speech/reading_aloud.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRate = 22050;
+
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// ---- a private sound server ----
+
+std::string serverDir;
+pid_t serverPid = -1;
+
+bool StartServer() {
+  char pattern[] = "/tmp/vt-bench-sound-XXXXXX";
+  if (!mkdtemp(pattern)) return false;
+  serverDir = pattern;
+  setenv("XDG_RUNTIME_DIR", serverDir.c_str(), 1);
+  setenv("PULSE_SERVER", ("unix:" + serverDir + "/pulse/native").c_str(), 1);
+  std::string command = "HOME='" + serverDir +
+                        "' pulseaudio --daemonize=yes -n --exit-idle-time=-1 --disallow-exit "
+                        "--load='module-native-protocol-unix auth-anonymous=1' "
+                        "--load='module-null-sink sink_name=bench_null rate=22050 channels=1' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return false;
+  std::ifstream pidFile(serverDir + "/pulse/pid");
+  pidFile >> serverPid;
+  std::system("pactl set-default-sink bench_null >/dev/null 2>&1");
+  // A low-latency reader keeps the null sink rendering in small blocks (else it renders 2 s at a
+  // time); the server ends it when it stops.
+  std::system("parecord --raw -d bench_null.monitor --latency-msec=20 >/dev/null 2>&1 &");
+  // The null sink's first block, rendered before the reader asked for small ones, plays out first.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  return serverPid > 0;
+}
+
+void StopServer() {
+  if (serverPid > 0) kill(serverPid, SIGTERM);
+  serverPid = -1;
+  if (!serverDir.empty()) std::system(("sleep 0.2; rm -rf '" + serverDir + "'").c_str());
+}
+
+// ---- the monitor recording, each sample with the time it was played ----
+
+class Monitor {
+ public:
+  bool Start() {
+    pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    pa_buffer_attr attr{static_cast<uint32_t>(-1), 0, 0, 0, static_cast<uint32_t>(kRate / 200 * 2)};
+    int error = 0;
+    stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "bench_null.monitor", "monitor", &spec, nullptr, &attr,
+                           &error);
+    if (!stream) return false;
+    reader = std::thread([this] { Run(); });
+    return true;
+  }
+  void Stop() {
+    running = false;
+    if (reader.joinable()) reader.join();
+    if (stream) pa_simple_free(stream);
+  }
+  size_t Count() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return samples.size();
+  }
+  // The first sample that arrived after `after` with a magnitude above `threshold`: when it was
+  // played by the sink's clock, and when it reached this recorder.
+  bool FirstSound(Clock::time_point after, int threshold, Clock::time_point& played, Clock::time_point& arrived) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (size_t i = 0; i < samples.size(); ++i)
+      if (arrivals[i] >= after && std::abs(samples[i]) > threshold) {
+        played = times[i];
+        arrived = arrivals[i];
+        return true;
+      }
+    return false;
+  }
+
+ private:
+  void Run() {
+    int16_t block[kRate / 200];
+    while (running) {
+      int error = 0;
+      if (pa_simple_read(stream, block, sizeof block, &error) < 0) break;
+      pa_usec_t latency = pa_simple_get_latency(stream, &error);
+      Clock::time_point now = Clock::now();
+      const size_t n = std::size(block);
+      std::lock_guard<std::mutex> lock(mutex);
+      for (size_t i = 0; i < n; ++i) {
+        auto age = std::chrono::microseconds(latency) +
+                   std::chrono::microseconds(static_cast<int64_t>((n - 1 - i) * 1000000.0 / kRate));
+        samples.push_back(block[i]);
+        times.push_back(now - age);
+        arrivals.push_back(now);
+      }
+    }
+  }
+  pa_simple* stream = nullptr;
+  std::thread reader;
+  std::atomic<bool> running{true};
+  std::mutex mutex;
+  std::vector<int16_t> samples;
+  std::vector<Clock::time_point> times;     // by the sink's clock: the read time less the recorder's latency
+  std::vector<Clock::time_point> arrivals;  // when the block holding the sample was read here
+};
+
+// ---- the reader ----
+
+void RunEvents(double ms) {
+  auto end = Clock::now() + std::chrono::microseconds(static_cast<int64_t>(ms * 1000));
+  while (Clock::now() < end) {
+    vt::ProcessPendingEvents();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+void OpenReader(const std::string& text) {
+  using namespace vt;
+  ResetSettingsToDefaults();
+  sBeepOn = 0;
+  UserBarDelay = 0;
+  if (!MainWindow) {
+    MainWindow = CreateMainWidget(0, 0, 1200, 800, MainWindowTitle(), MainWindowProc);
+    InitialiseAndShow(MainWindow);
+  }
+  InitSpeech();
+  SetPaneWindowText(PaneWindow, text);
+  PaneSetSelection(PaneWindow, 0, 0);
+  RunEvents(50);
+}
+
+// 300 words: "It was" and the opening of Treasure Island's first chapter.
+std::string Passage() {
+  QFile file(":/resources/books/treasure-island.txt");
+  std::string book;
+  if (file.open(QIODevice::ReadOnly)) book = file.readAll().toStdString();
+  size_t start = book.find("Squire Trelawney");
+  std::istringstream words(start == std::string::npos ? book : book.substr(start));
+  std::string passage = "It was", word;
+  for (int count = 2; count < 300 && words >> word;) {
+    bool plain = std::all_of(word.begin(), word.end(), [](char c) { return c > 32 && c < 127; });
+    if (!plain) continue;
+    passage += " " + word;
+    ++count;
+  }
+  return passage;
+}
+
+int CountWords(const std::string& text) {
+  std::istringstream in(text);
+  std::string word;
+  int count = 0;
+  while (in >> word)
+    if (std::any_of(word.begin(), word.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+      ++count;
+  return count;
+}
+
+double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) return NAN;
+  std::sort(values.begin(), values.end());
+  size_t index = static_cast<size_t>(std::ceil(p * static_cast<double>(values.size()))) - 1;
+  return values[std::min(index, values.size() - 1)];
+}
+
+// One reading of the passage: the lag of every mark behind its word's onset.
+void ReadPassage(Monitor& monitor, int rate, const std::string& passage, std::vector<bench::Row>& rows) {
+  using namespace vt;
+  OpenReader(passage);
+  vRate = rate;
+  VoiceSetRate(SpeechVoice, rate);
+  UnderlineStart = UnderlineLength = 0;
+  Clock::time_point play = Clock::now();
+  SpeakFromCaret(MainWindow);
+  std::vector<std::pair<Clock::time_point, uint64_t>> marks;
+  std::pair<int, int> last{0, 0};
+  auto deadline = play + std::chrono::minutes(5);
+  while (IsSpeaking && Clock::now() < deadline) {
+    ProcessPendingEvents();
+    std::pair<int, int> now{UnderlineStart, UnderlineLength};
+    if (now != last && IsSpeaking) {
+      SpeechStatus status{};
+      VoiceGetStatus(SpeechVoice, &status);
+      marks.emplace_back(Clock::now(), status.wordAudioOffset);
+      last = now;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  Clock::time_point first, arrived;
+  if (!monitor.FirstSound(play, 0, first, arrived)) return;
+  std::vector<double> lags, absolute;
+  for (auto& [when, offset] : marks) {
+    Clock::time_point onset = first + std::chrono::microseconds(static_cast<int64_t>(offset / 2 * 1000000.0 / kRate));
+    double lag = Ms(onset, when);
+    if (std::getenv("VT_BENCH_VERBOSE")) std::fprintf(stderr, "mark at offset %llu: lag %.1f ms\n", static_cast<unsigned long long>(offset), lag);
+    lags.push_back(lag);
+    absolute.push_back(std::abs(lag));
+  }
+  std::string label = "rate " + std::to_string(rate) + " (" + std::to_string(EngineWordsPerMinute(rate)) + " wpm)";
+  rows.push_back({"first audio after Play, " + label, Ms(play, arrived), "ms", "<= 50"});
+  rows.push_back({"word mark lag median, " + label, Percentile(lags, 0.5), "ms", ""});
+  rows.push_back({"word mark lag min, " + label, Percentile(lags, 0.0001), "ms", ""});
+  rows.push_back({"word mark lag max, " + label, Percentile(lags, 1.0), "ms", ""});
+  rows.push_back({"word mark |lag| p95, " + label, Percentile(absolute, 0.95), "ms", "<= 30"});
+  rows.push_back({"words not marked of " + std::to_string(CountWords(passage)) + ", " + label,
+                  static_cast<double>(CountWords(passage)) - static_cast<double>(marks.size()), "words", "0"});
+}
+
+// Short plays: Play to first sound, and how long Stop takes.
+void PlayAndStop(Monitor& monitor, std::vector<bench::Row>& rows) {
+  using namespace vt;
+  OpenReader("It was a dark and stormy night; the rain fell in torrents.");
+  std::vector<double> firsts, stops;
+  for (int i = 0; i < 9; ++i) {
+    Clock::time_point play = Clock::now();
+    SpeakFromCaret(MainWindow);
+    Clock::time_point first, arrived;
+    while (!monitor.FirstSound(play, 0, first, arrived) && Ms(play, Clock::now()) < 3000) RunEvents(1);
+    firsts.push_back(Ms(play, arrived));
+    if (std::getenv("VT_BENCH_VERBOSE")) std::fprintf(stderr, "first audio %.1f ms\n", firsts.back());
+    RunEvents(300);
+    Clock::time_point stop = Clock::now();
+    StopSpeaking();
+    stops.push_back(Ms(stop, Clock::now()));
+    RunEvents(200);
+  }
+  rows.push_back({"first audio after Play, short text (median of 9)", Percentile(firsts, 0.5), "ms", "<= 50"});
+  rows.push_back({"first audio after Play, short text (max of 9)", Percentile(firsts, 1.0), "ms", "<= 50"});
+  rows.push_back({"Stop returns (median of 9)", Percentile(stops, 0.5), "ms", "a few ms"});
+}
+
+void RunSpeech(std::vector<bench::Row>& rows) {
+  if (!StartServer()) {
+    rows.push_back({"no private sound server could be started", NAN, "", ""});
+    return;
+  }
+  Monitor monitor;
+  if (monitor.Start()) {
+    PlayAndStop(monitor, rows);
+    std::string passage = Passage();
+    // VT_BENCH_SPEECH_RATES="3" (or "-3,0") reads the passage at those rates only.
+    std::vector<int> rates = {-3, 0, 3};
+    if (const char* chosen = std::getenv("VT_BENCH_SPEECH_RATES")) {
+      rates.clear();
+      std::istringstream list(chosen);
+      std::string item;
+      while (std::getline(list, item, ',')) rates.push_back(std::atoi(item.c_str()));
+    }
+    for (int rate : rates) ReadPassage(monitor, rate, passage, rows);
+  }
+  monitor.Stop();
+  StopServer();
+}
+
+static bench::Register registration("speech", RunSpeech);
+
+}  // namespace

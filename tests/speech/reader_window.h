@@ -1,0 +1,81 @@
+// The running reader for the speech tests: the main window started as the program starts it (quiet
+// settings in a temporary folder), the pane text each test needs, and helpers that run the event
+// loop until the speech events have done their work. Skipped when no sound server can start.
+#pragma once
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/pane.h"
+#include "platform/speech_engine.h"
+#include "platform/voice_tokens.h"
+#include "private_sound_server.h"
+#include "reader/reading_pane.h"
+#include "speech/reading_aloud.h"
+#include "support/main_window_fixture.h"
+
+namespace speechtest {
+
+// Runs the event loop until `done` or `seconds` have passed; true when done.
+inline bool RunUntil(const std::function<bool()>& done, double seconds = 20) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    vt::ProcessPendingEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Runs the event loop for a while, regardless.
+inline void RunFor(double seconds) {
+  RunUntil([] { return false; }, seconds);
+}
+
+// The word marks made while the event loop runs until the reading ends: each (start, length) that
+// HandleSpeechEvents gave UnderlineStart and UnderlineLength.
+inline std::vector<std::pair<int, int>> MarksUntilIdle(double seconds = 20) {
+  std::vector<std::pair<int, int>> marks;
+  std::pair<int, int> last{vt::UnderlineStart, vt::UnderlineLength};
+  RunUntil(
+      [&] {
+        std::pair<int, int> now{vt::UnderlineStart, vt::UnderlineLength};
+        if (now != last && vt::IsSpeaking) marks.push_back(now);
+        last = now;
+        return vt::IsSpeaking == 0;
+      },
+      seconds);
+  return marks;
+}
+
+class ReaderTest : public vt_test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    std::string why;
+    if (!testsound::StartPrivateSoundServer(&why)) GTEST_SKIP() << "no private sound server: " << why;
+    vt_test::MainWindowTest::SetUp();
+  }
+  void TearDown() override {
+    vt::StopSpeaking();
+    vt::ProcessPendingEvents();
+    vt::ResetVoiceTokens();
+    vt_test::MainWindowTest::TearDown();
+  }
+  // Starts the reader with `paneText` in the pane and the caret at its start; nothing of an
+  // earlier reading is left to arrive.
+  void OpenReader(const std::string& paneText, const std::string& settings = "") {
+    vt::ResetVoiceTokens();
+    Start(settings);
+    vt::SetPaneWindowText(vt::PaneWindow, paneText);
+    vt::SpeakStart = vt::UnderlineStart = vt::UnderlineLength = 0;
+    vt::VoiceSpeak(vt::SpeechVoice, "", vt::SPF_PURGEBEFORESPEAK, nullptr);
+    RunFor(0.02);  // its end event, which puts the caret behind the last mark
+    vt::IsSpeaking = 0;
+    vt::PaneSetSelection(vt::PaneWindow, 0, 0);
+  }
+};
+
+}  // namespace speechtest

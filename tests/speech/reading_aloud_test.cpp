@@ -1,0 +1,233 @@
+// Reading aloud through the main window: Play, the word marks, Stop, the rate cycle and the limits,
+// with the real engine speaking into a private sound server.
+#include <gtest/gtest.h>
+
+#include "private_sound_server.h"
+#include "reader_window.h"
+
+namespace vt {
+namespace {
+
+using Marks = std::vector<std::pair<int, int>>;
+using speechtest::MarksUntilIdle;
+using speechtest::RunFor;
+using speechtest::RunUntil;
+
+TEST(ReadingText, KeepsPlainCharactersThenCutsFromTheStart) {
+  struct Case {
+    std::string pane;
+    int start;
+    std::string spoken;
+  };
+  const Case cases[] = {
+      {"one\r\ntwo", 0, "one\rtwo"},                              // the line feed goes, CR stays
+      {"a\tb\fc\x7f" "d\x01" "e", 0, "a\tb\fcde"},               // tab and form feed stay, controls and DEL go
+      {"caf\xC3\xA9 au lait", 4, "au lait"},                     // é goes, so index 4 is "au"
+      {"\xE2\x80\x9CQuoted\xE2\x80\x9D words", 0, "Quoted words"},
+      {"short", 5, ""},
+      {"short", 99, ""},
+      {"short", -1, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadingText(c.pane, c.start), c.spoken) << c.pane;
+  std::string longText(MaxReadingLength + 500, 'x');
+  longText[10] = '\xC3';  // a dropped byte before the start
+  std::string spoken = ReadingText(longText, 20);
+  EXPECT_EQ(spoken.size(), MaxReadingLength);
+}
+
+using ReadingAloud = speechtest::ReaderTest;
+
+TEST_F(ReadingAloud, PlayMarksEachWordInOrderAndEndsIdle) {
+  OpenReader("The quick brown fox jumps.");
+  RunCommand(CmdPlay);
+  EXPECT_EQ(IsSpeaking, 1);
+  EXPECT_EQ(SpokenText, "The quick brown fox jumps.");
+  Marks marks = MarksUntilIdle();
+  Marks expected = {{0, 3}, {4, 5}, {10, 5}, {16, 3}, {20, 5}};
+  EXPECT_EQ(marks, expected);
+  EXPECT_EQ(IsSpeaking, 0);
+  SpeechEvent left{};
+  EXPECT_EQ(VoiceGetEvents(SpeechVoice, &left), S_FALSE);
+}
+
+TEST_F(ReadingAloud, DroppedCharactersBeforeAWordMoveItsMarkEarlier) {
+  // "é" is not read: every word after it is marked one character before where it stands.
+  OpenReader("Caf\xC3\xA9 au lait tonight");
+  RunCommand(CmdPlay);
+  EXPECT_EQ(SpokenText, "Caf au lait tonight");
+  Marks marks = MarksUntilIdle();
+  Marks expected = {{0, 3}, {4, 2}, {7, 4}, {12, 7}};
+  EXPECT_EQ(marks, expected);
+}
+
+TEST_F(ReadingAloud, StopPurgesAndLaterWordsMarkNothing) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "another sentence to read. ";
+  OpenReader(text);
+  RunCommand(CmdPlay);
+  ASSERT_TRUE(RunUntil([] { return UnderlineLength > 0 && UnderlineStart > 10; }));
+  int purges = VoicePurgeCount(SpeechVoice);
+  RunCommand(CmdStop);
+  EXPECT_EQ(IsSpeaking, 0);
+  EXPECT_EQ(SpokenText, "");
+  EXPECT_EQ(VoicePurgeCount(SpeechVoice), purges + 1);
+  std::pair<int, int> lastMark{UnderlineStart, UnderlineLength};
+  RunFor(0.8);
+  EXPECT_EQ(std::make_pair(UnderlineStart, UnderlineLength), lastMark);
+  EXPECT_EQ(IsSpeaking, 0);
+}
+
+TEST_F(ReadingAloud, StopWhileIdleMakesNoPurge) {
+  OpenReader("Nothing is being read.");
+  int purges = VoicePurgeCount(SpeechVoice);
+  RunCommand(CmdStop);
+  EXPECT_EQ(VoicePurgeCount(SpeechVoice), purges);
+  EXPECT_EQ(IsSpeaking, 0);
+}
+
+TEST_F(ReadingAloud, AReadingTakesAtMostAMillionCharacters) {
+  std::string text;
+  while (text.size() < MaxReadingLength + 20000) text += "Words upon words. ";
+  OpenReader(text);
+  RunCommand(CmdPlay);
+  EXPECT_EQ(SpokenText.size(), MaxReadingLength);
+  EXPECT_EQ(SpokenText, text.substr(0, MaxReadingLength));
+  ASSERT_TRUE(RunUntil([] { return UnderlineLength > 0; })) << "a long reading starts at once";
+  RunCommand(CmdStop);
+}
+
+TEST_F(ReadingAloud, EmptyTextEndsAtOnce) {
+  OpenReader("");
+  RunCommand(CmdPlay);
+  EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 2));
+}
+
+TEST_F(ReadingAloud, RateCycleStepsThroughTheThreeRates) {
+  OpenReader("");
+  struct Step {
+    int from, to;
+  };
+  const Step steps[] = {{-3, 0}, {0, 3}, {3, -3}, {7, 7}, {-1, -1}};
+  for (const Step& step : steps) {
+    vRate = step.from;
+    CycleSpeechRate();
+    EXPECT_EQ(vRate, step.to) << "from " << step.from;
+    EXPECT_EQ(VoiceGetRate(SpeechVoice), step.to);
+  }
+}
+
+TEST_F(ReadingAloud, RateAnnouncementOnlyWhenIdleAndItMarksNothing) {
+  OpenReader("Some words in the pane.");
+  vRate = 0;
+  int purges = VoicePurgeCount(SpeechVoice);
+  size_t from = testsound::RecordedSamples();
+  CycleSpeechRate();  // announced, and heard before the call returns
+  EXPECT_EQ(vRate, 3);
+  EXPECT_EQ(SpokenText, "Fast speech is on!");
+  EXPECT_EQ(VoicePurgeCount(SpeechVoice), purges + 1);
+  EXPECT_GT(testsound::RecordedSamples() - from, static_cast<size_t>(testsound::kRecordRate / 2));
+  RunFor(0.3);
+  EXPECT_EQ(UnderlineStart, 0);
+  EXPECT_EQ(UnderlineLength, 0);
+
+  // While reading: no announcement, the reading goes on at the new rate.
+  RunCommand(CmdPlay);
+  ASSERT_TRUE(RunUntil([] { return UnderlineLength > 0; }));
+  purges = VoicePurgeCount(SpeechVoice);
+  CycleSpeechRate();
+  EXPECT_EQ(vRate, -3);
+  EXPECT_EQ(VoicePurgeCount(SpeechVoice), purges);
+  EXPECT_EQ(SpokenText, "Some words in the pane.");
+  EXPECT_EQ(IsSpeaking, 1);
+  Marks rest = MarksUntilIdle();
+  ASSERT_FALSE(rest.empty());
+  EXPECT_EQ(rest.back(), std::make_pair(18, 4));
+
+  // A rate of none of the three changes nothing and says nothing.
+  vRate = 7;
+  purges = VoicePurgeCount(SpeechVoice);
+  CycleSpeechRate();
+  EXPECT_EQ(VoicePurgeCount(SpeechVoice), purges);
+}
+
+TEST_F(ReadingAloud, StartUpAppliesTheChosenVoiceAndRate) {
+  OpenReader("", "MaleVoice=0\r\nvRate=-3\r\n");
+  EXPECT_EQ(VoiceCurrentEngineVoice(SpeechVoice), "en-us+f3");
+  EXPECT_EQ(VoiceGetRate(SpeechVoice), -3);
+  MaleVoice = 1;
+  vRate = 0;
+  InitSpeech();
+  EXPECT_EQ(VoiceCurrentEngineVoice(SpeechVoice), "en-us+m3");
+  EXPECT_EQ(VoiceGetRate(SpeechVoice), 0);
+}
+
+TEST_F(ReadingAloud, WithoutASoundServerPlayEndsAtOnce) {
+  OpenReader("Nobody will hear this.");
+  testsound::StopPrivateSoundServer();
+  RunCommand(CmdPlay);
+  EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 5));
+  EXPECT_EQ(UnderlineLength, 0);
+  std::string why;
+  ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
+}
+
+// ---- the marks and the caret in the pane itself ----
+
+TEST_F(ReadingAloud, WordsStayUnderlinedUntilTheEndThenTheCaretIsBehindTheLast) {
+  OpenReader("The quick brown fox jumps.");
+  RunCommand(CmdPlay);
+  ASSERT_TRUE(RunUntil([] { return UnderlineStart == 10; }));
+  EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, 0, 3));
+  EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, 4, 9));
+  int start = -1, end = -1;
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(start, 10);
+  EXPECT_EQ(end, 15);
+  ASSERT_TRUE(RunUntil([] { return IsSpeaking == 0; }));
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 0, 3));
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 20, 25));
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(start, 25);
+  EXPECT_EQ(end, 25);
+  EXPECT_TRUE(PaneHasFocus(PaneWindow));
+}
+
+TEST_F(ReadingAloud, ACaretInsideAWordStartsAtItsFirstCharacter) {
+  OpenReader("alpha beta gamma");
+  PaneSetSelection(PaneWindow, 8, 8);  // inside "beta"
+  RunCommand(CmdPlay);
+  EXPECT_EQ(SpeakStart, 6);
+  EXPECT_EQ(SpokenText, "beta gamma");
+  Marks marks = MarksUntilIdle();
+  Marks expected = {{6, 4}, {11, 5}};
+  EXPECT_EQ(marks, expected);
+}
+
+TEST_F(ReadingAloud, DroppedCharactersBeforeTheCaretStartTheReadingLater) {
+  // Two dropped characters before the caret: the reading starts two characters further on.
+  OpenReader("\xC3\xA9\xC3\xA9 alpha beta gamma");
+  PaneSetSelection(PaneWindow, 4, 4);  // on "alpha"
+  RunCommand(CmdPlay);
+  EXPECT_EQ(SpeakStart, 3);
+  EXPECT_EQ(SpokenText, "pha beta gamma");
+  StopSpeaking();
+}
+
+TEST_F(ReadingAloud, StopLeavesTheMarksUntilItsEndEventClearsThem) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "another sentence to read. ";
+  OpenReader(text);
+  RunCommand(CmdPlay);
+  ASSERT_TRUE(RunUntil([] { return UnderlineStart > 10; }));
+  int behind = UnderlineStart + UnderlineLength;
+  RunCommand(CmdStop);
+  RunFor(0.3);
+  EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 0, behind));
+  int start = -1, end = -1;
+  PaneGetSelection(PaneWindow, start, end);
+  EXPECT_EQ(start, behind);
+  EXPECT_EQ(end, behind);
+}
+
+}  // namespace
+}  // namespace vt
