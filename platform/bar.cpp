@@ -271,6 +271,10 @@ void BarSetVisible(BarView* bar, bool visible) {
   if (Live(bar)) bar->setVisible(visible);
 }
 
+void BarPaintNow(BarView* bar) {
+  if (Live(bar) && bar->isVisible()) bar->repaint();
+}
+
 bool BarIsVisible(BarView* bar) { return Live(bar) && !bar->isHidden(); }
 
 static Rect ToRect(const QRect& r) { return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }

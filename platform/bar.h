@@ -57,6 +57,9 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
 void BarAutoSize(BarView* bar);
 
 void BarSetVisible(BarView* bar, bool visible);
+
+// Paints the bar at once, before the caller goes on (a spoken announcement keeps the window waiting).
+void BarPaintNow(BarView* bar);
 bool BarIsVisible(BarView* bar);
 
 // The bar's rectangle in the parent's coordinates.

@@ -78,6 +78,7 @@ void CycleSpeechRate() {
   else if (vRate == FastRate)
     vRate = SlowRate;
   BuildIconBar();
+  BarPaintNow(BarWindow);
   ApplySpeechRate();
 }
 
