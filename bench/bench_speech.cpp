@@ -80,10 +80,10 @@ void StopServer() {
 class Monitor {
  public:
   bool Start() {
-    pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
     pa_buffer_attr attr{static_cast<uint32_t>(-1), 0, 0, 0, static_cast<uint32_t>(kRate / 200 * 2)};
     int error = 0;
-    stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "bench_null.monitor", "monitor", &spec, nullptr, &attr,
+    stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "bench_null.monitor", "monitor", &format, nullptr, &attr,
                            &error);
     if (!stream) return false;
     reader = std::thread([this] { Run(); });
@@ -154,7 +154,7 @@ void OpenReader(const std::string& text) {
   ResetSettingsToDefaults();
   sBeepOn = 0;
   UserBarDelay = 0;
-  if (!MainWindow) {
+  if (!IsWindow(MainWindow)) {
     MainWindow = CreateMainWidget(0, 0, 1200, 800, MainWindowTitle(), MainWindowProc);
     InitialiseAndShow(MainWindow);
   }

@@ -153,7 +153,8 @@ static bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-static void AppendUtf8(std::string& out, unsigned code) {
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code >= 0xD800 && code <= 0xDFFF) code = 0xFFFD;  // a lone surrogate cannot be shown
   if (code < 0x80) {
     out += static_cast<char>(code);
   } else if (code < 0x800) {

@@ -2,6 +2,7 @@
 // the books and the online update use.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace vt {
@@ -45,6 +46,9 @@ bool MakeExecutable(const std::string& path);
 
 // 8-bit text as UTF-8: text that is valid UTF-8 is kept, any other byte string is read as Windows-1252.
 std::string BytesToUtf8(const std::string& bytes);
+
+// Appends one character (below U+10000) to UTF-8 text.
+void AppendUtf8(std::string& out, uint32_t code);
 
 // Cuts UTF-8 text to at most `units` UTF-16 code units without splitting a character.
 std::string CutToUtf16Units(const std::string& utf8, std::size_t units);

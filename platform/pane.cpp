@@ -518,6 +518,7 @@ class PaneView : public QPlainTextEdit {
   friend int PaneLineIndex(PaneView*, int);
   friend void PaneLineScroll(PaneView*, int);
   friend void PaneScrollLines(PaneView*, int);
+  friend void PaneScrollCharToTop(PaneView*, int);
   friend bool PanePosFromChar(PaneView*, int, int&, int&);
 };
 
@@ -602,6 +603,13 @@ void PaneLineScroll(PaneView* pane, int lines) {
 }
 
 void PaneScrollLines(PaneView* pane, int lines) { PaneLineScroll(pane, lines); }
+
+void PaneScrollCharToTop(PaneView* pane, int charIndex) {
+  if (!pane) return;
+  int index = std::clamp(charIndex, 0, static_cast<int>(pane->text.size()));
+  pane->ScrollCharToTopLine(index);
+  pane->anchorChar = pane->layoutComplete ? -1 : index;
+}
 
 bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {
   x = y = 0;

@@ -63,6 +63,9 @@ void PaneLineScroll(PaneView* pane, int lines);       // scroll by lines (negati
 void PaneScrollLines(PaneView* pane, int lines);      // one wheel/arrow step per line, negative up
 bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y);  // client coordinates of a character
 void PaneScrollCaret(PaneView* pane);                 // the caret scrolled into view
+// Makes the row that holds the character the top row, as far as the pane can scroll. It never
+// waits for the line count: until the count is in, the character is kept at the top.
+void PaneScrollCharToTop(PaneView* pane, int charIndex);
 
 // Selection: start may be above end; start -1 removes the selection and leaves the caret.
 void PaneGetSelection(PaneView* pane, int& start, int& end);

@@ -32,20 +32,6 @@ bool IsHiddenDestination(const std::string& word) {
   return false;
 }
 
-void AppendCodePoint(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // a lone surrogate cannot be shown
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -188,7 +174,7 @@ class Reader {
       int cp = value < 0 ? value + 65536 : value;
       if (Showing()) {
         std::string utf8;
-        AppendCodePoint(utf8, static_cast<uint32_t>(cp < 0 || cp > 0xFFFF ? 0xFFFD : cp));
+        AppendUtf8(utf8, static_cast<uint32_t>(cp < 0 || cp > 0xFFFF ? 0xFFFD : cp));
         Emit(utf8);
       }
       pendingSkip = Current().unicodeSkip;

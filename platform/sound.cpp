@@ -92,15 +92,15 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* user) {
 
 void PlayTone(int frequencyHz, int milliseconds) {
   if (frequencyHz <= 0 || milliseconds <= 0) return;
-  pa_sample_spec spec{PA_SAMPLE_S16LE, kToneRate, 1};
+  pa_sample_spec format{PA_SAMPLE_S16LE, kToneRate, 1};
   pa_buffer_attr attr;
   attr.maxlength = static_cast<uint32_t>(-1);
-  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(40000, &spec));
+  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(40000, &format));
   attr.prebuf = static_cast<uint32_t>(-1);
   attr.minreq = static_cast<uint32_t>(-1);
   attr.fragsize = static_cast<uint32_t>(-1);
   int error = 0;
-  pa_simple* stream = pa_simple_new(nullptr, "Vellumtide", PA_STREAM_PLAYBACK, nullptr, "Click", &spec, nullptr, &attr, &error);
+  pa_simple* stream = pa_simple_new(nullptr, "Vellumtide", PA_STREAM_PLAYBACK, nullptr, "Click", &format, nullptr, &attr, &error);
   if (!stream) return;
   std::vector<int16_t> samples = ToneSamples(frequencyHz, milliseconds);
   if (pa_simple_write(stream, samples.data(), samples.size() * sizeof(int16_t), &error) == 0)

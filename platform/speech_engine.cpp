@@ -155,7 +155,7 @@ bool EnsureSoundServer() {
 }
 
 pa_stream* OpenStream(int sampleRate) {
-  pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(sampleRate), 1};
+  pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sampleRate), 1};
   pa_buffer_attr attr;
   attr.maxlength = static_cast<uint32_t>(-1);
   attr.tlength = static_cast<uint32_t>(kServerBufferSeconds * sampleRate) * 2;
@@ -163,7 +163,7 @@ pa_stream* OpenStream(int sampleRate) {
   attr.minreq = static_cast<uint32_t>(-1);
   attr.fragsize = static_cast<uint32_t>(-1);
   pa_threaded_mainloop_lock(soundLoop);
-  pa_stream* stream = pa_stream_new(soundContext, "Reading aloud", &spec, nullptr);
+  pa_stream* stream = pa_stream_new(soundContext, "Reading aloud", &format, nullptr);
   int flags = PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY;
   bool started = stream && pa_stream_connect_playback(stream, nullptr, &attr, static_cast<pa_stream_flags_t>(flags),
                                                       nullptr, nullptr) >= 0;

@@ -88,15 +88,6 @@ void ReflowParagraphs(std::string& text) {
   });
 }
 
-void ApplyCase(std::string& text, int caseType) {
-  if (caseType == 0) {
-    for (char& c : text)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  } else if (caseType == 1) {
-    for (char& c : text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-}
 
 // The user's book: its title is its first line. False when there is no readable file.
 bool ReadUserBook(std::string& raw) {
@@ -133,7 +124,7 @@ std::string CleanBookText(const std::string& raw, bool formatParagraph, int case
   std::string text = FilterText(raw);
   CollapseBlankLines(text);
   if (formatParagraph) ReflowParagraphs(text);
-  ApplyCase(text, caseType);
+  ApplyTextCase(text, caseType);
   return text;
 }
 
@@ -146,6 +137,16 @@ void LoadBook() {
   PaneSetSelection(PaneWindow, 0, 0);
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);
+}
+
+void ApplyTextCase(std::string& text, int caseType) {
+  if (caseType == 0) {
+    for (char& c : text)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  } else if (caseType == 1) {
+    for (char& c : text)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
 }
 
 }  // namespace vt

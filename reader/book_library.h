@@ -23,4 +23,7 @@ std::string CleanBookText(const std::string& raw, bool formatParagraph, int case
 // Reads, cleans and shows the current book (Book), with the caret at the start.
 void LoadBook();
 
+// Letter case of the book text: 0 upper case, 1 lower case, anything else leaves it (ASCII letters only).
+void ApplyTextCase(std::string& text, int caseType);
+
 }  // namespace vt

@@ -23,10 +23,10 @@ static constexpr int kCaretWidth = 20;
 
 void ScrollCharToTop(int32_t charIndex) {
   // A negative index would ask for the line of the selection; it means the start here.
+  // The line of the character becomes the first visible line; the pane does it without waiting
+  // for a long book's line count, so the first screen of a book shows at once.
   int32_t index = std::clamp(charIndex, 0, std::max(0, PaneTextLength(PaneWindow)));
-  int first = PaneFirstVisibleLine(PaneWindow);
-  int line = PaneLineFromChar(PaneWindow, index);
-  PaneLineScroll(PaneWindow, line - first);
+  PaneScrollCharToTop(PaneWindow, index);
 }
 
 int32_t TopVisibleCharIndex() {

@@ -120,15 +120,10 @@ void ToggleBold() {
 void CycleTextCase() {
   CaseType = CaseType >= 2 ? 0 : CaseType + 1;
   std::string text = PaneGetPlainText(PaneWindow);
-  if (CaseType == 0) {
-    for (char& c : text)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  } else if (CaseType == 1) {
-    for (char& c : text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  } else if (CaseType == 2) {
+  if (CaseType == 2)
     text = LoadedPaneText;
-  }
+  else
+    ApplyTextCase(text, CaseType);
   PaneSetPlainText(PaneWindow, text);
 }
 
