@@ -287,8 +287,6 @@ void CursorClientPos(WindowHandle window, int& x, int& y) {
   y = p.y();
 }
 
-bool ControlKeyDown() { return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier; }
-
 void OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 bool StartProgram(const std::string& path) { return QProcess::startDetached(QString::fromStdString(path), {}); }

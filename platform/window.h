@@ -118,9 +118,6 @@ void StartWindowDrag(WindowHandle window);
 // The mouse position in the window's client coordinates.
 void CursorClientPos(WindowHandle window, int& x, int& y);
 
-// True while a Ctrl key is held down.
-bool ControlKeyDown();
-
 void OpenUrl(const std::string& url);
 bool StartProgram(const std::string& path);
 void SleepMs(int milliseconds);
