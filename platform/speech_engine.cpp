@@ -222,6 +222,13 @@ bool QueueEventLocked(Engine& e, const Job& job, const SpeechEvent& event) {
   return true;
 }
 
+// Queues a reading's end. When nothing waits behind it the voice is done from this moment, so a
+// listener that takes the end event never sees a voice that still claims to speak.
+bool QueueEndLocked(Engine& e, const Job& job, const SpeechEvent& end) {
+  if (job.generation == e.generation && e.jobs.empty()) e.status.runningState = SPRS_DONE;
+  return QueueEventLocked(e, job, end);
+}
+
 // ---- one reading on the worker ----
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
@@ -323,7 +330,7 @@ class Reading {
     bool notify;
     {
       std::lock_guard<std::mutex> lock(e.mutex);
-      notify = QueueEventLocked(e, job, end);
+      notify = QueueEndLocked(e, job, end);
     }
     if (notify) Notify();
   }
@@ -422,7 +429,7 @@ class Reading {
     bool notify;
     {
       std::lock_guard<std::mutex> lock(e.mutex);
-      notify = QueueEventLocked(e, job, end);
+      notify = QueueEndLocked(e, job, end);
     }
     if (notify) Notify();
   }

@@ -174,6 +174,9 @@ struct BuiltIn {
   const char* lastLine;
 };
 
+// Names the book in test output instead of dumping the parameter's bytes.
+void PrintTo(const BuiltIn& b, std::ostream* os) { *os << "book " << b.book << " (" << b.title << ")"; }
+
 class BuiltInBooks : public PaneTest, public ::testing::WithParamInterface<BuiltIn> {};
 
 TEST_P(BuiltInBooks, LoadWithTheirTitleHeadingsAndEnds) {
