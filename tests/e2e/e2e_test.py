@@ -38,16 +38,30 @@ def start_xvfb():
     for number in range(90, 140):
         if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
             continue
-        process = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                return f":{number}", process
+        # -noreset: the server would otherwise reset whenever its last client leaves, and a
+        # program starting during that reset cannot connect.
+        process = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
+                                    "-noreset"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(200):
             if process.poll() is not None:
                 break
+            if os.path.exists(f"/tmp/.X11-unix/X{number}") and can_connect(f":{number}"):
+                return f":{number}", process
             time.sleep(0.05)
         process.kill()
     raise RuntimeError("no Xvfb display could be started")
+
+
+def can_connect(display):
+    """True once the X server takes connections (its socket appears before it does)."""
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = x11.XOpenDisplay(display.encode())
+    if not connection:
+        return False
+    x11.XCloseDisplay(connection)
+    return True
 
 
 def send_wm_delete(window_id):
