@@ -52,11 +52,21 @@ def start_xvfb():
     raise RuntimeError("no Xvfb display could be started")
 
 
-def can_connect(display):
-    """True once the X server takes connections (its socket appears before it does)."""
+def libx11():
+    """Xlib, with the prototypes of the calls these tests make."""
     x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
     x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
     x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+def can_connect(display):
+    """True once the X server takes connections (its socket appears before it does)."""
+    x11 = libx11()
     connection = x11.XOpenDisplay(display.encode())
     if not connection:
         return False
@@ -66,13 +76,7 @@ def can_connect(display):
 
 def send_wm_delete(window_id):
     """Sends WM_DELETE_WINDOW to a window, as a window manager's close button does."""
-    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11 = libx11()
 
     class ClientMessage(ctypes.Structure):
         _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
