@@ -6,21 +6,20 @@
 #include "app/main_window.h"
 #include "app/online_update.h"
 #include "app/shortcuts.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "bar/icon_bar.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
 #include "reader/search.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
+#include "reader/display_options.h"
+#include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 #include "speech/voices.h"
 
 namespace vt {
 
-int32_t ShortcutListShown = 0;
 const char* const HelpPageAddress = "https://vellumtide.app/help";
 
 constexpr int EN_SETFOCUS = 0x0100;
@@ -154,7 +153,7 @@ static void InitialiseMainWindow() {
   if (Maximized) SetPendingShowState(MainWindow, SW_SHOWMAXIMIZED);
   if (Minimized) SetPendingShowState(MainWindow, SW_SHOWMINIMIZED);
   ComputeFontScale();
-  ButtonSet = 0;
+  ResetButtonSet();
   InitSpeech();
   BuildAccelerators();
   CreateBarImageList();

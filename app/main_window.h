@@ -4,14 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_state.h"
+#include "core/window_layout.h"
 #include "platform/window.h"
 
 namespace vt {
 
-extern WindowHandle MainWindow;
-extern const char* const ProgramVersion;  // "1.8"
-extern int32_t BarHeight;                 // height of the icon bar, re-measured on each layout
-extern int32_t RestartAfterUpdate;        // set by a successful online update
 
 // The window title: "Vellumtide   " followed by the version.
 std::string MainWindowTitle();
@@ -21,11 +19,5 @@ void StartMainWindow();
 
 // The whole program: start-up, the event loop, and the restart after an update. Returns 0.
 int EntryRoutine();
-
-// Places the pane right below the bar, 5 pixels in from the sides and the bottom.
-void LayoutMainWindow();
-
-// The command click: 250 Hz for 300 ms when sBeepOn is non-zero; returns when it has ended.
-void CommandBeep();
 
 }  // namespace vt

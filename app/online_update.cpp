@@ -9,7 +9,7 @@
 
 #include "app/commands.h"
 #include "app/main_window.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "platform/download.h"
 #include "platform/files.h"
 #include "platform/window.h"

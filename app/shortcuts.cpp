@@ -6,7 +6,7 @@
 
 #include "app/commands.h"
 #include "app/main_window.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 namespace vt {
 

@@ -4,18 +4,13 @@
 // BarFont; sets BarHeight.
 #include "bar/icon_bar.h"
 
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "bar/bar_messages.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
-#include "speech/reading_aloud.h"
+#include "core/bar_messages.h"
+#include "core/display_rules.h"
+#include "core/ids.h"
+#include "core/settings_file.h"
+#include "core/window_layout.h"
 
 namespace vt {
-
-BarImages* BarImageList = nullptr;
-BarView* BarWindow = nullptr;
-FontRequest BarFont{"Arial Black", 1, true};
 
 // Icon numbers, counted from 1 in the order the image list is filled.
 enum Icon {
@@ -120,7 +115,7 @@ void BuildIconBar() {
   BarDestroy(BarWindow);
   BarWindow = nullptr;
   if (!IsWindow(MainWindow)) {
-    BarHeight = 0;
+    MeasureBarHeight();
     return;
   }
   BarWindow = BarCreate(MainWindow, IdBar);
@@ -137,12 +132,19 @@ void BuildIconBar() {
     AddButtons(kAppearanceSet);
   // A notice in the bar's place keeps it hidden; the notice's end shows the new bar.
   if (BarMessageShown()) BarSetVisible(BarWindow, false);
-  BarHeight = BarWindowHeight();
+  MeasureBarHeight();
 }
 
-int BarWindowHeight() {
-  Rect r = BarWindowRect(BarWindow);
-  return r.bottom - r.top;
+void ResetButtonSet() { ButtonSet = 0; }
+
+void NextButtonSet() {
+  ButtonSet = ButtonSet + 1 > 2 ? 0 : ButtonSet + 1;
+  BuildIconBar();
+}
+
+void PreviousButtonSet() {
+  ButtonSet = ButtonSet - 1 < 0 ? 2 : ButtonSet - 1;
+  BuildIconBar();
 }
 
 int BarRightEdge() {

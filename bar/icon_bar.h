@@ -2,13 +2,9 @@
 // wholesale from the program state whenever something it shows changes.
 #pragma once
 
-#include "platform/bar.h"
+#include "core/program_state.h"
 
 namespace vt {
-
-extern BarImages* BarImageList;  // the 23 bar icons at IconSize, numbered from 1 in their fixed order
-extern BarView* BarWindow;       // the bar (control IdBar), null before the first build
-extern FontRequest BarFont;      // the labels' font
 
 // Loads the 23 bar icons, scaled to IconSize.
 void CreateBarImageList();
@@ -19,8 +15,12 @@ void CreateBarFont();
 // Destroys the bar and builds it again from the state; measures BarHeight.
 void BuildIconBar();
 
-// The current height of the bar window in pixels (0 when there is none).
-int BarWindowHeight();
+// The reading set (0) again, as at start.
+void ResetButtonSet();
+
+// The next or previous of the bar's three narrow button sets, shown at once.
+void NextButtonSet();
+void PreviousButtonSet();
 
 // The right edge of the last button, in bar coordinates.
 int BarRightEdge();

@@ -5,8 +5,8 @@
 #include "bar/icon_bar.h"
 #include "bench/bench.h"
 #include "platform/window.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
+#include "reader/display_options.h"
+#include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
 #include "reader/search.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 namespace {
 

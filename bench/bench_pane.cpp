@@ -16,8 +16,8 @@
 #include "platform/window.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
+#include "reader/display_options.h"
+#include "core/settings_file.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "app/main_window.h"
 #include "bench/bench.h"
 #include "platform/window.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 namespace {
 

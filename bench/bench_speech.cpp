@@ -32,7 +32,7 @@
 #include "platform/pane.h"
 #include "platform/speech_engine.h"
 #include "reader/reading_pane.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 
 namespace {

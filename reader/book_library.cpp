@@ -4,18 +4,15 @@
 // It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after loading).
 #include "reader/book_library.h"
 
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "platform/files.h"
 #include "platform/pane.h"
 #include "platform/pane_resources.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 namespace vt {
-
-std::string BookText;
-std::string LoadedPaneText;
 
 namespace {
 

@@ -3,10 +3,9 @@
 #pragma once
 #include <string>
 
-namespace vt {
+#include "core/program_state.h"
 
-extern std::string BookText;        // the current book as put into the pane
-extern std::string LoadedPaneText;  // the pane's text right after loading
+namespace vt {
 
 constexpr int BuiltInBookCount = 6;
 constexpr int UserBook = 6;  // the book read from "trash.txt"

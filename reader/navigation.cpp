@@ -7,17 +7,15 @@
 
 #include <algorithm>
 
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
+#include "core/ids.h"
+#include "core/program_state.h"
+#include "core/settings_file.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
+#include "reader/display_options.h"
 
 namespace vt {
-
-int32_t CaretShownOnPaint = 0;
 
 static constexpr int kCaretWidth = 20;
 
@@ -54,7 +52,7 @@ void RestoreBookmark() {
   // At start-up the pane gets its real width only when the window is first shown, and the text
   // is laid out again then: once that is done, the position goes to the top once more, unless the
   // reader has moved the caret meanwhile.
-  PaneHandle pane = PaneWindow;
+  PaneView* pane = PaneWindow;
   RunLater(0, [pane, position] {
     int start = -1, end = -1;
     if (pane != PaneWindow || !IsWindow(MainWindow)) return;
@@ -63,7 +61,7 @@ void RestoreBookmark() {
   });
 }
 
-int32_t SelectWordAtCaret(PaneHandle pane) {
+int32_t SelectWordAtCaret(PaneView* pane) {
   int start = 0, end = 0;
   PaneGetSelection(pane, start, end);
   int s = std::min(start, end);
@@ -77,7 +75,7 @@ int32_t SelectWordAtCaret(PaneHandle pane) {
   return s;
 }
 
-void ResetCaret(PaneHandle pane) {
+void ResetCaret(PaneView* pane) {
   PaneDestroyCaret(pane);
   PaneShowCaret(pane, kCaretWidth, RoundHalfEven(static_cast<double>(ScaledFontSize(FontSize)) * 1.5));
 }
@@ -115,7 +113,7 @@ void ShowPageIndicator(WindowHandle) {
 
 // The wheel scrolls whole display lines, one or three per notch whatever the notch's size; with
 // Ctrl it changes the size of the type instead.
-static void WheelTurned(PaneHandle pane, intptr_t wParam) {
+static void WheelTurned(PaneView* pane, intptr_t wParam) {
   int delta = static_cast<int16_t>((wParam >> 16) & 0xFFFF);
   if (wParam & MK_CONTROL) {
     if (delta < 0) ZoomOut();
@@ -142,7 +140,7 @@ static bool CharKeepsCaret(intptr_t code) {
   }
 }
 
-static void PaneEventHandled(PaneHandle pane, unsigned message, intptr_t wParam) {
+static void PaneEventHandled(PaneView* pane, unsigned message, intptr_t wParam) {
   switch (message) {
     case WM_SETFOCUS: ResetCaret(pane); break;
     case WM_PAINT:
@@ -163,7 +161,7 @@ static void PaneEventHandled(PaneHandle pane, unsigned message, intptr_t wParam)
   }
 }
 
-bool PaneWindowProc(PaneHandle pane, unsigned message, intptr_t wParam, bool after) {
+bool PaneWindowProc(PaneView* pane, unsigned message, intptr_t wParam, bool after) {
   if (after) {
     PaneEventHandled(pane, message, wParam);
     return false;

@@ -4,13 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_state.h"
 #include "platform/window.h"
 #include "reader/reading_pane.h"
 
 namespace vt {
-
-// 1 once the first focused paint of the run has re-created the wide caret.
-extern int32_t CaretShownOnPaint;
 
 // Scrolls the pane so that the display line holding the character is the top line, as far as it
 // can scroll; a negative index counts as 0. The caret and the selection stay.
@@ -27,10 +25,10 @@ void SaveBookmark();
 void RestoreBookmark();
 
 // Selects the word at the start of the selection and returns its first character.
-int32_t SelectWordAtCaret(PaneHandle pane);
+int32_t SelectWordAtCaret(PaneView* pane);
 
 // Replaces the pane's caret by the wide one: 20 px wide, 1.5 x the scaled font size high.
-void ResetCaret(PaneHandle pane);
+void ResetCaret(PaneView* pane);
 
 // Shows " Page: n of m" for the caret's line, after scrolling the caret into view.
 void ShowPageIndicator(WindowHandle window);
@@ -43,7 +41,7 @@ std::string PageIndicatorText(double paneHeight, double scaledFontSize, int32_t 
 std::string GroupedNumber(int64_t value);
 
 // The pane's event handling: the wheel, zoom with Ctrl, and the wide caret's upkeep (see PaneHook).
-bool PaneWindowProc(PaneHandle pane, unsigned message, intptr_t wParam, bool after);
+bool PaneWindowProc(PaneView* pane, unsigned message, intptr_t wParam, bool after);
 
 // The next-book command: the position of the book being left is stored, the next one restored.
 void NextBook();

@@ -4,20 +4,16 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
+#include "core/program_state.h"
+#include "core/settings_file.h"
 #include "platform/pane.h"
 #include "platform/rich_text.h"
+#include "reader/display_options.h"
 #include "reader/navigation.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
-#include "speech/reading_aloud.h"
 
 namespace vt {
 
-PaneHandle PaneWindow = nullptr;
-int32_t SmallFontSavedSize = 0;
-int32_t SavedEventMask = 0;
 
 static const char kWideOpener[] = "{\\rtf1\\expndtw360\\expnd72 ";
 static const char kWideCloser[] = "\\expnd0\\expndtw0}";
@@ -31,7 +27,7 @@ void CreateReadingPane() {
   PaneSetHook(PaneWindow, PaneWindowProc);
 }
 
-void ApplyPaneColors(PaneHandle pane) { PaneSetColours(pane, TextColor, BGColor); }
+void ApplyPaneColors(PaneView* pane) { PaneSetColours(pane, TextColor, BGColor); }
 
 std::string WideSpacingText(const std::string& text) {
   // A user's book may hold the characters rich text reserves: they are escaped so they show as themselves.
@@ -62,7 +58,7 @@ std::string LinesFromWideSpacingText(const std::string& text) {
   return lines;
 }
 
-void SetPaneText(PaneHandle pane, std::string& text) {
+void SetPaneText(PaneView* pane, std::string& text) {
   if (WideSpacing) {
     text = WideSpacingText(text);
     StreamRtfIntoPane(pane, text);
@@ -72,9 +68,9 @@ void SetPaneText(PaneHandle pane, std::string& text) {
   }
 }
 
-int StreamRtfIntoPane(PaneHandle pane, std::string rtf) { return PaneStreamInRtf(pane, rtf); }
+int StreamRtfIntoPane(PaneView* pane, std::string rtf) { return PaneStreamInRtf(pane, rtf); }
 
-void SetPaneWindowText(PaneHandle pane, const std::string& text) {
+void SetPaneWindowText(PaneView* pane, const std::string& text) {
   if (StartsWith(text, "{\\rtf"))
     PaneStreamInRtf(pane, text);
   else
@@ -86,20 +82,20 @@ void RefreshPaneText() {
   SetPaneText(PaneWindow, text);
 }
 
-void SuspendPaneRedraw(PaneHandle pane) {
+void SuspendPaneRedraw(PaneView* pane) {
   SavedEventMask = pane ? kPaneEventMask : 0;
   PaneSetRedraw(pane, false);
 }
 
-void ResumePaneRedraw(PaneHandle pane) { PaneSetRedraw(pane, true); }
+void ResumePaneRedraw(PaneView* pane) { PaneSetRedraw(pane, true); }
 
-void ClearPaneUnderline(PaneHandle pane) {
+void ClearPaneUnderline(PaneView* pane) {
   SuspendPaneRedraw(pane);
   PaneClearUnderline(pane);
   ResumePaneRedraw(pane);
 }
 
-void ToggleRangeUnderline(PaneHandle pane) {
+void ToggleRangeUnderline(PaneView* pane) {
   int64_t start = std::max<int64_t>(0, UnderlineStart);
   int64_t end = std::clamp<int64_t>(start + static_cast<int64_t>(UnderlineLength), 0, INT32_MAX);
   if (end < start) std::swap(start, end);

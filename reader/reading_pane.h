@@ -3,42 +3,38 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_state.h"
+
 namespace vt {
 
-class PaneView;
-using PaneHandle = PaneView*;
-
-extern PaneHandle PaneWindow;
-extern int32_t SmallFontSavedSize;
-extern int32_t SavedEventMask;  // the notifications in force before SuspendPaneRedraw
 
 // Creates the pane below the bar's place, read-only, with REMargin margins and the program's hook.
 void CreateReadingPane();
 
 // Background BGColor, all text TextColor.
-void ApplyPaneColors(PaneHandle pane);
+void ApplyPaneColors(PaneView* pane);
 
 // Shows text as plain text, or with WideSpacing as widely spaced rich text; leaves in `text` the form used.
-void SetPaneText(PaneHandle pane, std::string& text);
+void SetPaneText(PaneView* pane, std::string& text);
 
 // Replaces the pane's content by rich text; returns the number of characters read in.
-int StreamRtfIntoPane(PaneHandle pane, std::string rtf);
+int StreamRtfIntoPane(PaneView* pane, std::string rtf);
 
 // Replaces the pane's window text: a text that begins with "{\rtf" is read as rich text.
-void SetPaneWindowText(PaneHandle pane, const std::string& text);
+void SetPaneWindowText(PaneView* pane, const std::string& text);
 
 // Shows the pane's current text again according to WideSpacing.
 void RefreshPaneText();
 
 // Bracket a formatting change: no repaint and no notifications in between.
-void SuspendPaneRedraw(PaneHandle pane);
-void ResumePaneRedraw(PaneHandle pane);
+void SuspendPaneRedraw(PaneView* pane);
+void ResumePaneRedraw(PaneView* pane);
 
 // Removes every underline mark.
-void ClearPaneUnderline(PaneHandle pane);
+void ClearPaneUnderline(PaneView* pane);
 
 // Selects UnderlineStart ... UnderlineStart + UnderlineLength and flips its underline.
-void ToggleRangeUnderline(PaneHandle pane);
+void ToggleRangeUnderline(PaneView* pane);
 
 // The small-font command: 12-point type and back to the remembered size.
 void ToggleSmallFont();

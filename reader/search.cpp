@@ -5,18 +5,16 @@
 
 #include <algorithm>
 
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
+#include "core/ids.h"
+#include "core/settings_file.h"
+#include "core/window_layout.h"
 #include "platform/pane.h"
+#include "reader/display_options.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
 
 namespace vt {
-
-DialogHandle SearchDialogWindow = nullptr;
 
 static constexpr size_t kMaxTermUnits = 259;  // the term's buffer holds 259 UTF-16 units
 

@@ -3,13 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_state.h"
 #include "platform/search_dialog.h"
 #include "platform/window.h"
 
 namespace vt {
-
-// The search box while it is open, else null.
-extern DialogHandle SearchDialogWindow;
 
 // Searches the pane from the selection in `direction` (1 forward, -1 backward), without regard to
 // case and without wrapping, selects the match and scrolls its line to the top. No match: a click,

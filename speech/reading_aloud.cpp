@@ -8,24 +8,17 @@
 // pane it starts, and the range of the word being spoken.
 #include "speech/reading_aloud.h"
 
-#include "app/commands.h"
-#include "app/main_window.h"
 #include "bar/icon_bar.h"
+#include "core/ids.h"
+#include "core/settings_file.h"
+#include "core/window_layout.h"
 #include "platform/pane.h"
 #include "platform/sound.h"
 #include "reader/navigation.h"
-#include "settings/settings_file.h"
 #include "speech/voices.h"
 
 namespace vt {
 
-SpeechVoiceHandle SpeechVoice = nullptr;
-int32_t IsSpeaking = 0;
-std::string SpokenText;
-PaneHandle SpokenPane = nullptr;
-int32_t SpeakStart = 0;
-int32_t UnderlineStart = 0;
-int32_t UnderlineLength = 0;
 
 const char* const SlowSpeechAnnouncement = "Slow speech is on!";
 const char* const NormalSpeechAnnouncement = "Normal speech is on!";

@@ -3,19 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_state.h"
 #include "platform/speech_engine.h"
 #include "platform/window.h"
 #include "reader/reading_pane.h"
 
 namespace vt {
 
-extern SpeechVoiceHandle SpeechVoice;  // the one voice object, made by InitSpeech
-extern int32_t IsSpeaking;             // 1 from the start of a reading until it stops or ends
-extern std::string SpokenText;         // the text last handed to the voice ("" after a stop)
-extern PaneHandle SpokenPane;          // the pane being read
-extern int32_t SpeakStart;             // pane index of the reading's first character
-extern int32_t UnderlineStart;         // the pane range of the word being spoken
-extern int32_t UnderlineLength;
 
 // The most characters one reading takes from its start.
 constexpr size_t MaxReadingLength = 1000000;

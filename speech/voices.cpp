@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "bar/icon_bar.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 
 namespace vt {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/shortcuts.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"

@@ -20,11 +20,11 @@
 #include "app/main_window.h"
 #include "app/online_update.h"
 #include "app/online_update_server.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "platform/download.h"
 #include "platform/files.h"
 #include "platform/window.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 namespace vt {
 namespace {

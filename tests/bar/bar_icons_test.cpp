@@ -108,7 +108,7 @@ TEST_F(DefaultWindow, BarAtTheTopAndThePaneBelowIt) {
   EXPECT_EQ(ButtonSet, 0);
   EXPECT_EQ(ShownButtons().front(), "Exit xpower 512");
   EXPECT_EQ(ShownButtons().back(), "Menu xmenu13 513");
-  EXPECT_EQ(BarHeight, BarWindowHeight());
+  EXPECT_EQ(BarHeight, BarWindowRect(BarWindow).bottom - BarWindowRect(BarWindow).top);
   QWidget* pane = reinterpret_cast<QWidget*>(PaneWindow);
   ASSERT_NE(pane, nullptr);
   EXPECT_EQ(pane->geometry().top(), BarHeight);

@@ -14,11 +14,11 @@
 
 #include "app/commands.h"
 #include "app/main_window.h"
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "bar/icon_bar.h"
 #include "reader/reading_pane.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
+#include "reader/display_options.h"
+#include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 #include "support/temp_folder.h"
 

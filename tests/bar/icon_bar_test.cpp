@@ -111,7 +111,7 @@ TEST_F(IconBarGeometry, BarSpansTheTopAndButtonsFollowEachOtherWithoutWrapping) 
   EXPECT_EQ(bar.top, 0);
   EXPECT_EQ(bar.right, 1920);
   EXPECT_EQ(BarHeight, bar.bottom - bar.top);
-  EXPECT_EQ(BarWindowHeight(), BarHeight);
+  EXPECT_EQ(BarWindowRect(BarWindow).bottom - BarWindowRect(BarWindow).top, BarHeight);
   int previousRight = 0;
   for (int i = 0; i < BarButtonCount(BarWindow); ++i) {
     Rect r = BarButtonRect(BarWindow, i);

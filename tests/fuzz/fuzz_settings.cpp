@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vt::ReadSettingsText(std::string(reinterpret_cast<const char*>(data), size));

@@ -4,11 +4,11 @@
 
 #include <array>
 
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "platform/pane.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
-#include "settings/display_options.h"
+#include "reader/display_options.h"
 #include "support/main_window_fixture.h"
 
 using namespace vt;

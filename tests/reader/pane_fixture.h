@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "platform/pane.h"
 #include "platform/window.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
+#include "reader/display_options.h"
+#include "core/settings_file.h"
 
 namespace vt::testing {
 

@@ -5,7 +5,7 @@
 
 #include "platform/search_dialog.h"
 #include "reader/search.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 namespace vt {
 namespace {

@@ -1,6 +1,6 @@
 // Finding text in the pane: case, where the search starts, no wrapping, the chapter commands, and
 // what stays when nothing is found.
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 #include "platform/pane.h"
 #include "platform/search_dialog.h"
 #include "reader/navigation.h"

@@ -8,7 +8,7 @@
 #include "app/main_window.h"
 #include "platform/sound.h"
 #include "private_sound_server.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 
 namespace vt {

@@ -12,7 +12,7 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "platform/window.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 #include "support/temp_folder.h"
 
 namespace vt_test {

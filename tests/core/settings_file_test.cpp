@@ -8,7 +8,7 @@
 #include "app/main_window.h"
 #include "platform/files.h"
 #include "platform/window.h"
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 #include "support/temp_folder.h"
 
 using namespace vt;

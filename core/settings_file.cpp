@@ -2,7 +2,7 @@
 // when the program's folder cannot be written). Loading reads every key into its variable in one
 // pass; saving writes all 45 keys in a fixed order into a new file that replaces the old one only
 // once it is complete, so an interrupted save never loses the previous settings.
-#include "settings/settings_file.h"
+#include "core/settings_file.h"
 
 #include <cctype>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/main_window.h"
+#include "core/program_state.h"
 #include "platform/files.h"
 #include "platform/window.h"
 

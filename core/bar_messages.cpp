@@ -7,16 +7,15 @@
 // At most one label exists. Every message takes a new generation number, and the end of a message
 // acts only while its generation is still the newest: an older message ending late never removes
 // a newer label, and the bar is shown again only when the last message ends.
-#include "bar/bar_messages.h"
+#include "core/bar_messages.h"
 
 #include <algorithm>
 
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "bar/icon_bar.h"
+#include "core/display_rules.h"
+#include "core/ids.h"
+#include "core/program_state.h"
+#include "core/settings_file.h"
 #include "platform/bar.h"
-#include "settings/display_options.h"
-#include "settings/settings_file.h"
 
 namespace vt {
 
