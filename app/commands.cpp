@@ -1,20 +1,24 @@
-// The main window procedure. Messages become operations here: the initialisation sequence before
-// the window is first shown, the command table for buttons and shortcuts, right-clicks on the bar,
-// the wheel, the window drag, and saving the reading position and the settings when the window ends.
+// The commands and the main window's event handlers. Events become operations here: the
+// initialisation sequence before the window is first shown, the command table for buttons and
+// shortcuts, right-clicks on the bar, the wheel, the window drag, and saving the reading position
+// and the settings when the window ends. Owns ShortcutListShown.
 #include "app/commands.h"
+
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/online_update.h"
 #include "app/shortcuts.h"
-#include "core/bar_messages.h"
 #include "bar/icon_bar.h"
+#include "core/bar_messages.h"
+#include "core/settings_file.h"
+#include "core/window_layout.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
+#include "reader/display_options.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
 #include "reader/search.h"
-#include "reader/display_options.h"
-#include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 #include "speech/voices.h"
 
@@ -22,19 +26,15 @@ namespace vt {
 
 const char* const HelpPageAddress = "https://vellumtide.app/help";
 
-constexpr int EN_SETFOCUS = 0x0100;
-
-static std::string OnOff(bool on, const char* yes, const char* no) { return on ? yes : no; }
-
-static void PlayCommand() {
-  SpeakFromCaret(MainWindow);
-  BuildIconBar();
+// Flips a switch of the settings, applies it, and shows its notice (text and the new state's word).
+static void ToggleSetting(int32_t& setting, void (*apply)(), const char* notice, const char* onWord = "ON",
+                          const char* offWord = "OFF") {
+  setting ^= 1;
+  if (apply) apply();
+  if (notice) ShowBarMessage(std::string(notice) + (setting != 0 ? onWord : offWord), 1);
 }
 
-static void StopCommand() {
-  StopSpeaking();
-  BuildIconBar();
-}
+static void PlayCommand() { SpeakFromCaret(MainWindow); }
 
 static void FontCommand() {
   CycleFontName();
@@ -44,11 +44,6 @@ static void FontCommand() {
 
 static void VersionCommand() { ShowBarMessage(std::string("Version: ") + ProgramVersion, 1); }
 static void TitleCommand() { ShowBarMessage(EditFileName, 1); }
-
-static void ShortcutsCommand() {
-  DisableShortCuts ^= 1;
-  ShowBarMessage("Shortcuts " + OnOff(DisableShortCuts == 0, "ON", "OFF"), 1);
-}
 
 static void NextChapterCommand() {
   FindInPane(MainWindow, +1, ">>");
@@ -63,83 +58,74 @@ static void PrevChapterCommand() {
 static void HomeCommand() { ScrollCharToTop(0); }
 static void PageCommand() { ShowPageIndicator(MainWindow); }
 
-static void WideMenuCommand() {
-  WideMenu ^= 1;
-  BuildIconBar();
-}
-
-static void FormatParagraphCommand() {
-  FormatParagraph ^= 1;
-  LoadBook();
-  ShowBarMessage("Paragraph Formating : " + OnOff(FormatParagraph != 0, "ON", "OFF"), 1);
-}
-
-static void WideSpacingCommand() {
-  WideSpacing ^= 1;
-  RefreshPaneText();
-}
-
-static void SingleLineScrollCommand() {
-  SingleLineScroll ^= 1;
-  ShowBarMessage("Single Line Scroll " + OnOff(SingleLineScroll != 0, "On", "Off"), 1);
-}
+// The shortcut switch shows the state of the shortcuts, the opposite of the variable it flips.
+static void ShortcutsCommand() { ToggleSetting(DisableShortCuts, nullptr, "Shortcuts ", "OFF", "ON"); }
+static void WideMenuCommand() { ToggleSetting(WideMenu, nullptr, nullptr); }
+static void FormatParagraphCommand() { ToggleSetting(FormatParagraph, LoadBook, "Paragraph Formating : "); }
+static void WideSpacingCommand() { ToggleSetting(WideSpacing, RefreshPaneText, nullptr); }
+static void SingleLineScrollCommand() { ToggleSetting(SingleLineScroll, nullptr, "Single Line Scroll ", "On", "Off"); }
 
 static void NoOperation() {}
 
-struct Command {
-  int id;
-  bool beep;  // the click sounds before the operation
-  void (*operation)();
+constexpr unsigned kBeepAndBar = kBeep | kRebuildsBar;
+
+// Every command: id, operation, flags, long name, shortcut key and its line in the shortcut list.
+static const Command kCommands[] = {
+    {IDCANCEL, EndMainWindow, kBeep, "", nullptr, nullptr},
+    {CmdPlay, PlayCommand, kBeepAndBar, "Speak Text", nullptr, nullptr},
+    {CmdStop, StopSpeaking, kBeepAndBar, "Stop Speaking", nullptr, nullptr},
+    {CmdLouder, SystemVolumeUp, kBeep, "Increase Volume", nullptr, nullptr},
+    {CmdSofter, SystemVolumeDown, kBeep, "Decrease Volume", nullptr, nullptr},
+    {CmdVoice, ToggleVoice, kBeep, "Male Vs Female Voice", nullptr, nullptr},
+    {CmdExit, EndMainWindow, kBeep, "", nullptr, nullptr},
+    {CmdMenu, NextButtonSet, kBeepAndBar, "", "N", "Menu"},
+    {CmdLarger, ZoomIn, kBeep, "Larger Font", "L", "Larger"},
+    {CmdSmaller, ZoomOut, kBeep, "Smaller Font", "S", "Smaller"},
+    {CmdFont, FontCommand, kBeep, "Change Font", nullptr, nullptr},
+    {CmdBold, ToggleBold, kBeep, "Toggle Bold", nullptr, nullptr},
+    {CmdColor, CycleColors, kBeep, "Change Colors", "C", "Colors"},
+    {CmdUpdate, OnlineUpdate, kBeep, "", "U", "Update"},
+    {CmdBooks, NextBook, kBeep, "Next Book", nullptr, nullptr},
+    {CmdVersion, VersionCommand, kBeep | kKeyWhenShortcutsOff, "", "V", "Version"},
+    {CmdTitle, TitleCommand, kBeep, "", "T", "Title"},
+    {CmdSearch, SearchCommand, kBeep, "Enter Search Term", "F", "Search (Find)"},
+    {CmdAgain, SearchAgain, kBeep, "", "A", "Search Again"},
+    {CmdShortcuts, ShortcutsCommand, kBeep | kKeyWhenShortcutsOff, "", "E", nullptr},
+    {CmdNext, NextChapterCommand, kBeep, "Next Chapter", nullptr, nullptr},
+    {CmdPrev, PrevChapterCommand, kBeep, "", nullptr, nullptr},
+    {CmdHome, HomeCommand, kBeep, "Scroll To Top", nullptr, nullptr},
+    {CmdPage, PageCommand, kBeep, "Page Number", nullptr, nullptr},
+    {CmdSpeed, CycleSpeechRate, 0, "", nullptr, nullptr},
+    {CmdCase, CycleTextCase, kBeep, "", nullptr, nullptr},
+    {CmdWideMenu, WideMenuCommand, kBeepAndBar, "", "M", "Wide Menu"},
+    {CmdFormatParagraph, FormatParagraphCommand, kBeep, "", "P", "Format Paragraph"},
+    {CmdSmallFont, ToggleSmallFont, kBeep, "", "K", nullptr},
+    {CmdWideSpacing, WideSpacingCommand, kBeep, "", "W", "Wide Spacing"},
+    {CmdSingleLineScroll, SingleLineScrollCommand, kBeep, "", "R", "Single Line Scroll"},
+    {CmdF3, NoOperation, 0, "", "F3", nullptr},
 };
 
-// Every command id, whether it clicks first, and its operation.
-static const Command kCommands[] = {
-    {IDCANCEL, true, EndMainWindow},
-    {CmdPlay, true, PlayCommand},
-    {CmdStop, true, StopCommand},
-    {CmdLouder, true, SystemVolumeUp},
-    {CmdSofter, true, SystemVolumeDown},
-    {CmdVoice, true, ToggleVoice},
-    {CmdExit, true, EndMainWindow},
-    {CmdMenu, true, NextButtonSet},
-    {CmdLarger, true, ZoomIn},
-    {CmdSmaller, true, ZoomOut},
-    {CmdFont, true, FontCommand},
-    {CmdBold, true, ToggleBold},
-    {CmdColor, true, CycleColors},
-    {CmdUpdate, true, OnlineUpdate},
-    {CmdBooks, true, NextBook},
-    {CmdVersion, true, VersionCommand},
-    {CmdTitle, true, TitleCommand},
-    {CmdSearch, true, SearchCommand},
-    {CmdAgain, true, SearchAgain},
-    {CmdShortcuts, true, ShortcutsCommand},
-    {CmdNext, true, NextChapterCommand},
-    {CmdPrev, true, PrevChapterCommand},
-    {CmdHome, true, HomeCommand},
-    {CmdPage, true, PageCommand},
-    {CmdSpeed, false, CycleSpeechRate},
-    {CmdCase, true, CycleTextCase},
-    {CmdWideMenu, true, WideMenuCommand},
-    {CmdFormatParagraph, true, FormatParagraphCommand},
-    {CmdSmallFont, true, ToggleSmallFont},
-    {CmdWideSpacing, true, WideSpacingCommand},
-    {CmdSingleLineScroll, true, SingleLineScrollCommand},
-    {CmdF3, false, NoOperation},
-};
+std::span<const Command> CommandTable() { return kCommands; }
+
+static const Command* FindCommand(int commandId) {
+  auto it = std::find_if(std::begin(kCommands), std::end(kCommands), [commandId](const Command& c) { return c.id == commandId; });
+  return it != std::end(kCommands) ? it : nullptr;
+}
 
 void RunCommand(int commandId) {
-  for (const Command& command : kCommands) {
-    if (command.id != commandId) continue;
-    if (command.beep) CommandBeep();
-    command.operation();
-    return;
-  }
+  const Command* command = FindCommand(commandId);
+  if (!command) return;
+  if (command->flags & kBeep) CommandBeep();
+  command->operation();
+  if (command->flags & kRebuildsBar) BuildIconBar();
 }
 
-void EndMainWindow() {
-  if (IsWindow(MainWindow)) DestroyMainWidget(MainWindow);
+std::string CommandLongName(int commandId) {
+  const Command* command = FindCommand(commandId);
+  return command ? command->longName : "";
 }
+
+void EndMainWindow() { DestroyMainWidget(MainWindow); }
 
 void ToggleShortcutList() {
   // The list is no place in the book: the reading position is kept before the list replaces it.
@@ -150,14 +136,15 @@ void ToggleShortcutList() {
 
 // Everything the window needs before it is first shown, in this order.
 static void InitialiseMainWindow() {
-  if (Maximized) SetPendingShowState(MainWindow, SW_SHOWMAXIMIZED);
-  if (Minimized) SetPendingShowState(MainWindow, SW_SHOWMINIMIZED);
+  if (Maximized) SetPendingShowState(MainWindow, ShowState::Maximized);
+  if (Minimized) SetPendingShowState(MainWindow, ShowState::Minimized);
   ComputeFontScale();
   ResetButtonSet();
   InitSpeech();
   BuildAccelerators();
   CreateBarImageList();
   CreateBarFont();
+  SetButtonLongNames(CommandLongName);
   BuildIconBar();
   CreateReadingPane();
   ChangeFontSize(0);
@@ -169,59 +156,45 @@ static void InitialiseMainWindow() {
 // A right-click on a bar button: the shortcut list, the previous set, or the button's name.
 static void BarRightClick(int commandId) {
   CommandBeep();
-  if (commandId == CmdExit)
+  if (commandId == CmdExit) {
     ToggleShortcutList();
-  else if (commandId == CmdMenu)
+  } else if (commandId == CmdMenu) {
     PreviousButtonSet();
-  else
-    ShowButtonName(commandId);
+    BuildIconBar();
+  } else {
+    ShowButtonName(CommandLongName(commandId));
+  }
 }
 
 // The empty part of the bar serves as the caption: pressing there moves the window.
-static void DragFromEmptyBar() {
-  int x = 0, y = 0;
-  CursorClientPos(MainWindow, x, y);
+static void DragFromEmptyBar(int x, int y) {
   if (x > BarRightEdge() && y < BarHeight) StartWindowDrag(MainWindow);
 }
 
-static void PaneNotification(int code) {
-  if (code == EN_SETFOCUS) PaneRemoveSelection(PaneWindow);
+static void WheelOverWindow(int steps, bool ctrl) {
+  if (!ctrl) return;
+  if (steps < 0) ZoomOut();
+  if (steps > 0) ZoomIn();
 }
 
-intptr_t MainWindowProc(WindowHandle, unsigned message, intptr_t wParam, intptr_t lParam) {
-  int low = static_cast<int>(wParam & 0xFFFF);
-  int high = static_cast<int16_t>((wParam >> 16) & 0xFFFF);
-  switch (message) {
-    case WM_INITDIALOG: InitialiseMainWindow(); break;
-    case EndRequestMessage: EndMainWindow(); break;
-    case WM_MOUSEWHEEL:
-      if (low & MK_CONTROL) {
-        if (high < 0) ZoomOut();
-        if (high > 0) ZoomIn();
-      }
-      break;
-    case WM_COMMAND:
-      if (low == IdPane)
-        PaneNotification(high);
-      else
-        RunCommand(low);
-      break;
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<const NotifyHeader*>(lParam);
-      if (header && header->idFrom == IdBar && header->code == NM_RCLICK) BarRightClick(header->itemSpec);
-      break;
-    }
-    case SpeechNotifyMessage: HandleSpeechEvents(); break;
-    case WM_SIZE: LayoutMainWindow(); break;
-    case WM_DESTROY:
-      SaveBookmark();
-      PersistSettings("save");
-      break;
-    case WM_SETCURSOR: DragFromEmptyBar(); break;
-    case WM_HELP: OpenUrl(HelpPageAddress); break;
-    default: break;
-  }
-  return 0;
+static void WindowEnded() {
+  SaveBookmark();
+  PersistSettings("save");
+}
+
+MainWindowEvents MainWindowHandlers() {
+  MainWindowEvents events;
+  events.initialised = InitialiseMainWindow;
+  events.resized = LayoutMainWindow;
+  events.command = RunCommand;
+  events.cancelled = [] { RunCommand(IDCANCEL); };
+  events.barRightClick = BarRightClick;
+  events.wheel = WheelOverWindow;
+  events.pressed = DragFromEmptyBar;
+  events.help = [] { OpenUrl(HelpPageAddress); };
+  events.closing = EndMainWindow;
+  events.ended = WindowEnded;
+  return events;
 }
 
 }  // namespace vt

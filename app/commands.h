@@ -1,27 +1,45 @@
-// The main window procedure: the one place where every user action becomes an operation.
-// Bar buttons, shortcut keys, Esc, F1, the wheel, right-clicks on the bar and the speech engine's
-// notifications all arrive here as messages; one table maps command ids to operations.
+// The commands: one table row per command with its id, operation, flags, long name and shortcut,
+// and the main window's event handlers, the one place where every user action becomes an operation.
 #pragma once
-#include <cstdint>
+#include <span>
 #include <string>
 
-#include "core/program_state.h"
 #include "core/ids.h"
+#include "core/program_state.h"
 #include "platform/window.h"
 
 namespace vt {
 
-// Private messages of the main window.
-constexpr unsigned EndRequestMessage = WM_USER + 600;   // 1624: end the main window
+// What RunCommand does around a command's operation.
+enum CommandFlags : unsigned {
+  kBeep = 1,               // the click sounds before the operation
+  kRebuildsBar = 2,        // the bar is built again after it
+  kKeyWhenShortcutsOff = 4 // its key works even while the letter shortcuts are off
+};
+
+struct Command {
+  int id;
+  void (*operation)();
+  unsigned flags;
+  const char* longName;     // the button's name a right-click shows; "" when it has none
+  const char* key;          // its shortcut key ("A" ... "Z", "F3"), or nullptr
+  const char* keyListName;  // its line in the shortcut list, after "<key> - "; nullptr: not listed
+};
+
+// Every command, in id order.
+std::span<const Command> CommandTable();
 
 // The address that F1 opens.
 extern const char* const HelpPageAddress;
 
-// The main window's message procedure; returns 0 for every message.
-intptr_t MainWindowProc(WindowHandle window, unsigned message, intptr_t wParam, intptr_t lParam);
+// The main window's event handlers.
+MainWindowEvents MainWindowHandlers();
 
-// Runs one command as a bar click or a shortcut would (WM_COMMAND with the id).
+// Runs one command as a bar click or a shortcut would: the click, the operation, the bar rebuilt.
 void RunCommand(int commandId);
+
+// The long name of a button's command, or "" when it has none.
+std::string CommandLongName(int commandId);
 
 // Swaps the pane between the book and the shortcut list.
 void ToggleShortcutList();

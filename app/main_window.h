@@ -1,15 +1,8 @@
-// The program's entry routine and its one top-level window, with the two services every command
-// uses: the layout after a size or font change and the command click.
+// The program's entry routine and its one top-level window.
 #pragma once
-#include <cstdint>
 #include <string>
 
-#include "core/program_state.h"
-#include "core/window_layout.h"
-#include "platform/window.h"
-
 namespace vt {
-
 
 // The window title: "Vellumtide   " followed by the version.
 std::string MainWindowTitle();

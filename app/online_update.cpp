@@ -104,7 +104,8 @@ void OnlineUpdate() {
     return;
   }
   RestartAfterUpdate = 1;
-  if (IsWindow(MainWindow)) PostWindowMessage(MainWindow, EndRequestMessage);
+  // The window ends once this command has returned, as a close request would end it.
+  RunLater(0, EndMainWindow);
 }
 
 }  // namespace vt

@@ -1,50 +1,32 @@
-// The keyboard shortcuts: a table of plain keys attached to the main window once at start, and
-// the list of letters the user can show in the pane.
+// The keyboard shortcuts: the keys of the command table, attached to the main window once at
+// start, and the list of letters the user can show in the pane.
 #include "app/shortcuts.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/commands.h"
-#include "app/main_window.h"
 #include "core/settings_file.h"
 
 namespace vt {
 
-// While shortcuts are off, only the switch itself and the version stay.
-static const Accel kBaseTable[] = {
-    {FVIRTKEY, 'E', CmdShortcuts},
-    {FVIRTKEY, 'V', CmdVersion},
-};
-
-static const Accel kFullTable[] = {
-    {FVIRTKEY, 'A', CmdAgain},          {FVIRTKEY, 'C', CmdColor},
-    {FVIRTKEY, 'E', CmdShortcuts},      {FVIRTKEY, 'F', CmdSearch},
-    {FVIRTKEY, 'K', CmdSmallFont},      {FVIRTKEY, 'L', CmdLarger},
-    {FVIRTKEY, 'N', CmdMenu},           {FVIRTKEY, 'M', CmdWideMenu},
-    {FVIRTKEY, 'P', CmdFormatParagraph}, {FVIRTKEY, 'R', CmdSingleLineScroll},
-    {FVIRTKEY, 'S', CmdSmaller},        {FVIRTKEY, 'T', CmdTitle},
-    {FVIRTKEY, 'U', CmdUpdate},         {FVIRTKEY, 'V', CmdVersion},
-    {FVIRTKEY, 'W', CmdWideSpacing},    {FVIRTKEY, VK_F3, CmdF3},
-};
-
-static const char* const kShortcutLines[] = {
-    "A - Search Again", "C - Colors",  "F - Search (Find)", "L - Larger",  "M - Wide Menu",
-    "N - Menu",         "P - Format Paragraph", "R - Single Line Scroll", "S - Smaller",
-    "T - Title",        "U - Update",  "V - Version",       "W - Wide Spacing"};
-
 void BuildAccelerators() {
-  if (DisableShortCuts)
-    AttachAccelerators(MainWindow, std::vector<Accel>(std::begin(kBaseTable), std::end(kBaseTable)));
-  else
-    AttachAccelerators(MainWindow, std::vector<Accel>(std::begin(kFullTable), std::end(kFullTable)));
+  std::vector<Shortcut> table;
+  for (const Command& command : CommandTable()) {
+    // While shortcuts are off, only the switch itself and the version stay.
+    bool active = DisableShortCuts == 0 || (command.flags & kKeyWhenShortcutsOff);
+    if (command.key && active) table.push_back(Shortcut{command.key, command.id});
+  }
+  AttachShortcuts(MainWindow, table);
 }
 
 std::string ShortcutListText() {
+  std::vector<std::string> lines;
+  for (const Command& command : CommandTable())
+    if (command.keyListName) lines.push_back(std::string(command.key) + " - " + command.keyListName);
+  std::sort(lines.begin(), lines.end());
   std::string text;
-  for (const char* line : kShortcutLines) {
-    if (!text.empty()) text += "\r\n";
-    text += line;
-  }
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
   return text;
 }
 

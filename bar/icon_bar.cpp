@@ -96,9 +96,13 @@ void CreateBarImageList() {
 
 void CreateBarFont() { BarFont = FontRequest{"Arial Black", FontPixelHeight(ScaledFontSize(32)), true}; }
 
+static std::string (*longNameOf)(int command) = nullptr;  // the command table's long names
+
+void SetButtonLongNames(std::string (*longName)(int command)) { longNameOf = longName; }
+
 // What a screen reader announces for a button: its long name, or its label when it has none.
 static std::string AccessibleName(const ButtonRow& row) {
-  std::string name = ButtonLongName(row.command);
+  std::string name = longNameOf ? longNameOf(row.command) : std::string();
   return name.empty() ? row.label : name;
 }
 
@@ -118,7 +122,7 @@ void BuildIconBar() {
     MeasureBarHeight();
     return;
   }
-  BarWindow = BarCreate(MainWindow, IdBar);
+  BarWindow = BarCreate(MainWindow);
   BarSetFont(BarWindow, BarFont);
   BarSetImages(BarWindow, BarImageList);
   BarAutoSize(BarWindow);
@@ -137,15 +141,8 @@ void BuildIconBar() {
 
 void ResetButtonSet() { ButtonSet = 0; }
 
-void NextButtonSet() {
-  ButtonSet = ButtonSet + 1 > 2 ? 0 : ButtonSet + 1;
-  BuildIconBar();
-}
-
-void PreviousButtonSet() {
-  ButtonSet = ButtonSet - 1 < 0 ? 2 : ButtonSet - 1;
-  BuildIconBar();
-}
+void NextButtonSet() { ButtonSet = ButtonSet + 1 > 2 ? 0 : ButtonSet + 1; }
+void PreviousButtonSet() { ButtonSet = ButtonSet - 1 < 0 ? 2 : ButtonSet - 1; }
 
 int BarRightEdge() {
   int count = BarButtonCount(BarWindow);

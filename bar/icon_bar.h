@@ -2,6 +2,8 @@
 // wholesale from the program state whenever something it shows changes.
 #pragma once
 
+#include <string>
+
 #include "core/program_state.h"
 
 namespace vt {
@@ -12,13 +14,17 @@ void CreateBarImageList();
 // Makes the label font: "Arial Black", bold, ScaledFontSize(32).
 void CreateBarFont();
 
+// Where the buttons' long names come from (the command table above this layer); screen readers
+// and magnifiers announce them. Without it a button is announced by its label.
+void SetButtonLongNames(std::string (*longName)(int command));
+
 // Destroys the bar and builds it again from the state; measures BarHeight.
 void BuildIconBar();
 
 // The reading set (0) again, as at start.
 void ResetButtonSet();
 
-// The next or previous of the bar's three narrow button sets, shown at once.
+// The next or previous of the bar's three narrow button sets (shown by the next build).
 void NextButtonSet();
 void PreviousButtonSet();
 

@@ -20,13 +20,11 @@ struct Layout {
 
 const Layout kLayouts[] = {{"wide", 1, 0}, {"set 0 (reading)", 0, 0}, {"set 1 (speech)", 0, 1}, {"set 2 (appearance)", 0, 2}};
 
-intptr_t QuietProc(WindowHandle, unsigned, intptr_t, intptr_t) { return 0; }
-
 void Run(std::vector<bench::Row>& rows) {
   ResetSettingsToDefaults();
   IsSpeaking = 0;
-  MainWindow = CreateMainWidget(0, 0, 1920, 1080, MainWindowTitle(), QuietProc);
-  InitialiseAndShow(MainWindow);  // the quiet procedure leaves the initialisation to this bench
+  MainWindow = CreateMainWidget(Rect{0, 0, 1920, 1080}, MainWindowTitle(), MainWindowEvents{});
+  InitialiseAndShow(MainWindow);  // without handlers the initialisation is left to this bench
   ComputeFontScale();
   CreateBarFont();
   for (int size : {128, 256}) {

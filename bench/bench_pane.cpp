@@ -48,7 +48,7 @@ void SetUpWindow() {
   vt::ResetSettingsToDefaults();
   vt::UserBarDelay = 0;
   vt::sBeepOn = 0;
-  vt::MainWindow = vt::CreateMainWidget(0, 0, 1920, 1080, "bench", QuietWindowProc);
+  vt::MainWindow = vt::CreateMainWidget(vt::Rect{0, 0, 1920, 1080}, "bench", vt::MainWindowEvents{});
   vt::InitialiseAndShow(vt::MainWindow);
   vt::ComputeFontScale();
   vt::CreateReadingPane();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/testing.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "bench/bench.h"
@@ -20,9 +21,7 @@ void Measure(std::vector<bench::Row>& rows) {
   std::string folder = TemporaryFolder();
   vt::SetSettingsLocationForTesting(folder, folder + "config/");
   vt::ResetSettingsToDefaults();
-  vt::MainWindow = vt::CreateMainWidget(0, 0, 800, 600, "bench", [](vt::WindowHandle, unsigned, intptr_t, intptr_t) {
-    return intptr_t(0);
-  });
+  vt::MainWindow = vt::CreateMainWidget(vt::Rect{0, 0, 800, 600}, "bench", vt::MainWindowEvents{});
   rows.push_back({"save", bench::MedianMs(51, [] { vt::PersistSettings("save"); }), "ms", "-"});
   rows.push_back({"load", bench::MedianMs(51, [] { vt::PersistSettings("get"); }), "ms", "-"});
   vt::DestroyMainWidget(vt::MainWindow);

@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/testing.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "bench/bench.h"
@@ -155,7 +156,7 @@ void OpenReader(const std::string& text) {
   sBeepOn = 0;
   UserBarDelay = 0;
   if (!IsWindow(MainWindow)) {
-    MainWindow = CreateMainWidget(0, 0, 1200, 800, MainWindowTitle(), MainWindowProc);
+    MainWindow = CreateMainWidget(Rect{0, 0, 1200, 800}, MainWindowTitle(), MainWindowHandlers());
     InitialiseAndShow(MainWindow);
   }
   InitSpeech();

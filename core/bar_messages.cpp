@@ -26,25 +26,6 @@ static BarLabel* messageLabel = nullptr;  // the label in the bar's place, or nu
 static unsigned messageGeneration = 0;    // the generation of the newest message
 static std::string lastMessage;           // the text shown last
 
-struct LongName {
-  int command;
-  const char* name;
-};
-
-static const LongName kLongNames[] = {
-    {CmdBooks, "Next Book"},       {CmdLarger, "Larger Font"},       {CmdSmaller, "Smaller Font"},
-    {CmdFont, "Change Font"},      {CmdBold, "Toggle Bold"},         {CmdColor, "Change Colors"},
-    {CmdPlay, "Speak Text"},       {CmdStop, "Stop Speaking"},       {CmdLouder, "Increase Volume"},
-    {CmdSofter, "Decrease Volume"}, {CmdVoice, "Male Vs Female Voice"}, {CmdHome, "Scroll To Top"},
-    {CmdNext, "Next Chapter"},     {CmdSearch, "Enter Search Term"}, {CmdPage, "Page Number"},
-};
-
-std::string ButtonLongName(int commandId) {
-  for (const LongName& entry : kLongNames)
-    if (entry.command == commandId) return entry.name;
-  return std::string();
-}
-
 std::string LastBarMessage() { return lastMessage; }
 
 bool BarMessageShown() { return BarLabelExists(messageLabel); }
@@ -135,6 +116,6 @@ void CloseBarMessage(const std::string& text) {
   TakeDownMessage(generation);
 }
 
-void ShowButtonName(int commandId) { ShowForAWhile(ButtonLongName(commandId)); }
+void ShowButtonName(const std::string& longName) { ShowForAWhile(longName); }
 
 }  // namespace vt

@@ -11,10 +11,7 @@ void ShowBarMessage(const std::string& text, int autoClose);
 void CloseBarMessage(const std::string& text);
 
 // Shows a button's long name for UserBarDelay ms without blocking the window.
-void ShowButtonName(int commandId);
-
-// The long name of a button's command, or "" when it has none.
-std::string ButtonLongName(int commandId);
+void ShowButtonName(const std::string& longName);
 
 // The text of the message shown last (tests and the end-to-end checks read it).
 std::string LastBarMessage();

@@ -329,7 +329,12 @@ void ApplyWindowGeometry() {
   if (settingsFileExisted)
     MoveWindow(MainWindow, Left, Top);
   else
-    SetPendingShowState(MainWindow, SW_SHOWMAXIMIZED);
+    SetPendingShowState(MainWindow, ShowState::Maximized);
+}
+
+// "Zoomed" keeps the show command's number: 1 normal, 2 minimized, 3 maximized.
+static int32_t ShowCommandNumber(ShowState state) {
+  return state == ShowState::Minimized ? 2 : state == ShowState::Maximized ? 3 : 1;
 }
 
 // The window's place and show state, taken from the main window at the moment of saving.
@@ -340,9 +345,10 @@ static void TakeWindowPlacement() {
   Top = normal.top;
   Width = normal.right - normal.left;
   Height = normal.bottom - normal.top;
-  Zoomed = WindowShowCommand(MainWindow);
-  Minimized = IsIconic(MainWindow) ? 1 : 0;
-  Maximized = IsZoomed(MainWindow) ? 1 : 0;
+  ShowState state = WindowShowState(MainWindow);
+  Zoomed = ShowCommandNumber(state);
+  Minimized = state == ShowState::Minimized ? 1 : 0;
+  Maximized = state == ShowState::Maximized ? 1 : 0;
 }
 
 std::string SettingsText() {

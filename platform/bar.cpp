@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QSvgRenderer>
 #include <QThread>
 #include <QToolButton>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/qt/main_widget.h"
 
 namespace vt {
 
@@ -46,8 +48,6 @@ template <typename T>
 static T* Live(T* handle) {
   return handle && liveHandles.count(handle) ? handle : nullptr;
 }
-
-static QWidget* ParentWidget(WindowHandle parent) { return reinterpret_cast<QWidget*>(parent); }
 
 static QString FromEightBit(const std::string& text) { return QString::fromStdString(BytesToUtf8(text)); }
 
@@ -122,7 +122,7 @@ class BarButton : public QToolButton {
 
 class BarView : public QWidget {
  public:
-  BarView(WindowHandle owner, int controlId) : QWidget(ParentWidget(owner)), owner(owner), controlId(controlId) {
+  explicit BarView(MainWidget* owner) : QWidget(owner), owner(owner) {
     liveHandles.insert(this);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
@@ -138,21 +138,19 @@ class BarView : public QWidget {
   }
   ~BarView() override { liveHandles.erase(this); }
 
-  void Click(int command) {
+  void Click(int command) { Raise(&MainWindowEvents::command, command); }
+  void RightClick(int command) { Raise(&MainWindowEvents::barRightClick, command); }
+
+  // Hands a click to the window's event; the bar may be destroyed by what the click runs.
+  void Raise(std::function<void(int)> MainWindowEvents::*event, int command) {
+    if (!owner || !IsWindow(owner)) return;
+    std::function<void(int)> handler = owner->events.*event;
     ++clicksInProgress;
-    SendWindowMessage(owner, WM_COMMAND, command, 0);
+    if (handler) handler(command);
     --clicksInProgress;
   }
 
-  void RightClick(int command) {
-    ++clicksInProgress;
-    NotifyHeader header{controlId, NM_RCLICK, command};
-    SendWindowMessage(owner, WM_NOTIFY, 0, reinterpret_cast<intptr_t>(&header));
-    --clicksInProgress;
-  }
-
-  WindowHandle owner;
-  int controlId;
+  QPointer<MainWidget> owner;
   BarImages* images = nullptr;
   std::vector<BarButton*> buttons;
   std::vector<std::string> labels, accessibleNames;
@@ -198,10 +196,7 @@ void BarButton::mouseReleaseEvent(QMouseEvent* e) {
   if (rect().contains(e->position().toPoint())) static_cast<BarView*>(parentWidget())->RightClick(command);
 }
 
-BarView* BarCreate(WindowHandle parent, int controlId) {
-  if (!parent) return nullptr;
-  return new BarView(parent, controlId);
-}
+BarView* BarCreate(MainWidget* parent) { return IsWindow(parent) ? new BarView(parent) : nullptr; }
 
 void BarDestroy(BarView* bar) {
   if (!Live(bar)) return;
@@ -298,14 +293,13 @@ Rect BarButtonRect(BarView* bar, int index) {
 
 class BarLabel : public QLabel {
  public:
-  BarLabel(QWidget* parent, const FontRequest& request) : QLabel(parent), request(request) { liveHandles.insert(this); }
+  explicit BarLabel(QWidget* parent) : QLabel(parent) { liveHandles.insert(this); }
   ~BarLabel() override { liveHandles.erase(this); }
-  FontRequest request;
 };
 
-BarLabel* BarLabelCreate(WindowHandle parent, const Rect& area, const std::string& text, const FontRequest& font) {
-  if (!parent) return nullptr;
-  auto* label = new BarLabel(ParentWidget(parent), font);
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font) {
+  if (!IsWindow(parent)) return nullptr;
+  auto* label = new BarLabel(parent);
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(false);
   label->setAlignment(Qt::AlignCenter);
@@ -335,11 +329,5 @@ void BarLabelPaintNow(BarLabel* label) {
 void BarLabelDestroy(BarLabel* label) { delete Live(label); }
 
 bool BarLabelExists(BarLabel* label) { return Live(label) != nullptr; }
-
-Rect BarLabelRect(BarLabel* label) { return Live(label) ? ToRect(label->geometry()) : Rect{0, 0, 0, 0}; }
-
-std::string BarLabelText(BarLabel* label) { return Live(label) ? label->text().toStdString() : std::string(); }
-
-FontRequest BarLabelFont(BarLabel* label) { return Live(label) ? label->request : FontRequest{"", 0, false}; }
 
 }  // namespace vt

@@ -1,7 +1,7 @@
-// The icon bar's widgets over Qt: the image list of bar icons, the bar itself (a row of tool
-// buttons, each with its icon above its label) and the bordered label that stands in the bar's
-// place while a notice is shown. The program sees them only as handles; every operation accepts
-// a handle that is null or already gone and then does nothing (or returns 0 / an empty value).
+// The icon bar's widgets: the image list of bar icons, the bar itself (a row of tool buttons, each
+// with its icon above its label) and the bordered label that stands in the bar's place while a
+// notice is shown. Every operation accepts a bar, list or label that is null or already gone and
+// then does nothing (or returns 0 / an empty value).
 #pragma once
 #include <string>
 
@@ -36,11 +36,11 @@ int BarImagesCount(BarImages* images);
 int BarImagesSize(BarImages* images);
 
 // The bar: a child of `parent` at its top-left corner, as wide as the parent (it follows the
-// parent's width), no buttons yet. A click on a button sends WM_COMMAND with the button's command
-// to the parent's procedure; a right-click sends WM_NOTIFY with a NotifyHeader {controlId,
-// NM_RCLICK, command}, with command -1 when it is on no button. A left press on the bar outside
-// every button goes on to the parent, as a press on the parent itself would.
-BarView* BarCreate(WindowHandle parent, int controlId);
+// parent's width), no buttons yet. A click on a button raises the parent's `command` event with
+// the button's command; a right-click raises `barRightClick` with the command, or -1 when it is on
+// no button. A left press on the bar outside every button goes on to the parent, as a press on the
+// parent itself would.
+BarView* BarCreate(MainWidget* parent);
 
 // Destroys the bar; safe while one of its own clicks is being handled.
 void BarDestroy(BarView* bar);
@@ -81,7 +81,7 @@ Rect BarButtonRect(BarView* bar, int index);
 
 // The message label: black text, centred on one line, on white with a border, at `area` of the
 // parent's coordinates, in front of the parent's other children. Text that does not fit is clipped.
-BarLabel* BarLabelCreate(WindowHandle parent, const Rect& area, const std::string& text, const FontRequest& font);
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font);
 void BarLabelSetText(BarLabel* label, const std::string& text);
 
 // Paints the label on the screen now, before control returns to the caller.
@@ -90,9 +90,6 @@ void BarLabelDestroy(BarLabel* label);
 
 // True while the label exists (a window that ends takes its label with it).
 bool BarLabelExists(BarLabel* label);
-Rect BarLabelRect(BarLabel* label);
-std::string BarLabelText(BarLabel* label);
-FontRequest BarLabelFont(BarLabel* label);
 
 // True on the thread that runs the user interface (the only one that may touch these widgets).
 bool OnUserInterfaceThread();

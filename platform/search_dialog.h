@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/window.h"
+#include "platform/legacy_messages.h"
 
 namespace vt {
 

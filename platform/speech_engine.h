@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/legacy_messages.h"
 
 namespace vt {
 

@@ -1,6 +1,7 @@
-// The main window over Qt: a frameless top-level widget whose events are translated into the
-// messages of the program's window procedure, an application-wide key filter for the shortcuts
-// and the dialog keys, and the desktop services (screen, cursor, URLs, processes, timers).
+// The main window over Qt: a frameless top-level widget whose events become the program's typed
+// events, an application-wide key filter for the shortcuts and the dialog keys, and the desktop
+// services (screen, URLs, processes, timers). The windows not yet ended are kept in a set, so a
+// window pointer is only ever compared once its window has ended, never read.
 #include "platform/window.h"
 
 #include <QApplication>
@@ -22,7 +23,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "platform/qt/main_widget.h"
+#include "platform/testing.h"
+
 #include <memory>
+#include <unordered_set>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -30,61 +35,53 @@
 
 namespace vt {
 
-// A message posted to the window from any thread.
-class PostedMessage : public QEvent {
- public:
-  explicit PostedMessage(unsigned message) : QEvent(kType), message(message) {}
-  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
-  unsigned message;
-};
+static std::unordered_set<const MainWidget*> liveWindows;  // created and not yet ended
 
-class MainWidget : public QWidget {
- public:
-  MainWidget(WindowProc proc) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), proc(proc) {
-    setAttribute(Qt::WA_DeleteOnClose, false);
-    setAutoFillBackground(true);
-  }
+static MainWidget* Live(MainWidget* window) { return window && liveWindows.count(window) ? window : nullptr; }
 
-  intptr_t Send(unsigned message, intptr_t wParam = 0, intptr_t lParam = 0) {
-    return proc(this, message, wParam, lParam);
-  }
+MainWidget::MainWidget(MainWindowEvents events)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events(std::move(events)) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setAutoFillBackground(true);
+  liveWindows.insert(this);
+}
 
-  WindowProc proc;
-  int pendingShow = SW_SHOWNORMAL;
-  bool alive = true;
-  std::vector<Accel> accelerators;
-  bool painted = false;
+void MainWidget::paintEvent(QPaintEvent* e) {
+  painted = true;
+  QWidget::paintEvent(e);
+}
 
- protected:
-  void paintEvent(QPaintEvent* e) override {
-    painted = true;
-    QWidget::paintEvent(e);
-  }
-  bool event(QEvent* e) override {
-    if (e->type() == PostedMessage::kType) {
-      Send(static_cast<PostedMessage*>(e)->message);
-      return true;
-    }
-    return QWidget::event(e);
-  }
-  void resizeEvent(QResizeEvent*) override {
-    int type = isMinimized() ? SIZE_MINIMIZED : isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
-    Send(WM_SIZE, type, (static_cast<intptr_t>(height()) << 16) | width());
-  }
-  // A close request from the window manager ends the program like Esc.
-  void closeEvent(QCloseEvent* e) override {
-    e->ignore();
-    if (alive) Send(WM_COMMAND, 2);
-  }
-  void wheelEvent(QWheelEvent* e) override {
-    int delta = e->angleDelta().y();
-    int keys = (e->modifiers() & Qt::ControlModifier) ? MK_CONTROL : 0;
-    Send(WM_MOUSEWHEEL, (static_cast<intptr_t>(static_cast<int16_t>(delta)) << 16) | keys);
-  }
-  void mousePressEvent(QMouseEvent* e) override {
-    if (e->button() == Qt::LeftButton) Send(WM_SETCURSOR);
-  }
-};
+void MainWidget::closeEvent(QCloseEvent* e) {
+  e->ignore();
+  if (Live(this)) Raise(events.cancelled);
+}
+
+void MainWidget::wheelEvent(QWheelEvent* e) {
+  Raise(events.wheel, WheelSteps(e), (e->modifiers() & Qt::ControlModifier) != 0);
+}
+
+void MainWidget::mousePressEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) Raise(events.pressed, e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+int WheelSteps(const QWheelEvent* e) {
+  int delta = e->angleDelta().y();
+  if (delta == 0) return 0;
+  int steps = delta / 120;
+  return steps != 0 ? steps : (delta > 0 ? 1 : -1);
+}
+
+static bool Plain(const QKeyEvent* key) {
+  return !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+}
+
+// The name a shortcut table gives a key: "A" ... "Z", "F3"; empty for any other key.
+static std::string KeyName(const QKeyEvent* key) {
+  int k = key->key();
+  if (k >= Qt::Key_A && k <= Qt::Key_Z) return std::string(1, static_cast<char>('A' + (k - Qt::Key_A)));
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return "F" + std::to_string(k - Qt::Key_F1 + 1);
+  return std::string();
+}
 
 // Sees every key of the application first: shortcuts, then the dialog keys of the main window.
 class KeyFilter : public QObject {
@@ -93,44 +90,31 @@ class KeyFilter : public QObject {
     if (e->type() != QEvent::KeyPress && e->type() != QEvent::ShortcutOverride) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget) return false;
-    auto* main = dynamic_cast<MainWidget*>(widget->window());
-    if (!main || !main->alive) return false;
+    auto* main = Live(dynamic_cast<MainWidget*>(widget->window()));
+    if (!main) return false;
     auto* key = static_cast<QKeyEvent*>(e);
     // Qt offers a key to the focus widget and then to its parents: act on the first delivery only.
     if (e->type() == QEvent::KeyPress && widget != QApplication::focusWidget() && QApplication::focusWidget() &&
         QApplication::focusWidget()->window() == main)
       return false;
-    if (key->key() == Qt::Key_F1 && !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
-      if (e->type() == QEvent::KeyPress) main->Send(WM_HELP);
-      e->accept();
-      return true;
-    }
-    int command = Match(main, key);
-    if (command < 0) return false;
-    if (e->type() == QEvent::ShortcutOverride) {
-      e->accept();  // keep the key away from widget shortcuts; it arrives as a key press next
-      return true;
-    }
-    main->Send(WM_COMMAND, command == 2 ? 2 : (static_cast<intptr_t>(1) << 16) | command);
+    std::function<void()> action = Action(main, key);
+    if (!action) return false;
+    e->accept();  // a shortcut override keeps the key from widget shortcuts; it arrives as a key press next
+    if (e->type() == QEvent::KeyPress) action();
     return true;
   }
 
  private:
-  static int VirtualKey(const QKeyEvent* key) {
-    int k = key->key();
-    if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
-    if (k == Qt::Key_F3) return VK_F3;
-    return -1;
-  }
-  // The command a key stands for: a shortcut, F1, or Esc; -1 for none.
-  static int Match(MainWidget* main, const QKeyEvent* key) {
-    Qt::KeyboardModifiers mods = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    int vk = VirtualKey(key);
-    if (!mods && vk >= 0)
-      for (const Accel& a : main->accelerators)
-        if (a.key == vk) return a.command;
-    if (key->key() == Qt::Key_Escape) return 2;
-    return -1;
+  // What a key does: F1, a shortcut, Esc; nothing for any other key.
+  static std::function<void()> Action(MainWidget* main, const QKeyEvent* key) {
+    const MainWindowEvents& events = main->events;
+    if (key->key() == Qt::Key_F1 && Plain(key)) return [&events] { MainWidget::Raise(events.help); };
+    std::string name = KeyName(key);
+    if (Plain(key) && !name.empty())
+      for (const Shortcut& s : main->shortcuts)
+        if (s.key == name) return [&events, command = s.command] { MainWidget::Raise(events.command, command); };
+    if (key->key() == Qt::Key_Escape) return [&events] { MainWidget::Raise(events.cancelled); };
+    return nullptr;
   }
 };
 
@@ -157,104 +141,138 @@ void PlatformInit(int& argc, char** argv) {
   QApplication::instance()->installEventFilter(new KeyFilter);
 }
 
-WindowHandle CreateMainWidget(int x, int y, int width, int height, const std::string& title, WindowProc proc) {
-  auto* window = new MainWidget(proc);
+// Ends the window when the process is asked to end: a signal's handler only writes a byte, and
+// the event loop reads it and raises `closing`.
+static int signalPipe[2] = {-1, -1};
+
+static void OnSignal(int) {
+  char byte = 1;
+  ssize_t ignored = write(signalPipe[1], &byte, 1);
+  (void)ignored;
+}
+
+static void RaiseClosing(const QPointer<MainWidget>& window) {
+  if (window && Live(window.data())) MainWidget::Raise(window->events.closing);
+}
+
+static void CloseOnTermination(MainWidget* window) {
+  QPointer<MainWidget> target(window);
+  if (signalPipe[0] < 0 && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+  }
+  if (signalPipe[0] >= 0) {
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
+      char byte;
+      ssize_t ignored = read(signalPipe[0], &byte, 1);
+      (void)ignored;
+      RaiseClosing(target);
+    });
+  }
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, window, [target](QSessionManager&) { RaiseClosing(target); });
+}
+
+MainWidget* CreateMainWidget(const Rect& area, const std::string& title, MainWindowEvents events) {
+  auto* window = new MainWidget(std::move(events));
   window->setWindowTitle(QString::fromStdString(title));
-  window->setGeometry(x, y, width, height);
+  window->setGeometry(area.left, area.top, area.right - area.left, area.bottom - area.top);
+  CloseOnTermination(window);
   return window;
 }
 
-bool IsWindow(WindowHandle window) { return window && window->alive; }
+bool IsWindow(MainWidget* window) { return Live(window) != nullptr; }
 
-void DestroyMainWidget(WindowHandle window) {
-  if (!IsWindow(window)) return;
-  window->Send(WM_DESTROY);
-  window->alive = false;
+void DestroyMainWidget(MainWidget* window) {
+  if (!Live(window)) return;
+  MainWidget::Raise(window->events.ended);
+  liveWindows.erase(window);
   window->hide();
   window->deleteLater();
   if (loopRunning) QCoreApplication::exit(0);
 }
 
-std::string WindowTitle(WindowHandle window) { return window->windowTitle().toStdString(); }
+std::string WindowTitle(MainWidget* window) { return Live(window) ? window->windowTitle().toStdString() : ""; }
 
-void SetWindowIconResource(WindowHandle window, const std::string& resourceName) {
+void SetWindowIconResource(MainWidget* window, const std::string& resourceName) {
   QString path = QString(":/resources/icons/%1.svg").arg(QString::fromStdString(resourceName));
-  if (QFile::exists(path)) window->setWindowIcon(QIcon(path));
+  if (Live(window) && QFile::exists(path)) window->setWindowIcon(QIcon(path));
 }
 
-void SetWindowColours(WindowHandle window, uint32_t textRgb, uint32_t backgroundRgb) {
+void SetWindowColours(MainWidget* window, unsigned textRgb, unsigned backgroundRgb) {
+  if (!Live(window)) return;
   QPalette palette = window->palette();
   palette.setColor(QPalette::Window, QColor::fromRgb(backgroundRgb));
   palette.setColor(QPalette::WindowText, QColor::fromRgb(textRgb));
   window->setPalette(palette);
 }
 
-void ResizeWindow(WindowHandle window, int width, int height) { window->resize(width, height); }
-void MoveWindow(WindowHandle window, int x, int y) { window->move(x, y); }
-void SetPendingShowState(WindowHandle window, int showCommand) { window->pendingShow = showCommand; }
-int PendingShowState(WindowHandle window) { return window->pendingShow; }
+void ResizeWindow(MainWidget* window, int width, int height) {
+  if (Live(window)) window->resize(width, height);
+}
 
-void ShowWithState(WindowHandle window, int showCommand) {
-  if (showCommand == SW_SHOWMAXIMIZED)
+void MoveWindow(MainWidget* window, int x, int y) {
+  if (Live(window)) window->move(x, y);
+}
+
+void SetPendingShowState(MainWidget* window, ShowState state) {
+  if (Live(window)) window->pendingShow = state;
+}
+
+ShowState PendingShowState(MainWidget* window) { return Live(window) ? window->pendingShow : ShowState::Normal; }
+
+void ShowWithState(MainWidget* window, ShowState state) {
+  if (!Live(window)) return;
+  if (state == ShowState::Maximized)
     window->showMaximized();
-  else if (showCommand == SW_SHOWMINIMIZED)
+  else if (state == ShowState::Minimized)
     window->showMinimized();
   else
     window->showNormal();
 }
 
-void InitialiseAndShow(WindowHandle window) {
-  window->Send(WM_INITDIALOG);
-  int type = window->pendingShow == SW_SHOWMAXIMIZED   ? SIZE_MAXIMIZED
-             : window->pendingShow == SW_SHOWMINIMIZED ? SIZE_MINIMIZED
-                                                       : SIZE_RESTORED;
-  window->Send(WM_SIZE, type, (static_cast<intptr_t>(window->height()) << 16) | window->width());
+void InitialiseAndShow(MainWidget* window) {
+  if (!Live(window)) return;
+  MainWidget::Raise(window->events.initialised);
+  MainWidget::Raise(window->events.resized);
   ShowWithState(window, window->pendingShow);
+  if (!Live(window)) return;
   window->raise();
   window->activateWindow();
 }
 
-void RunMessageLoop(WindowHandle window) {
+void RunMessageLoop(MainWidget* window) {
   loopRunning = true;
   while (IsWindow(window)) QApplication::exec();
   loopRunning = false;
 }
 
-bool IsWindowVisible(WindowHandle window) { return IsWindow(window) && window->isVisible(); }
-
-bool WindowHasPainted(WindowHandle window) { return window && window->painted; }
+bool IsWindowVisible(MainWidget* window) { return Live(window) && window->isVisible(); }
 
 void ProcessPendingEvents() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void PostWindowMessage(WindowHandle window, unsigned message) {
-  QCoreApplication::postEvent(window, new PostedMessage(message));
-}
-
-intptr_t SendWindowMessage(WindowHandle window, unsigned message, intptr_t wParam, intptr_t lParam) {
-  return window->Send(message, wParam, lParam);
-}
-
-Rect WindowNormalRect(WindowHandle window) {
+Rect WindowNormalRect(MainWidget* window) {
+  if (!Live(window)) return Rect{0, 0, 0, 0};
   QRect r = window->normalGeometry();
   if (!r.isValid()) r = window->geometry();
   return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-int WindowShowCommand(WindowHandle window) {
-  if (window->isMinimized()) return SW_SHOWMINIMIZED;
-  if (window->isMaximized()) return SW_SHOWMAXIMIZED;
-  return SW_SHOWNORMAL;
+ShowState WindowShowState(MainWidget* window) {
+  if (!Live(window)) return ShowState::Normal;
+  if (window->isMinimized()) return ShowState::Minimized;
+  if (window->isMaximized()) return ShowState::Maximized;
+  return ShowState::Normal;
 }
 
-bool IsIconic(WindowHandle window) { return window->isMinimized(); }
-bool IsZoomed(WindowHandle window) { return window->isMaximized(); }
-
-void ClientSize(WindowHandle window, int& width, int& height) {
-  width = window->width();
-  height = window->height();
+void ClientSize(MainWidget* window, int& width, int& height) {
+  width = Live(window) ? window->width() : 0;
+  height = Live(window) ? window->height() : 0;
 }
 
 Rect WorkArea() {
@@ -274,17 +292,24 @@ double ScreenDpiY() {
   return screen ? screen->logicalDotsPerInchY() : 96.0;
 }
 
-void AttachAccelerators(WindowHandle window, const std::vector<Accel>& table) { window->accelerators = table; }
-std::vector<Accel> AttachedAccelerators(WindowHandle window) { return window->accelerators; }
-
-void StartWindowDrag(WindowHandle window) {
-  if (QWindow* handle = window->windowHandle()) handle->startSystemMove();
+void AttachShortcuts(MainWidget* window, const std::vector<Shortcut>& table) {
+  if (Live(window)) window->shortcuts = table;
 }
 
-void CursorClientPos(WindowHandle window, int& x, int& y) {
-  QPoint p = window->mapFromGlobal(QCursor::pos());
-  x = p.x();
-  y = p.y();
+std::vector<Shortcut> AttachedShortcuts(MainWidget* window) {
+  return Live(window) ? window->shortcuts : std::vector<Shortcut>();
+}
+
+bool WindowHasPainted(MainWidget* window) { return Live(window) && window->painted; }
+
+const MainWindowEvents& EventsOfMainWindow(MainWidget* window) {
+  static const MainWindowEvents none;
+  return Live(window) ? window->events : none;
+}
+
+void StartWindowDrag(MainWidget* window) {
+  if (!Live(window)) return;
+  if (QWindow* handle = window->windowHandle()) handle->startSystemMove();
 }
 
 void OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
@@ -293,35 +318,6 @@ bool StartProgram(const std::string& path) { return QProcess::startDetached(QStr
 
 void SleepMs(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-static int signalPipe[2] = {-1, -1};
-
-static void OnSignal(int) {
-  char byte = 1;
-  ssize_t ignored = write(signalPipe[1], &byte, 1);
-  (void)ignored;
-}
-
-void PostOnTermination(WindowHandle window, unsigned message) {
-  QPointer<MainWidget> target(window);
-  auto post = [target, message] {
-    if (target && target->alive) target->Send(message);
-  };
-  if (signalPipe[0] < 0 && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, [post] {
-      char byte;
-      ssize_t ignored = read(signalPipe[0], &byte, 1);
-      (void)ignored;
-      post();
-    });
-    struct sigaction action = {};
-    action.sa_handler = OnSignal;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-  }
-  QObject::connect(qApp, &QGuiApplication::commitDataRequest, [post](QSessionManager&) { post(); });
 }
 
 void RunLater(int milliseconds, std::function<void()> callback) {

@@ -1,7 +1,8 @@
-// The main window, the event loop and the desktop services around them, over Qt. The program's
-// logic sees the window only as a handle and a procedure that receives the messages below.
+// The main window, the event loop and the desktop services around them. The program sees the
+// window through the typed events it hands over when it creates it; each event runs on the
+// user-interface thread. The window is one object of the back end, ended once: every function
+// below accepts a window that has ended (or null) and then does nothing or answers nothing.
 #pragma once
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,97 +12,70 @@ namespace vt {
 class MainWidget;
 using WindowHandle = MainWidget*;
 
-// Messages delivered to the window procedure (the numbers of the desktop messages they stand for).
-constexpr unsigned WM_DESTROY = 0x0002;
-constexpr unsigned WM_SIZE = 0x0005;
-constexpr unsigned WM_SETCURSOR = 0x0020;
-constexpr unsigned WM_NOTIFY = 0x004E;
-constexpr unsigned WM_HELP = 0x0053;
-constexpr unsigned WM_INITDIALOG = 0x0110;
-constexpr unsigned WM_COMMAND = 0x0111;
-constexpr unsigned WM_MOUSEWHEEL = 0x020A;
-constexpr unsigned WM_USER = 0x0400;
-
-constexpr int SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
-constexpr int MK_CONTROL = 0x0008;  // wheel: Ctrl was held (low word of wParam)
-constexpr int NM_RCLICK = -5;
-
-// Show commands, as the window placement reports them.
-constexpr int SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3;
-
-// A notification from a child control (WM_NOTIFY's lParam points to one).
-struct NotifyHeader {
-  int idFrom;
-  int code;
-  int itemSpec;  // the command id of the clicked bar button
-};
-
 struct Rect {
   int left, top, right, bottom;
 };
 
-// A keyboard shortcut: a key without Shift, Ctrl or Alt sends `command` as WM_COMMAND.
-struct Accel {
-  uint8_t flags;
-  uint16_t key;  // virtual-key code: 'A' ... 'Z', VK_F3
-  uint16_t command;
+// What happens to the main window, in the program's terms.
+struct MainWindowEvents {
+  std::function<void()> initialised;                // once, before the window is first shown
+  std::function<void()> resized;                    // its client area changed size
+  std::function<void(int command)> command;         // a bar button or a shortcut key
+  std::function<void()> cancelled;                  // Esc, or a close request from the window manager
+  std::function<void(int command)> barRightClick;   // a right-click on a bar button (-1: on the bar, no button)
+  std::function<void(int steps, bool ctrl)> wheel;  // the wheel over the window outside its children
+  std::function<void(int x, int y)> pressed;        // a left press on the window itself (client coordinates)
+  std::function<void()> help;                       // F1
+  std::function<void()> closing;                    // the process is asked to end (SIGTERM, SIGINT, logout)
+  std::function<void()> ended;                      // the window is ending: its last event, while it exists
 };
-constexpr uint8_t FVIRTKEY = 1;
-constexpr uint16_t VK_F3 = 0x72;
 
-using WindowProc = intptr_t (*)(WindowHandle, unsigned message, intptr_t wParam, intptr_t lParam);
+enum class ShowState { Normal, Minimized, Maximized };
+
+// A keyboard shortcut: the key ("A" ... "Z", "F3") pressed without Shift, Ctrl or Alt runs the command.
+struct Shortcut {
+  std::string key;
+  int command;
+};
 
 // Starts the desktop toolkit once per process (font look-alikes included); safe to call again.
 void PlatformInit(int& argc, char** argv);
 
-// Creates the hidden, frameless main window; every message goes to `proc`.
-WindowHandle CreateMainWidget(int x, int y, int width, int height, const std::string& title, WindowProc proc);
+// Creates the hidden, frameless main window at `area`; its events go to `events`.
+MainWidget* CreateMainWidget(const Rect& area, const std::string& title, MainWindowEvents events);
 
 // True while the window exists (it has not been ended).
-bool IsWindow(WindowHandle window);
+bool IsWindow(MainWidget* window);
 
-// Ends the window: WM_DESTROY reaches the procedure while the window still exists, then it goes.
-void DestroyMainWidget(WindowHandle window);
+// Ends the window: `ended` runs while the window still exists, then it goes and the event loop stops.
+void DestroyMainWidget(MainWidget* window);
 
-std::string WindowTitle(WindowHandle window);
-void SetWindowIconResource(WindowHandle window, const std::string& resourceName);
-void SetWindowColours(WindowHandle window, uint32_t textRgb, uint32_t backgroundRgb);
-void ResizeWindow(WindowHandle window, int width, int height);
-void MoveWindow(WindowHandle window, int x, int y);
+std::string WindowTitle(MainWidget* window);
+void SetWindowIconResource(MainWidget* window, const std::string& resourceName);
+void SetWindowColours(MainWidget* window, unsigned textRgb, unsigned backgroundRgb);
+void ResizeWindow(MainWidget* window, int width, int height);
+void MoveWindow(MainWidget* window, int x, int y);
 
-// The show state the window will be shown with (SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED).
-void SetPendingShowState(WindowHandle window, int showCommand);
-int PendingShowState(WindowHandle window);
+// The show state the window will be shown with by InitialiseAndShow.
+void SetPendingShowState(MainWidget* window, ShowState state);
+ShowState PendingShowState(MainWidget* window);
 
-// Shows the window normally, minimized or maximized (SW_SHOW...).
-void ShowWithState(WindowHandle window, int showCommand);
-
-// Delivers WM_INITDIALOG and WM_SIZE, then shows the window with its pending show state.
-void InitialiseAndShow(WindowHandle window);
+// Runs `initialised` and `resized`, then shows the window with its pending show state.
+void InitialiseAndShow(MainWidget* window);
 
 // Runs the event loop until the window has been ended.
-void RunMessageLoop(WindowHandle window);
+void RunMessageLoop(MainWidget* window);
 
 // True while the window is shown on the screen (not before its first show, not after it ends).
-bool IsWindowVisible(WindowHandle window);
-
-// True once the window has painted its first frame.
-bool WindowHasPainted(WindowHandle window);
+bool IsWindowVisible(MainWidget* window);
 
 // Handles every event that is waiting, without blocking (tests drive the window with it).
 void ProcessPendingEvents();
 
-// Posts a message to the window; safe from any thread. It is delivered by the event loop.
-void PostWindowMessage(WindowHandle window, unsigned message);
-
-// Sends a message to the window procedure at once.
-intptr_t SendWindowMessage(WindowHandle window, unsigned message, intptr_t wParam, intptr_t lParam);
-
-Rect WindowNormalRect(WindowHandle window);
-int WindowShowCommand(WindowHandle window);
-bool IsIconic(WindowHandle window);
-bool IsZoomed(WindowHandle window);
-void ClientSize(WindowHandle window, int& width, int& height);
+// The window's place and size when neither minimized nor maximized, and its show state now.
+Rect WindowNormalRect(MainWidget* window);
+ShowState WindowShowState(MainWidget* window);
+void ClientSize(MainWidget* window, int& width, int& height);
 
 // The desktop's work area (the screen without panels) and its logical DPI.
 Rect WorkArea();
@@ -109,23 +83,16 @@ double ScreenDpiX();
 double ScreenDpiY();
 
 // Attaches the shortcut table, replacing an earlier one.
-void AttachAccelerators(WindowHandle window, const std::vector<Accel>& table);
-std::vector<Accel> AttachedAccelerators(WindowHandle window);
+void AttachShortcuts(MainWidget* window, const std::vector<Shortcut>& table);
 
 // Lets the window manager move the window with the mouse while the left button is held.
-void StartWindowDrag(WindowHandle window);
-
-// The mouse position in the window's client coordinates.
-void CursorClientPos(WindowHandle window, int& x, int& y);
+void StartWindowDrag(MainWidget* window);
 
 void OpenUrl(const std::string& url);
 bool StartProgram(const std::string& path);
 void SleepMs(int milliseconds);
 
-// Posts `message` to the window when the process is asked to end (SIGTERM, SIGINT, a desktop logout).
-void PostOnTermination(WindowHandle window, unsigned message);
-
-// Runs `callback` on the user-interface thread after `milliseconds`.
+// Runs `callback` on the user-interface thread after `milliseconds`; safe from any thread.
 void RunLater(int milliseconds, std::function<void()> callback);
 
 }  // namespace vt

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/shortcuts.h"
+#include "platform/testing.h"
 #include "core/bar_messages.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
@@ -17,13 +18,8 @@ namespace {
 
 class MainWindowScenario : public vt_test::MainWindowTest {
  protected:
-  void RightClickBar(int commandId) {
-    NotifyHeader header{IdBar, NM_RCLICK, commandId};
-    SendWindowMessage(MainWindow, WM_NOTIFY, IdBar, reinterpret_cast<intptr_t>(&header));
-  }
-  void Wheel(int delta, bool control) {
-    SendWindowMessage(MainWindow, WM_MOUSEWHEEL, (static_cast<intptr_t>(delta) << 16) | (control ? MK_CONTROL : 0), 0);
-  }
+  void RightClickBar(int commandId) { EventsOfMainWindow(MainWindow).barRightClick(commandId); }
+  void Wheel(int steps, bool control) { EventsOfMainWindow(MainWindow).wheel(steps, control); }
 };
 
 TEST_F(MainWindowScenario, TitleHasThreeBlanksBeforeTheVersion) {
@@ -47,13 +43,13 @@ TEST_F(MainWindowScenario, EscExitAndACloseRequestEachEndTheProgramAndSave) {
 
 TEST_F(MainWindowScenario, MinimizedWinsOverMaximized) {
   Start("Maximized=1\r\nMinimized=1\r\n");
-  EXPECT_TRUE(IsIconic(MainWindow));
+  EXPECT_EQ(WindowShowState(MainWindow), ShowState::Minimized);
 }
 
 TEST_F(MainWindowScenario, FirstStartWithoutSettingsFileIsMaximizedAndSavesAllKeys) {
   vt::StartMainWindow();
   vt::ProcessPendingEvents();
-  EXPECT_TRUE(IsZoomed(MainWindow));
+  EXPECT_EQ(WindowShowState(MainWindow), ShowState::Maximized);
   EndMainWindow();
   std::string saved = SavedSettings();
   EXPECT_EQ(saved.rfind("[All]\r\nLeft=", 0), 0u);
@@ -64,12 +60,12 @@ TEST_F(MainWindowScenario, FirstStartWithoutSettingsFileIsMaximizedAndSavesAllKe
 TEST_F(MainWindowScenario, CtrlWheelZoomsAndThePlainWheelDoesNot) {
   Start();
   int size = FontSize;
-  Wheel(120, true);
+  Wheel(1, true);
   EXPECT_EQ(FontSize, size + 4);
-  Wheel(-120, true);
-  Wheel(-120, true);
+  Wheel(-1, true);
+  Wheel(-1, true);
   EXPECT_EQ(FontSize, size - 4);
-  Wheel(120, false);
+  Wheel(1, false);
   Wheel(0, true);
   EXPECT_EQ(FontSize, size - 4);
 }
@@ -87,12 +83,12 @@ TEST_F(MainWindowScenario, WithShortcutsOffOnlyEAndVAct) {
   EXPECT_EQ(LastBarMessage(), "Shortcuts ON");
   Press(Qt::Key_M);  // the table is not rebuilt until the next start
   EXPECT_EQ(WideMenu, 0);
-  EXPECT_EQ(AttachedAccelerators(MainWindow).size(), 2u);
+  EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 2u);
 }
 
 TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
   Start("DisableShortCuts=0\r\n");
-  ASSERT_EQ(AttachedAccelerators(MainWindow).size(), 16u);
+  ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 16u);
   Press(Qt::Key_M, Qt::ControlModifier);
   Press(Qt::Key_M, Qt::ShiftModifier);
   Press(Qt::Key_M, Qt::AltModifier);

@@ -66,7 +66,7 @@ void PressUpdateWhenShown() {
     return;
   }
   QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_U);
-  if (!RestartAfterUpdate) PostWindowMessage(MainWindow, EndRequestMessage);
+  if (!RestartAfterUpdate) RunLater(0, EndMainWindow);
 }
 
 class OnlineUpdateTest : public testing::Test {

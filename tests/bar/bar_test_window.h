@@ -20,25 +20,37 @@
 #include "reader/display_options.h"
 #include "core/settings_file.h"
 #include "speech/reading_aloud.h"
+#include "platform/testing.h"
 #include "support/temp_folder.h"
 
 namespace vt::testing {
 
+// An event of the main window as the tests see it: "command", "barRightClick" or "pressed", and its value.
 struct Recorded {
-  unsigned message;
-  intptr_t wParam;
-  NotifyHeader notify;  // WM_NOTIFY only
+  std::string event;
+  int value;
 };
 
 inline std::vector<Recorded> recorded;
 inline bool forwardMessages = true;  // false: record only, run no command
 
-inline intptr_t RecordingProc(WindowHandle window, unsigned message, intptr_t wParam, intptr_t lParam) {
-  Recorded entry{message, wParam, NotifyHeader{0, 0, 0}};
-  if (message == WM_NOTIFY && lParam) entry.notify = *reinterpret_cast<const NotifyHeader*>(lParam);
-  recorded.push_back(entry);
-  if (!forwardMessages && message != WM_DESTROY) return 0;
-  return MainWindowProc(window, message, wParam, lParam);
+// The program's own handlers, with the bar's events recorded on the way.
+inline MainWindowEvents RecordingEvents() {
+  MainWindowEvents events = MainWindowHandlers();
+  auto record = [](const char* name, std::function<void(int)> handler) {
+    return [name, handler](int value) {
+      recorded.push_back(Recorded{name, value});
+      if (forwardMessages) handler(value);
+    };
+  };
+  events.command = record("command", events.command);
+  events.barRightClick = record("barRightClick", events.barRightClick);
+  auto pressed = events.pressed;
+  events.pressed = [pressed](int x, int y) {
+    recorded.push_back(Recorded{"pressed", x});
+    if (forwardMessages) pressed(x, y);
+  };
+  return events;
 }
 
 // A button as the tests compare it: "Label icon command".
@@ -101,12 +113,13 @@ class BarWindowTest : public ::testing::Test {
     IsSpeaking = 0;
     recorded.clear();
     forwardMessages = true;
-    MainWindow = CreateMainWidget(0, 0, 1920, 1080, MainWindowTitle(), RecordingProc);
+    MainWindow = CreateMainWidget(Rect{0, 0, 1920, 1080}, MainWindowTitle(), RecordingEvents());
     ComputeFontScale();
     CreateBarImageList();
     CreateBarFont();
+    SetButtonLongNames(CommandLongName);
     BuildIconBar();
-    ShowWithState(MainWindow, SW_SHOWNORMAL);
+    ShowWithState(MainWindow, ShowState::Normal);
     ProcessPendingEvents();
     recorded.clear();
   }

@@ -198,25 +198,23 @@ TEST_F(IconBarClicks, EveryButtonSendsItsCommand) {
       recorded.clear();
       ClickButton(BarButtonAt(BarWindow, i).label);
       ASSERT_EQ(recorded.size(), 1u) << set << " " << i;
-      EXPECT_EQ(recorded[0].message, WM_COMMAND);
-      EXPECT_EQ(recorded[0].wParam, BarButtonAt(BarWindow, i).command);
+      EXPECT_EQ(recorded[0].event, "command");
+      EXPECT_EQ(recorded[0].value, BarButtonAt(BarWindow, i).command);
     }
   }
 }
 
-TEST_F(IconBarClicks, RightClickSendsTheButtonsCommandAsNotification) {
+TEST_F(IconBarClicks, RightClickRaisesTheButtonsCommand) {
   forwardMessages = false;
   ClickButton("Prev", Qt::RightButton);
   ASSERT_EQ(recorded.size(), 1u);
-  EXPECT_EQ(recorded[0].message, WM_NOTIFY);
-  EXPECT_EQ(recorded[0].notify.idFrom, IdBar);
-  EXPECT_EQ(recorded[0].notify.code, NM_RCLICK);
-  EXPECT_EQ(recorded[0].notify.itemSpec, CmdPrev);
+  EXPECT_EQ(recorded[0].event, "barRightClick");
+  EXPECT_EQ(recorded[0].value, CmdPrev);
   recorded.clear();
   Rect bar = BarWindowRect(BarWindow);
   ClickAt(BarRightEdge() + 50, bar.bottom / 2, Qt::RightButton);  // beside the last button
   ASSERT_EQ(recorded.size(), 1u);
-  EXPECT_EQ(recorded[0].notify.itemSpec, -1);
+  EXPECT_EQ(recorded[0].value, -1);
 }
 
 TEST_F(IconBarClicks, MenuStepsForwardAndRightClickStepsBack) {
@@ -254,7 +252,7 @@ TEST_F(IconBarClicks, PressOnTheEmptyBarReachesTheWindowButPressOnAButtonDoesNot
   Rect bar = BarWindowRect(BarWindow);
   auto pressed = [] {
     for (const Recorded& r : recorded)
-      if (r.message == WM_SETCURSOR) return true;
+      if (r.event == "pressed") return true;
     return false;
   };
   ClickAt(BarRightEdge() + 100, bar.bottom / 2, Qt::LeftButton);

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 
 #include <thread>
 
@@ -87,23 +88,23 @@ TEST_F(BarMessage, BlockingWaitRunsNothingElseInBetween) {
   UserBarDelay = 40;
   bool otherWorkRan = false;
   RunLater(0, [&otherWorkRan] { otherWorkRan = true; });
-  PostWindowMessage(MainWindow, SpeechNotifyMessage);
+  QTimer::singleShot(0, MainQWidget(), [] { recorded.push_back(Recorded{"timer", 0}); });
   recorded.clear();
   QElapsedTimer clock;
   clock.start();
   ShowBarMessage(" Page: 3 of 9", 1);
   EXPECT_GE(clock.elapsed(), 40);
   EXPECT_FALSE(otherWorkRan);
-  EXPECT_TRUE(recorded.empty());  // the speech notice waits for the event loop
+  EXPECT_TRUE(recorded.empty());  // queued work waits for the event loop
   ExpectBarBack();
   ProcessPendingEvents();
   EXPECT_TRUE(otherWorkRan);
 }
 
 TEST_F(BarMessage, ANoticeBeforeTheWindowIsShownDoesNotKeepItFromAppearing) {
-  ShowWithState(MainWindow, SW_SHOWNORMAL);
+  ShowWithState(MainWindow, ShowState::Normal);
   DestroyMainWidget(MainWindow);
-  MainWindow = CreateMainWidget(0, 0, 1920, 1080, MainWindowTitle(), RecordingProc);
+  MainWindow = CreateMainWidget(Rect{0, 0, 1920, 1080}, MainWindowTitle(), RecordingEvents());
   BuildIconBar();
   UserBarDelay = 5000;
   QElapsedTimer clock;
@@ -169,8 +170,8 @@ TEST_F(ButtonName, RightClickShowsTheNameWithoutBlockingThenTheBarReturns) {
   ClickButton("Next", Qt::RightButton);
   ASSERT_NE(Label(), nullptr);  // shown at once, and the click has already returned
   EXPECT_EQ(Label()->text().toStdString(), "Next Chapter");
-  EXPECT_EQ(ButtonLongName(CmdVoice), "Male Vs Female Voice");
-  EXPECT_EQ(ButtonLongName(CmdSpeed), "");
+  EXPECT_EQ(CommandLongName(CmdVoice), "Male Vs Female Voice");
+  EXPECT_EQ(CommandLongName(CmdSpeed), "");
   EXPECT_FALSE(BarIsVisible(BarWindow));
   RunCommand(CmdWideMenu);  // the window stays usable meanwhile
   EXPECT_EQ(WideMenu, 1);
@@ -191,9 +192,9 @@ TEST_F(ButtonName, RightClickOnPrevShowsAnEmptyLabel) {
 
 TEST_F(ButtonName, OverlappingNamesLeaveTheBarAndNoLabelBehind) {
   UserBarDelay = 80;
-  ShowButtonName(CmdNext);
+  ShowButtonName("Next Chapter");
   UserBarDelay = 0;
-  ShowButtonName(CmdHome);  // ends first
+  ShowButtonName("Scroll To Top");  // ends first
   RunEventsFor(20);
   ExpectBarBack();
   RunEventsFor(120);  // the older name's end comes late and changes nothing
@@ -202,9 +203,9 @@ TEST_F(ButtonName, OverlappingNamesLeaveTheBarAndNoLabelBehind) {
 
 TEST_F(ButtonName, AnOlderNamesEndDoesNotRemoveANewerOne) {
   UserBarDelay = 0;
-  ShowButtonName(CmdNext);
+  ShowButtonName("Next Chapter");
   UserBarDelay = 60000;
-  ShowButtonName(CmdHome);
+  ShowButtonName("Scroll To Top");
   RunEventsFor(30);
   ASSERT_NE(Label(), nullptr);
   EXPECT_EQ(Label()->text().toStdString(), "Scroll To Top");

@@ -8,7 +8,9 @@
 #include "app/main_window.h"
 #include "platform/files.h"
 #include "platform/window.h"
+#include "core/program_state.h"
 #include "core/settings_file.h"
+#include "platform/testing.h"
 #include "support/temp_folder.h"
 
 using namespace vt;
@@ -29,9 +31,7 @@ class SettingsFile : public ::testing::Test {
   }
   void WriteSettings(const std::string& text) { WriteFile(SettingsPath(), text); }
   void OpenWindow(int x, int y, int width, int height) {
-    MainWindow = CreateMainWidget(x, y, width, height, "test", [](WindowHandle, unsigned, intptr_t, intptr_t) {
-      return intptr_t(0);
-    });
+    MainWindow = CreateMainWidget(Rect{x, y, x + width, y + height}, "test", MainWindowEvents{});
   }
   void CloseWindow() {
     if (MainWindow && IsWindow(MainWindow)) DestroyMainWidget(MainWindow);
@@ -102,7 +102,7 @@ TEST_F(SettingsFile, MissingFileGivesEveryDefaultAndAMaximizedWindow) {
   EXPECT_EQ(UserBarDelay, 2000);
   OpenWindow(0, 0, 1920, 1080);
   ApplyWindowGeometry();
-  EXPECT_EQ(PendingShowState(MainWindow), SW_SHOWMAXIMIZED);
+  EXPECT_EQ(PendingShowState(MainWindow), ShowState::Maximized);
   Rect work = WorkArea();
   Rect r = WindowNormalRect(MainWindow);
   EXPECT_EQ(r.right - r.left, std::min(1900, work.right - work.left));
@@ -158,13 +158,13 @@ TEST_F(SettingsFile, HostileFilesReadAsDefaultsWithoutHarm) {
   EXPECT_EQ(FontSize, 64);
   OpenWindow(0, 0, 800, 600);
   ApplyWindowGeometry();
-  EXPECT_EQ(PendingShowState(MainWindow), SW_SHOWMAXIMIZED);  // a folder is not a settings file
+  EXPECT_EQ(PendingShowState(MainWindow), ShowState::Maximized);  // a folder is not a settings file
 }
 
 TEST_F(SettingsFile, SampleFileComesOutByteForByte) {
   EditFileName = "Constitution";
   OpenWindow(10, 20, 1900, 1000);
-  ShowWithState(MainWindow, SW_SHOWMAXIMIZED);
+  ShowWithState(MainWindow, ShowState::Maximized);
   ProcessPendingEvents();
   PersistSettings("save");
   std::string expected =
@@ -229,9 +229,9 @@ TEST_F(SettingsFile, ALineBreakInsideATextValueCannotForgeKeys) {
 
 TEST_F(SettingsFile, SaveWhileMinimizedKeepsTheRestoredSize) {
   OpenWindow(30, 40, 700, 500);
-  ShowWithState(MainWindow, SW_SHOWNORMAL);
+  ShowWithState(MainWindow, ShowState::Normal);
   ProcessPendingEvents();
-  ShowWithState(MainWindow, SW_SHOWMINIMIZED);
+  ShowWithState(MainWindow, ShowState::Minimized);
   ProcessPendingEvents();
   PersistSettings("save");
   std::string saved = ReadFile(SettingsPath());
@@ -251,7 +251,7 @@ TEST_F(SettingsFile, StoredGeometryPlacesTheWindowWithinTheWorkArea) {
   EXPECT_EQ(r.bottom - r.top, 300);
   EXPECT_EQ(r.left, 15);
   EXPECT_EQ(r.top, 25);
-  EXPECT_EQ(PendingShowState(MainWindow), SW_SHOWNORMAL);  // "Zoomed" is never read
+  EXPECT_EQ(PendingShowState(MainWindow), ShowState::Normal);  // "Zoomed" is never read
 }
 
 TEST_F(SettingsFile, AnUnwritableProgramFolderUsesTheUserConfigFolder) {

@@ -9,6 +9,7 @@
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
 #include "reader/display_options.h"
+#include "platform/testing.h"
 #include "support/main_window_fixture.h"
 
 using namespace vt;
@@ -102,8 +103,7 @@ TEST_F(ReadingPositions, TheEndSavesTheBooksPositionButNeverTheShortcutLists) {
     ScrollCharToTop(LineStartAt(0.6));
     int32_t top = TopVisibleCharIndex();
     if (listShown) {
-      NotifyHeader header{IdBar, NM_RCLICK, CmdExit};
-      SendWindowMessage(MainWindow, WM_NOTIFY, IdBar, reinterpret_cast<intptr_t>(&header));
+      EventsOfMainWindow(MainWindow).barRightClick(CmdExit);
       ASSERT_EQ(ShortcutListShown, 1);
     }
     if (listShown) PaneLineScroll(PaneWindow, 5);  // the list's own scrolling is no reading position
@@ -115,8 +115,7 @@ TEST_F(ReadingPositions, TheEndSavesTheBooksPositionButNeverTheShortcutLists) {
   // "Books" with the list shown leaves the stored position too, and a book is shown again.
   Start("Book=2\r\nBookMark2=1234\r\n");
   int32_t restored = TopVisibleCharIndex();
-  NotifyHeader header{IdBar, NM_RCLICK, CmdExit};
-  SendWindowMessage(MainWindow, WM_NOTIFY, IdBar, reinterpret_cast<intptr_t>(&header));
+  EventsOfMainWindow(MainWindow).barRightClick(CmdExit);
   PaneLineScroll(PaneWindow, 5);
   RunCommand(CmdBooks);
   EXPECT_EQ(BookMark2, restored);

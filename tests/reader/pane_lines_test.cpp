@@ -169,7 +169,7 @@ intptr_t RecordingWindowProc(WindowHandle, unsigned message, intptr_t wParam, in
 }
 
 TEST_F(PaneLines, TheHookSeesEventsBeforeAndAfterAndMaySwallowThem) {
-  WindowHandle owner = CreateMainWidget(0, 0, 600, 400, "owner", RecordingWindowProc);
+  WindowHandle owner = CreateMainWidget(Rect{0, 0, 600, 400}, "owner", MainWindowEvents{});
   PaneView* pane = PaneCreate(owner);
   PaneSetGeometry(pane, 0, 0, 500, 300);
   PaneSetPlainText(pane, "one two\r\nthree four");

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/main_window.h"
+#include "core/window_layout.h"
 #include "platform/sound.h"
 #include "private_sound_server.h"
 #include "core/settings_file.h"

@@ -1,0 +1,42 @@
+// The Qt main window, shared by the back end's files (the bar hands its clicks to it). Its event
+// overrides are one line each: they hand the event to the program's typed events.
+#pragma once
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <vector>
+
+#include "platform/window.h"
+
+namespace vt {
+
+class MainWidget : public QWidget {
+ public:
+  explicit MainWidget(MainWindowEvents events);
+
+  MainWindowEvents events;
+  ShowState pendingShow = ShowState::Normal;
+  std::vector<Shortcut> shortcuts;
+  bool painted = false;  // the first frame is on the screen
+
+  // Runs a handler if the program gave one.
+  template <typename Handler, typename... Args>
+  static void Raise(const Handler& handler, Args... args) {
+    if (handler) handler(args...);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { Raise(events.resized); }
+  void paintEvent(QPaintEvent* e) override;
+  // A close request from the window manager ends the program like Esc.
+  void closeEvent(QCloseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+};
+
+// The whole notches of a wheel turn, at least one either way.
+int WheelSteps(const QWheelEvent* e);
+
+}  // namespace vt
