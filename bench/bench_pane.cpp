@@ -25,11 +25,6 @@ using Clock = std::chrono::steady_clock;
 
 int paints = 0;
 
-bool CountPaints(vt::PaneView*, unsigned message, intptr_t, bool after) {
-  if (message == vt::WM_PAINT && after) ++paints;
-  return false;
-}
-
 intptr_t QuietWindowProc(vt::WindowHandle, unsigned, intptr_t, intptr_t) { return 0; }
 
 double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
@@ -52,7 +47,9 @@ void SetUpWindow() {
   vt::InitialiseAndShow(vt::MainWindow);
   vt::ComputeFontScale();
   vt::CreateReadingPane();
-  vt::PaneSetHook(vt::PaneWindow, CountPaints);
+  vt::PaneEvents events;  // the pane's paints counted, and no other handling
+  events.painted = [] { ++paints; };
+  vt::PaneSetEvents(vt::PaneWindow, events);
   vt::PaneSetGeometry(vt::PaneWindow, 5, 200, 1910, 875);
   vt::ChangeFontSize(0);
   vt::ApplyColors();

@@ -22,7 +22,7 @@ PaneFontRequest PaneFont{"", 0, false, false, false, false};
 std::string BookText;
 std::string LoadedPaneText;
 int32_t CaretShownOnPaint = 0;
-DialogHandle SearchDialogWindow = nullptr;
+SearchDialogView* SearchDialogWindow = nullptr;
 SpeechVoiceHandle SpeechVoice = nullptr;
 int32_t IsSpeaking = 0;
 std::string SpokenText;

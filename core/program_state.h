@@ -49,7 +49,7 @@ extern std::string LoadedPaneText;  // the pane's text right after loading
 extern int32_t CaretShownOnPaint;  // 1 once the first focused paint of the run has re-created the wide caret
 
 // reader/search.cpp
-extern DialogHandle SearchDialogWindow;  // the search box while it is open, else null
+extern SearchDialogView* SearchDialogWindow;  // the search box while it is open, else null
 
 // speech/reading_aloud.cpp
 extern SpeechVoiceHandle SpeechVoice;  // the one voice object, made by InitSpeech

@@ -7,7 +7,11 @@
 //   needs exact line numbers waits for that count (or lays out the rest itself);
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
 //   cheap over a reading of a million characters; web addresses shown as links;
-// - a caret of any size, painted by the pane itself, and the program's hook on the events.
+// - a caret of any size, painted by the pane itself, and the program's callbacks on its events.
+// Threads: the widget and all of this state belong to the user-interface thread. The line
+// counter's workers read only their own copy of the text and font; their counts are taken over on
+// the user-interface thread (TakeLineCounts). A new count cancels the one before, and the pane's
+// end and the application's end stop the workers.
 #include "platform/pane.h"
 
 #include "platform/pane_line_count.h"
@@ -39,8 +43,6 @@ namespace vt {
 
 namespace {
 
-constexpr int kIdPane = 500;
-constexpr int kEnSetFocus = 0x0100;
 constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
 constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
 
@@ -53,32 +55,26 @@ int WordClass(QChar c) {
   return 2;
 }
 
-int VirtualKey(const QKeyEvent* e) {
-  int k = e->key();
-  if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
-  if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
-  if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 0x70 + (k - Qt::Key_F1);
-  switch (k) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab: return 0x09;
-    case Qt::Key_Return: case Qt::Key_Enter: return 0x0D;
-    case Qt::Key_Shift: return 0x10;
-    case Qt::Key_Control: return 0x11;
-    case Qt::Key_Alt: return 0x12;
-    case Qt::Key_Escape: return 0x1B;
-    case Qt::Key_Space: return 0x20;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return 0x2D;
-    case Qt::Key_Delete: return VK_DELETE;
-    default: return 0;
+// The keys the program tells apart; the rest are PaneKey::Other.
+PaneKey KeyOf(const QKeyEvent* e) {
+  switch (e->key()) {
+    case Qt::Key_Left: return PaneKey::Left;
+    case Qt::Key_Right: return PaneKey::Right;
+    case Qt::Key_Up: return PaneKey::Up;
+    case Qt::Key_Down: return PaneKey::Down;
+    case Qt::Key_Home: return PaneKey::Home;
+    case Qt::Key_End: return PaneKey::End;
+    case Qt::Key_Delete: return PaneKey::Delete;
+    case Qt::Key_Backspace: return PaneKey::Backspace;
+    default: return PaneKey::Other;
   }
+}
+
+// The printable character a key press produced, or 0.
+char32_t TypedCharacter(const QKeyEvent* e) {
+  const QList<uint> typed = e->text().toUcs4();
+  if (typed.isEmpty() || typed.front() < 0x20 || typed.front() == 0x7F) return 0;
+  return static_cast<char32_t>(typed.front());
 }
 
 QColor FromColourRef(int32_t ref) {
@@ -90,7 +86,7 @@ QColor FromColourRef(int32_t ref) {
 
 class PaneView : public QPlainTextEdit {
  public:
-  PaneView(QWidget* parent, WindowHandle owner) : QPlainTextEdit(parent), owner(owner) {
+  explicit PaneView(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -104,13 +100,9 @@ class PaneView : public QPlainTextEdit {
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { counter.Stop(); });
   }
 
-  ~PaneView() override {
-    counter.Stop();
-    if (hook && !hook(this, WM_DESTROY, 0, false)) hook(this, WM_DESTROY, 0, true);
-  }
+  ~PaneView() override { counter.Stop(); }
 
-  PaneHook hook = nullptr;
-  WindowHandle owner;
+  PaneEvents events;                   // the program's callbacks
   QString text;                        // the plain text, '\n' at each paragraph break
   std::map<int, int> underlines;       // underlined ranges, start -> end, merged, not touching
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
@@ -424,16 +416,10 @@ class PaneView : public QPlainTextEdit {
     viewport()->update(caretRect);
   }
 
-  // --- events -------------------------------------------------------------------------------
-
-  bool Before(unsigned message, intptr_t wParam) { return hook && hook(this, message, wParam, false); }
-  void After(unsigned message, intptr_t wParam) {
-    if (hook) hook(this, message, wParam, true);
-  }
-
  protected:
+  // --- events: the widget's handling, then the program's callback -------------------------
+
   void paintEvent(QPaintEvent* e) override {
-    if (Before(WM_PAINT, 0)) return;
     ShowVisibleLinks();
     QPlainTextEdit::paintEvent(e);
     QPainter painter(viewport());
@@ -444,57 +430,47 @@ class PaneView : public QPlainTextEdit {
       painter.fillRect(caretRect, Qt::white);
     }
     painter.end();
-    After(WM_PAINT, 0);
+    if (events.painted) events.painted();
   }
 
+  // The program scrolls by display lines itself: a vertical turn goes to it instead of the widget.
   void wheelEvent(QWheelEvent* e) override {
-    bool control = e->modifiers() & Qt::ControlModifier;
-    intptr_t wParam = (static_cast<intptr_t>(static_cast<int16_t>(e->angleDelta().y())) << 16) |
-                      (control ? MK_CONTROL : 0);
-    if (Before(WM_MOUSEWHEEL, wParam)) return;
+    const int delta = e->angleDelta().y();
+    const bool control = e->modifiers() & Qt::ControlModifier;
+    if (events.wheel && delta != 0) {
+      events.wheel(delta, control);
+      return;
+    }
     anchorChar = -1;
     if (!control) QPlainTextEdit::wheelEvent(e);  // the widget's own zoom would bypass the pane font
-    After(WM_MOUSEWHEEL, wParam);
   }
 
   void keyPressEvent(QKeyEvent* e) override {
-    int vk = VirtualKey(e);
-    if (!Before(WM_KEYDOWN, vk)) {
-      anchorChar = -1;
-      QPlainTextEdit::keyPressEvent(e);
-      After(WM_KEYDOWN, vk);
-    }
-    QString typed = e->text();
-    if (!typed.isEmpty() && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() != 0x7F) {
-      intptr_t ch = typed.at(0).unicode();
-      if (!Before(WM_CHAR, ch)) After(WM_CHAR, ch);
-    }
+    anchorChar = -1;
+    QPlainTextEdit::keyPressEvent(e);
+    if (events.keyPressed) events.keyPressed(KeyOf(e));
+    if (char32_t typed = TypedCharacter(e); typed && events.typed) events.typed(typed);
   }
 
   void mousePressEvent(QMouseEvent* e) override {
-    if (e->button() == Qt::LeftButton && Before(WM_LBUTTONDOWN, 0)) return;
     QPlainTextEdit::mousePressEvent(e);
-    if (e->button() == Qt::LeftButton) After(WM_LBUTTONDOWN, 0);
+    if (e->button() == Qt::LeftButton && events.clicked) events.clicked();
   }
 
   void mouseReleaseEvent(QMouseEvent* e) override {
-    if (e->button() == Qt::LeftButton && Before(WM_LBUTTONUP, 0)) return;
     QPlainTextEdit::mouseReleaseEvent(e);
-    if (e->button() == Qt::LeftButton) After(WM_LBUTTONUP, 0);
+    if (e->button() == Qt::LeftButton && events.clicked) events.clicked();
   }
 
   void focusInEvent(QFocusEvent* e) override {
-    if (Before(WM_SETFOCUS, 0)) return;
     QPlainTextEdit::focusInEvent(e);
-    if (owner) SendWindowMessage(owner, WM_COMMAND, (static_cast<intptr_t>(kEnSetFocus) << 16) | kIdPane, 0);
-    After(WM_SETFOCUS, 0);
+    if (events.focusGained) events.focusGained();
   }
 
   void focusOutEvent(QFocusEvent* e) override {
-    if (Before(WM_KILLFOCUS, 0)) return;
     QPlainTextEdit::focusOutEvent(e);
     viewport()->update(caretRect);
-    After(WM_KILLFOCUS, 0);
+    if (events.focusLost) events.focusLost();
   }
 
   void resizeEvent(QResizeEvent* e) override {
@@ -517,7 +493,6 @@ class PaneView : public QPlainTextEdit {
   friend int PaneLineFromChar(PaneView*, int);
   friend int PaneLineIndex(PaneView*, int);
   friend void PaneLineScroll(PaneView*, int);
-  friend void PaneScrollLines(PaneView*, int);
   friend void PaneScrollCharToTop(PaneView*, int);
   friend bool PanePosFromChar(PaneView*, int, int&, int&);
 };
@@ -525,14 +500,14 @@ class PaneView : public QPlainTextEdit {
 // --- the widget -------------------------------------------------------------------------------
 
 PaneView* PaneCreate(WindowHandle parent) {
-  auto* pane = new PaneView(reinterpret_cast<QWidget*>(parent), parent);
+  auto* pane = new PaneView(reinterpret_cast<QWidget*>(parent));
   pane->setGeometry(0, 0, 0, 0);
   pane->show();
   return pane;
 }
 
-void PaneSetHook(PaneView* pane, PaneHook hook) {
-  if (pane) pane->hook = hook;
+void PaneSetEvents(PaneView* pane, PaneEvents events) {
+  if (pane) pane->events = std::move(events);
 }
 
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
@@ -601,8 +576,6 @@ void PaneLineScroll(PaneView* pane, int lines) {
   int64_t target = static_cast<int64_t>(pane->TopLine()) + lines;
   bar->setValue(static_cast<int>(std::clamp<int64_t>(target, bar->minimum(), bar->maximum())));
 }
-
-void PaneScrollLines(PaneView* pane, int lines) { PaneLineScroll(pane, lines); }
 
 void PaneScrollCharToTop(PaneView* pane, int charIndex) {
   if (!pane) return;

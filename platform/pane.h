@@ -4,33 +4,29 @@
 // operation accepts a null pane and then does nothing (or returns 0 / an empty text).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
-#include "platform/legacy_messages.h"
+#include "platform/window.h"
 
 namespace vt {
 
 class PaneView;
 
-// Messages the pane's hook receives (the numbers of the desktop messages they stand for).
-constexpr unsigned WM_SETFOCUS = 0x0007;
-constexpr unsigned WM_KILLFOCUS = 0x0008;
-constexpr unsigned WM_PAINT = 0x000F;
-constexpr unsigned WM_KEYDOWN = 0x0100;
-constexpr unsigned WM_CHAR = 0x0102;
-constexpr unsigned WM_LBUTTONDOWN = 0x0201;
-constexpr unsigned WM_LBUTTONUP = 0x0202;
-// WM_MOUSEWHEEL and WM_DESTROY are those of platform/window.h.
+// The keys the program tells apart after the pane has handled them; every other key is Other.
+enum class PaneKey { Left, Right, Up, Down, Home, End, Delete, Backspace, Other };
 
-// Virtual-key codes of WM_KEYDOWN.
-constexpr int VK_BACK = 0x08, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25,
-              VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_DELETE = 0x2E;
-
-// The program's handling of the pane's events. The widget calls it with after = false before its
-// own handling (returning true skips the widget's handling and the second call) and with
-// after = true once its own handling is done. wParam: WM_MOUSEWHEEL (delta << 16) | MK_CONTROL when
-// Ctrl is held; WM_KEYDOWN the virtual-key code; WM_CHAR the character code; others 0.
-using PaneHook = bool (*)(PaneView* pane, unsigned message, intptr_t wParam, bool after);
+// What the pane tells the program. Each callback runs once the widget has handled the event
+// itself, except `wheel`: while it is set, the program scrolls or zooms and the widget does not.
+struct PaneEvents {
+  std::function<void(int delta, bool ctrl)> wheel;  // a vertical turn, 120 a notch, positive away from the user
+  std::function<void()> focusGained;
+  std::function<void()> focusLost;
+  std::function<void()> painted;
+  std::function<void()> clicked;             // the left button went down, and again when it came up
+  std::function<void(PaneKey)> keyPressed;
+  std::function<void(char32_t)> typed;       // a printable character a key press produced, after keyPressed
+};
 
 // The pane's font: a face name as the program knows it, a pixel height and the style bits.
 struct PaneFontRequest {
@@ -39,10 +35,9 @@ struct PaneFontRequest {
   bool bold, italic, underline, strikeout;
 };
 
-// Creates the read-only pane as a child of the main window, without a usable size yet. The pane
-// tells the main window when it gains the focus (WM_COMMAND with EN_SETFOCUS << 16 | IdPane).
+// Creates the read-only pane as a child of the main window, without a usable size yet.
 PaneView* PaneCreate(WindowHandle parent);
-void PaneSetHook(PaneView* pane, PaneHook hook);
+void PaneSetEvents(PaneView* pane, PaneEvents events);
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height);
 int PaneHeight(PaneView* pane);
 void PaneSetFocus(PaneView* pane);
@@ -60,7 +55,6 @@ int PaneLineFromChar(PaneView* pane, int charIndex);  // -1: the line of the sel
 int PaneLineIndex(PaneView* pane, int line);          // first character of a line; -1 beyond the last
 int PaneLineCount(PaneView* pane);
 void PaneLineScroll(PaneView* pane, int lines);       // scroll by lines (negative: up), as far as possible
-void PaneScrollLines(PaneView* pane, int lines);      // one wheel/arrow step per line, negative up
 bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y);  // client coordinates of a character
 void PaneScrollCaret(PaneView* pane);                 // the caret scrolled into view
 // Makes the row that holds the character the top row, as far as the pane can scroll. It never

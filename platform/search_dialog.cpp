@@ -1,7 +1,10 @@
-// The search box over Qt. The widget only translates: Enter, Esc, a close request, the two
-// buttons and a right-click become messages of the program's dialog procedure, which reads the
-// text and ends the dialog itself.
+// The search box over Qt. The widget only reports: Enter, Esc, a close request, the two buttons
+// and a right-click each raise one of the program's callbacks, which reads the text and ends the
+// dialog itself. Everything here runs on the user-interface thread.
 #include "platform/search_dialog.h"
+
+#include "platform/testing.h"
+#include "platform/window.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -12,6 +15,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+
+#include <utility>
 
 namespace vt {
 
@@ -24,10 +29,15 @@ static constexpr int kEscLeft = 1250, kEscWidth = 325;
 static constexpr int kIconSize = 128;
 static const QColor kGrey(128, 128, 128);
 
+// Raises one of the program's callbacks, if it has set it.
+static void Raise(const std::function<void()>& callback) {
+  if (callback) callback();
+}
+
 class SearchDialogView : public QDialog {
  public:
-  SearchDialogView(const SearchDialogLook& look, DialogProc proc)
-      : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), proc(proc) {
+  SearchDialogView(const SearchDialogLook& look, SearchDialogEvents callbacks)
+      : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), events(std::move(callbacks)) {
     setWindowTitle(QString::fromStdString(look.caption));
     setFixedSize(kWidth, kHeight);
     SetLooks(look);
@@ -35,9 +45,7 @@ class SearchDialogView : public QDialog {
     PlaceInWorkArea();
   }
 
-  intptr_t Send(unsigned message, intptr_t wParam = 0) { return proc(this, message, wParam, 0); }
-
-  DialogProc proc;
+  SearchDialogEvents events;
   bool ended = false;  // set by EndSearchDialog; the wait in RunSearchDialog then stops
   QLineEdit* box = nullptr;
   QPushButton* searchButton = nullptr;
@@ -46,15 +54,15 @@ class SearchDialogView : public QDialog {
  protected:
   void keyPressEvent(QKeyEvent* e) override {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
-      Send(WM_COMMAND, 1);
+      Raise(events.searchPressed);
     else if (e->key() == Qt::Key_Escape)
-      Send(WM_COMMAND, 2);
+      Raise(events.cancelPressed);
     else
       QDialog::keyPressEvent(e);
   }
-  void contextMenuEvent(QContextMenuEvent*) override { Send(WM_CONTEXTMENU); }
+  void contextMenuEvent(QContextMenuEvent*) override { Raise(events.rightClicked); }
   // Esc and a close request from the window manager arrive here.
-  void reject() override { Send(WM_COMMAND, 2); }
+  void reject() override { Raise(events.cancelPressed); }
 
  private:
   void SetLooks(const SearchDialogLook& look) {
@@ -90,13 +98,13 @@ class SearchDialogView : public QDialog {
     } else {
       searchButton->setText("Go");
     }
-    QObject::connect(searchButton, &QPushButton::clicked, [this] { Send(WM_COMMAND, IdSearchButton); });
+    QObject::connect(searchButton, &QPushButton::clicked, [this] { Raise(events.searchPressed); });
 
     escButton = new QPushButton("ESC", this);
     escButton->setGeometry(kEscLeft, kControlTop, kEscWidth, kControlHeight);
     escButton->setAutoDefault(false);
     escButton->setAccessibleName("Cancel");
-    QObject::connect(escButton, &QPushButton::clicked, [this] { Send(WM_COMMAND, IdSearchEsc); });
+    QObject::connect(escButton, &QPushButton::clicked, [this] { Raise(events.cancelPressed); });
   }
 
   void PlaceInWorkArea() {
@@ -105,23 +113,23 @@ class SearchDialogView : public QDialog {
   }
 };
 
-DialogHandle CreateSearchDialog(const SearchDialogLook& look, DialogProc proc) {
-  return new SearchDialogView(look, proc);
+SearchDialogView* CreateSearchDialog(const SearchDialogLook& look, SearchDialogEvents events) {
+  return new SearchDialogView(look, std::move(events));
 }
 
 // The dialog runs its own wait for events rather than a nested event loop: a nested loop returns
 // at once once the application has been asked to quit, and the box must still close by itself.
-void RunSearchDialog(DialogHandle dialog) {
+void RunSearchDialog(SearchDialogView* dialog) {
   if (!dialog) return;
   QPointer<QWidget> previous = QApplication::activeWindow();
-  dialog->Send(WM_INITDIALOG);
+  Raise(dialog->events.opened);
   dialog->setWindowModality(Qt::ApplicationModal);
   dialog->show();
   dialog->raise();
   dialog->activateWindow();
   while (!dialog->ended) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   dialog->hide();
-  dialog->Send(WM_DESTROY);
+  Raise(dialog->events.closed);
   delete dialog;
   // The window that was active before the box is active again, as after any modal box.
   if (previous) {
@@ -130,85 +138,87 @@ void RunSearchDialog(DialogHandle dialog) {
   }
 }
 
-void EndSearchDialog(DialogHandle dialog) {
+void EndSearchDialog(SearchDialogView* dialog) {
   if (dialog) dialog->ended = true;
 }
 
-void SetDialogTopmost(DialogHandle dialog) {
+void SetDialogTopmost(SearchDialogView* dialog) {
   if (!dialog) return;
   bool shown = dialog->isVisible();
   dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (shown) dialog->show();  // changing a flag hides a visible window
 }
 
-void SelectAllDialogText(DialogHandle dialog) {
+void SelectAllDialogText(SearchDialogView* dialog) {
   if (dialog) dialog->box->selectAll();
 }
 
-void FocusDialogTextBox(DialogHandle dialog) {
+void FocusDialogTextBox(SearchDialogView* dialog) {
   if (dialog) dialog->box->setFocus(Qt::OtherFocusReason);
 }
 
-std::string DialogText(DialogHandle dialog) { return dialog ? dialog->box->text().toStdString() : std::string(); }
+std::string DialogText(SearchDialogView* dialog) { return dialog ? dialog->box->text().toStdString() : std::string(); }
 
-void TypeDialogText(DialogHandle dialog, const std::string& text) {
+// --- for tests (platform/testing.h) ------------------------------------------------------------
+
+void TypeDialogText(SearchDialogView* dialog, const std::string& text) {
   if (!dialog) return;
   dialog->box->selectAll();
   dialog->box->insert(QString::fromStdString(text));
 }
 
-static void SendKey(DialogHandle dialog, int key) {
+static void SendKey(SearchDialogView* dialog, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
   QApplication::sendEvent(dialog->box, &press);
 }
 
-void PressDialogEnter(DialogHandle dialog) {
+void PressDialogEnter(SearchDialogView* dialog) {
   if (dialog) SendKey(dialog, Qt::Key_Return);
 }
 
-void PressDialogEscape(DialogHandle dialog) {
+void PressDialogEscape(SearchDialogView* dialog) {
   if (dialog) SendKey(dialog, Qt::Key_Escape);
 }
 
-void ClickDialogButton(DialogHandle dialog, int id) {
+void ClickDialogButton(SearchDialogView* dialog, SearchDialogControl button) {
   if (!dialog) return;
-  if (id == IdSearchButton) dialog->searchButton->click();
-  if (id == IdSearchEsc) dialog->escButton->click();
+  if (button == SearchDialogControl::SearchButton) dialog->searchButton->click();
+  if (button == SearchDialogControl::EscButton) dialog->escButton->click();
 }
 
-void RightClickDialog(DialogHandle dialog) {
+void RightClickDialog(SearchDialogView* dialog) {
   if (!dialog) return;
   QPoint local(10, 10);
   QContextMenuEvent event(QContextMenuEvent::Mouse, local, dialog->box->mapToGlobal(local));
   QApplication::sendEvent(dialog->box, &event);
 }
 
-Rect DialogRect(DialogHandle dialog) {
+Rect DialogRect(SearchDialogView* dialog) {
   if (!dialog) return Rect{0, 0, 0, 0};
   QRect r = dialog->geometry();
   return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-Rect DialogControlRect(DialogHandle dialog, int id) {
+Rect DialogControlRect(SearchDialogView* dialog, SearchDialogControl control) {
   if (!dialog) return Rect{0, 0, 0, 0};
-  QWidget* control = id == IdSearchBox ? static_cast<QWidget*>(dialog->box)
-                     : id == IdSearchButton ? static_cast<QWidget*>(dialog->searchButton)
-                                            : static_cast<QWidget*>(dialog->escButton);
-  QRect r = control->geometry();
+  QWidget* widget = control == SearchDialogControl::Box            ? static_cast<QWidget*>(dialog->box)
+                    : control == SearchDialogControl::SearchButton ? static_cast<QWidget*>(dialog->searchButton)
+                                                                   : static_cast<QWidget*>(dialog->escButton);
+  QRect r = widget->geometry();
   return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-bool DialogTextAllSelected(DialogHandle dialog) {
+bool DialogTextAllSelected(SearchDialogView* dialog) {
   return dialog && dialog->box->selectedText() == dialog->box->text() && !dialog->box->text().isEmpty();
 }
 
-bool DialogTextBoxHasFocus(DialogHandle dialog) { return dialog && dialog->focusWidget() == dialog->box; }
+bool DialogTextBoxHasFocus(SearchDialogView* dialog) { return dialog && dialog->focusWidget() == dialog->box; }
 
-uint32_t DialogBackgroundRgb(DialogHandle dialog) {
+uint32_t DialogBackgroundRgb(SearchDialogView* dialog) {
   return dialog ? dialog->palette().color(QPalette::Window).rgb() & 0xFFFFFF : 0;
 }
 
-bool DialogIsTopmost(DialogHandle dialog) { return dialog && (dialog->windowFlags() & Qt::WindowStaysOnTopHint); }
-bool DialogIsFrameless(DialogHandle dialog) { return dialog && (dialog->windowFlags() & Qt::FramelessWindowHint); }
+bool DialogIsTopmost(SearchDialogView* dialog) { return dialog && (dialog->windowFlags() & Qt::WindowStaysOnTopHint); }
+bool DialogIsFrameless(SearchDialogView* dialog) { return dialog && (dialog->windowFlags() & Qt::FramelessWindowHint); }
 
 }  // namespace vt

@@ -1,13 +1,17 @@
-// What the tests need of the back end beyond what the program uses: ways to do what a user or the
-// desktop does, and to see what the widgets hold. The program itself calls none of these.
+// What a user does and sees, for tests and benchmarks only: the program itself never calls these.
+// Each back end implements them beside the widget they drive.
 #pragma once
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/window.h"
 
 namespace vt {
 
-// ---- the main window
+class SearchDialogView;
+
+// --- the main window (platform/window.h) ------------------------------------------------------
 
 // Shows the window normally, minimized or maximized at once.
 void ShowWithState(MainWidget* window, ShowState state);
@@ -20,5 +24,27 @@ bool WindowHasPainted(MainWidget* window);
 
 // The events the window raises, to raise one as the desktop would.
 const MainWindowEvents& EventsOfMainWindow(MainWidget* window);
+
+// --- the search box (platform/search_dialog.h) ------------------------------------------------
+
+enum class SearchDialogControl { Box, SearchButton, EscButton };
+
+// Types a text (replacing the box's text), presses Enter or Esc, clicks a button, right-clicks.
+void TypeDialogText(SearchDialogView* dialog, const std::string& text);
+void PressDialogEnter(SearchDialogView* dialog);
+void PressDialogEscape(SearchDialogView* dialog);
+void ClickDialogButton(SearchDialogView* dialog, SearchDialogControl button);
+void RightClickDialog(SearchDialogView* dialog);
+
+// The dialog's screen rectangle and a control's rectangle inside it, whether the whole text is
+// selected, whether the box has the keyboard focus, the background's grey as 0xRRGGBB, whether
+// the dialog stays on top and whether it is frameless.
+Rect DialogRect(SearchDialogView* dialog);
+Rect DialogControlRect(SearchDialogView* dialog, SearchDialogControl control);
+bool DialogTextAllSelected(SearchDialogView* dialog);
+bool DialogTextBoxHasFocus(SearchDialogView* dialog);
+uint32_t DialogBackgroundRgb(SearchDialogView* dialog);
+bool DialogIsTopmost(SearchDialogView* dialog);
+bool DialogIsFrameless(SearchDialogView* dialog);
 
 }  // namespace vt

@@ -1,8 +1,8 @@
 // Navigation: where the reader is and how they move. The reading positions (one BookMark variable
 // per book) are character indexes of the first fully visible line, saved when a book is left and
-// restored when it is shown again. The pane's event hook lives here too: the wheel scrolls by
-// whole display lines, Ctrl + wheel zooms, and the wide caret is put back whenever the text
-// widget may have replaced it.
+// restored when it is shown again. The pane's event handlers live here too: the wheel scrolls by
+// whole display lines, Ctrl + wheel zooms, gaining the focus removes the selection, and the wide
+// caret is put back whenever the text widget may have replaced it.
 #include "reader/navigation.h"
 
 #include <algorithm>
@@ -113,65 +113,61 @@ void ShowPageIndicator(WindowHandle) {
 
 // The wheel scrolls whole display lines, one or three per notch whatever the notch's size; with
 // Ctrl it changes the size of the type instead.
-static void WheelTurned(PaneView* pane, intptr_t wParam) {
-  int delta = static_cast<int16_t>((wParam >> 16) & 0xFFFF);
-  if (wParam & MK_CONTROL) {
+static void WheelTurned(PaneView* pane, int delta, bool ctrl) {
+  if (ctrl) {
     if (delta < 0) ZoomOut();
     if (delta > 0) ZoomIn();
     return;
   }
   int lines = SingleLineScroll == 1 ? 1 : 3;
-  PaneScrollLines(pane, delta > 0 ? -lines : lines);
+  PaneLineScroll(pane, delta > 0 ? -lines : lines);
 }
 
 // Keys after which the text widget may have drawn its own caret.
-static bool KeyMovesCaret(intptr_t key) {
+static bool KeyMovesCaret(PaneKey key) {
   switch (key) {
-    case VK_LEFT: case VK_RIGHT: case VK_HOME: case VK_END: case VK_UP: case VK_DOWN: case VK_DELETE: case VK_BACK:
+    case PaneKey::Left: case PaneKey::Right: case PaneKey::Home: case PaneKey::End: case PaneKey::Up:
+    case PaneKey::Down: case PaneKey::Delete: case PaneKey::Backspace:
       return true;
     default: return false;
   }
 }
 
-static bool CharKeepsCaret(intptr_t code) {
+// Typed characters after which the caret stays as it is. The codes are those of the keys
+// Backspace, Tab, End, Home, the arrows and Delete, which are also '#', '$', '%', '&', '\'', '('
+// and '.' as characters: those characters leave the caret alone.
+static bool CharKeepsCaret(char32_t code) {
   switch (code) {
     case 8: case 9: case 35: case 36: case 37: case 38: case 39: case 40: case 46: return true;
     default: return false;
   }
 }
 
-static void PaneEventHandled(PaneView* pane, unsigned message, intptr_t wParam) {
-  switch (message) {
-    case WM_SETFOCUS: ResetCaret(pane); break;
-    case WM_PAINT:
-      if (PaneHasFocus(pane) && CaretShownOnPaint == 0) {
-        CaretShownOnPaint = 1;
-        ResetCaret(pane);
-      }
-      break;
-    case WM_KEYDOWN:
-      if (KeyMovesCaret(wParam)) ResetCaret(pane);
-      break;
-    case WM_CHAR:
-      if (!CharKeepsCaret(wParam)) ResetCaret(pane);
-      break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP: ResetCaret(pane); break;
-    default: break;
+// The first paint with the focus in this run puts the wide caret.
+static void Painted(PaneView* pane) {
+  if (PaneHasFocus(pane) && CaretShownOnPaint == 0) {
+    CaretShownOnPaint = 1;
+    ResetCaret(pane);
   }
 }
 
-bool PaneWindowProc(PaneView* pane, unsigned message, intptr_t wParam, bool after) {
-  if (after) {
-    PaneEventHandled(pane, message, wParam);
-    return false;
-  }
-  if (message == WM_MOUSEWHEEL) {
-    WheelTurned(pane, wParam);
-    return true;
-  }
-  if (message == WM_KILLFOCUS) PaneDestroyCaret(pane);
-  return false;
+PaneEvents ReadingPaneEvents(PaneView* pane) {
+  PaneEvents events;
+  events.wheel = [pane](int delta, bool ctrl) { WheelTurned(pane, delta, ctrl); };
+  events.focusGained = [pane] {
+    PaneRemoveSelection(pane);
+    ResetCaret(pane);
+  };
+  events.focusLost = [pane] { PaneDestroyCaret(pane); };
+  events.painted = [pane] { Painted(pane); };
+  events.clicked = [pane] { ResetCaret(pane); };
+  events.keyPressed = [pane](PaneKey key) {
+    if (KeyMovesCaret(key)) ResetCaret(pane);
+  };
+  events.typed = [pane](char32_t code) {
+    if (!CharKeepsCaret(code)) ResetCaret(pane);
+  };
+  return events;
 }
 
 void NextBook() {

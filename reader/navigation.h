@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/program_state.h"
+#include "platform/pane.h"
 #include "platform/window.h"
 #include "reader/reading_pane.h"
 
@@ -40,8 +41,9 @@ std::string PageIndicatorText(double paneHeight, double scaledFontSize, int32_t 
 // A number with its digits grouped in threes by commas ("###,##0"): 1234 -> "1,234".
 std::string GroupedNumber(int64_t value);
 
-// The pane's event handling: the wheel, zoom with Ctrl, and the wide caret's upkeep (see PaneHook).
-bool PaneWindowProc(PaneView* pane, unsigned message, intptr_t wParam, bool after);
+// The reading pane's event handlers: the wheel scrolls lines or zooms with Ctrl, gaining the focus
+// removes the selection, and the wide caret is re-created after whatever may have replaced it.
+PaneEvents ReadingPaneEvents(PaneView* pane);
 
 // The next-book command: the position of the book being left is stored, the next one restored.
 void NextBook();

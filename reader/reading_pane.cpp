@@ -24,7 +24,7 @@ static bool StartsWith(const std::string& text, const char* prefix) { return tex
 void CreateReadingPane() {
   PaneWindow = PaneCreate(MainWindow);
   PaneSetMargins(PaneWindow, REMargin, REMargin);
-  PaneSetHook(PaneWindow, PaneWindowProc);
+  PaneSetEvents(PaneWindow, ReadingPaneEvents(PaneWindow));
 }
 
 void ApplyPaneColors(PaneView* pane) { PaneSetColours(pane, TextColor, BGColor); }

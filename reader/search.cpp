@@ -9,6 +9,7 @@
 #include "core/ids.h"
 #include "core/settings_file.h"
 #include "core/window_layout.h"
+#include "platform/files.h"
 #include "platform/pane.h"
 #include "reader/display_options.h"
 #include "reader/navigation.h"
@@ -34,20 +35,6 @@ static std::string LowerCase(const std::string& text) {
   return lower;
 }
 
-// The text cut after `units` UTF-16 units, never inside a character.
-static std::string CutToUnits(const std::string& text, size_t units) {
-  size_t used = 0, i = 0;
-  while (i < text.size()) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t bytes = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    size_t need = bytes == 4 ? 2 : 1;
-    if (used + need > units) break;
-    used += need;
-    i = std::min(text.size(), i + bytes);
-  }
-  return text.substr(0, i);
-}
-
 static std::string StripBlanks(const std::string& text) {
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return std::string();
@@ -56,7 +43,7 @@ static std::string StripBlanks(const std::string& text) {
 }
 
 std::string StoredSearchTerm(const std::string& typed) {
-  return StripBlanks(LowerCase(CutToUnits(typed, kMaxTermUnits)));
+  return StripBlanks(LowerCase(CutToUtf16Units(typed, kMaxTermUnits)));
 }
 
 void FindInPane(WindowHandle, int direction, const std::string& term) {
@@ -96,6 +83,28 @@ void SearchAgain() {
   PaneSetFocus(PaneWindow);
 }
 
+// The search box's handlers. `dialog` is the box they belong to, once it has been made.
+static SearchDialogEvents SearchDialogProc(SearchDialogView* const& dialog) {
+  SearchDialogEvents events;
+  events.opened = [&dialog] {
+    SetDialogTopmost(dialog);
+    SelectAllDialogText(dialog);
+    FocusDialogTextBox(dialog);
+  };
+  events.rightClicked = [&dialog] { EndSearchDialog(dialog); };
+  events.cancelPressed = [&dialog] {
+    CommandBeep();
+    EndSearchDialog(dialog);
+  };
+  events.searchPressed = [&dialog] {
+    CommandBeep();
+    SearchTerm = StoredSearchTerm(DialogText(dialog));
+    EndSearchDialog(dialog);
+  };
+  events.closed = [] { SearchDialogWindow = nullptr; };
+  return events;
+}
+
 void ShowSearchDialog() {
   SearchDialogLook look;
   look.caption = ProgramVersion;
@@ -104,34 +113,9 @@ void ShowSearchDialog() {
   look.fontPixelHeight = RoundHalfEven(static_cast<double>(ScaledFontSize(96)) * ScreenDpiY() / 72.0);
   look.text = SearchTerm;
   look.iconName = "xsearch";
-  SearchDialogWindow = CreateSearchDialog(look, SearchDialogProc);
-  RunSearchDialog(SearchDialogWindow);
-}
-
-intptr_t SearchDialogProc(DialogHandle dialog, unsigned message, intptr_t wParam, intptr_t) {
-  switch (message) {
-    case WM_INITDIALOG:
-      SetDialogTopmost(dialog);
-      SelectAllDialogText(dialog);
-      FocusDialogTextBox(dialog);
-      break;
-    case WM_CONTEXTMENU: EndSearchDialog(dialog); break;
-    case WM_COMMAND: {
-      int id = static_cast<int>(wParam & 0xFFFF);
-      if (id == IdSearchEsc || id == IDCANCEL) {
-        CommandBeep();
-        EndSearchDialog(dialog);
-      } else if (id == IdSearchButton || id == IDOK) {
-        CommandBeep();
-        SearchTerm = StoredSearchTerm(DialogText(dialog));
-        EndSearchDialog(dialog);
-      }
-      break;
-    }
-    case WM_DESTROY: SearchDialogWindow = nullptr; break;
-    default: break;
-  }
-  return 0;
+  SearchDialogView* dialog = nullptr;  // outlives the box: RunSearchDialog deletes it before returning
+  dialog = SearchDialogWindow = CreateSearchDialog(look, SearchDialogProc(dialog));
+  RunSearchDialog(dialog);
 }
 
 }  // namespace vt

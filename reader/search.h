@@ -23,9 +23,6 @@ void SearchAgain();
 // Shows the search box modally; returns when it is closed.
 void ShowSearchDialog();
 
-// The search box's message handler.
-intptr_t SearchDialogProc(DialogHandle dialog, unsigned message, intptr_t wParam, intptr_t lParam);
-
 // A typed term as it is stored: cut to 259 characters, lower case, without leading or trailing blanks.
 std::string StoredSearchTerm(const std::string& typed);
 

@@ -1,6 +1,7 @@
-// The pane's own events: the wheel scrolls whole lines or zooms, the first focused paint puts the
-// wide caret, and the word at the caret.
+// The pane's own events: the wheel scrolls whole lines or zooms, gaining the focus removes the
+// selection, the first focused paint puts the wide caret, and the word at the caret.
 #include <QApplication>
+#include <QFocusEvent>
 #include <QPlainTextEdit>
 #include <QWheelEvent>
 
@@ -79,6 +80,14 @@ TEST_F(PaneEvents, TheFirstFocusedPaintOfTheRunPutsTheWideCaret) {
   PaneSetFocus(PaneWindow);
   PaneWidget()->viewport()->repaint();
   EXPECT_EQ(CaretShownOnPaint, 1);
+}
+
+TEST_F(PaneEvents, GainingTheFocusRemovesTheSelectionAndKeepsTheCaret) {
+  StartWithLongText();
+  PaneSetSelection(PaneWindow, 5, 9);
+  QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
+  QApplication::sendEvent(PaneWidget(), &focusIn);
+  EXPECT_EQ(Selection(), std::make_pair(9, 9));
 }
 
 TEST_F(PaneEvents, SelectWordAtCaretTakesTheWordAndWhatFollowsIt) {

@@ -22,10 +22,8 @@ class PaneTest : public ::testing::Test {
     ResetSettingsToDefaults();
     UserBarDelay = 0;
     sBeepOn = 0;
-    if (!PaneWindow) {
-      CreateReadingPane();
-      PaneSetHook(PaneWindow, nullptr);
-    }
+    if (!PaneWindow) CreateReadingPane();
+    PaneSetEvents(PaneWindow, {});
     PaneSetGeometry(PaneWindow, 0, 0, 800, 600);
     FontScale = 1;
     SmallFontSavedSize = 0;

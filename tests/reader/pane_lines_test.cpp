@@ -1,5 +1,5 @@
 // The pane's positions: display lines as rows after word wrap, scrolling by lines, selection,
-// find, word breaks, and the events the program's hook sees.
+// find, word breaks, and the events the pane reports to the program.
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QKeyEvent>
@@ -73,7 +73,7 @@ TEST_F(PaneLines, ScrollingByLinesStopsAtTheEnds) {
   PaneLineScroll(PaneWindow, 10);
   EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 10);
   EXPECT_EQ(PaneLineIndex(PaneWindow, 10), static_cast<int>(text.find("line 10")) - 10);  // CR LF counts once
-  PaneScrollLines(PaneWindow, -3);
+  PaneLineScroll(PaneWindow, -3);
   EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 7);
   PaneLineScroll(PaneWindow, -1000);
   EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 0);
@@ -149,77 +149,43 @@ TEST_F(PaneLines, WordBreaksFollowWhiteSpaceLettersAndPunctuation) {
   EXPECT_EQ(PaneWordBreakRight(PaneWindow, 14), 14);
 }
 
-struct Seen {
-  unsigned message;
-  intptr_t wParam;
-  bool after;
-};
-std::vector<Seen> seen;
-bool swallowKeys = false;
+TEST_F(PaneLines, EventsReachTheProgramAfterTheWidgetAndTheWheelInsteadOfIt) {
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
+  PaneSetPlainText(PaneWindow, text);
+  PaneSetSelection(PaneWindow, 0, 0);
+  std::vector<std::string> seen;
+  PaneEvents events;
+  events.keyPressed = [&seen](PaneKey key) {
+    int start = 0, end = 0;
+    PaneGetSelection(PaneWindow, start, end);  // the widget has moved its caret already
+    seen.push_back("key " + std::to_string(static_cast<int>(key)) + " at " + std::to_string(start));
+  };
+  events.typed = [&seen](char32_t c) { seen.push_back("typed " + std::to_string(c)); };
+  events.wheel = [&seen](int delta, bool ctrl) { seen.push_back("wheel " + std::to_string(delta) + (ctrl ? " ctrl" : "")); };
+  events.focusGained = [&seen] { seen.push_back("focus"); };
+  PaneSetEvents(PaneWindow, events);
+  auto* widget = reinterpret_cast<QWidget*>(PaneWindow);
 
-bool RecordingHook(PaneView*, unsigned message, intptr_t wParam, bool after) {
-  seen.push_back({message, wParam, after});
-  return swallowKeys && message == WM_KEYDOWN;
-}
-
-std::vector<std::pair<unsigned, intptr_t>> ownerMessages;
-intptr_t RecordingWindowProc(WindowHandle, unsigned message, intptr_t wParam, intptr_t) {
-  ownerMessages.emplace_back(message, wParam);
-  return 0;
-}
-
-TEST_F(PaneLines, TheHookSeesEventsBeforeAndAfterAndMaySwallowThem) {
-  WindowHandle owner = CreateMainWidget(Rect{0, 0, 600, 400}, "owner", MainWindowEvents{});
-  PaneView* pane = PaneCreate(owner);
-  PaneSetGeometry(pane, 0, 0, 500, 300);
-  PaneSetPlainText(pane, "one two\r\nthree four");
-  PaneSetHook(pane, RecordingHook);
-  auto* widget = reinterpret_cast<QWidget*>(pane);
-  seen.clear();
-
-  QKeyEvent down(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-  QApplication::sendEvent(widget, &down);
-  ASSERT_GE(seen.size(), 2u);
-  EXPECT_EQ(seen[0].message, WM_KEYDOWN);
-  EXPECT_EQ(seen[0].wParam, VK_RIGHT);
-  EXPECT_FALSE(seen[0].after);
-  EXPECT_TRUE(seen[1].after);
-  int start = 0, end = 0;
-  PaneGetSelection(pane, start, end);
-  EXPECT_EQ(start, 1);  // the widget moved its caret
-
-  swallowKeys = true;
-  seen.clear();
-  QApplication::sendEvent(widget, &down);
-  EXPECT_EQ(seen.size(), 1u);
-  PaneGetSelection(pane, start, end);
-  EXPECT_EQ(start, 1);  // swallowed: the caret stayed
-  swallowKeys = false;
-
-  seen.clear();
-  QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
-                    Qt::ControlModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(widget)->viewport(), &wheel);
-  ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen[0].message, WM_MOUSEWHEEL);
-  EXPECT_EQ(static_cast<int16_t>(seen[0].wParam >> 16), -120);
-  EXPECT_EQ(seen[0].wParam & 0xFFFF, MK_CONTROL);
-
-  ownerMessages.clear();
-  seen.clear();
+  QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+  QApplication::sendEvent(widget, &right);
+  QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QApplication::sendEvent(widget, &letter);
+  for (Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(widget)->viewport(), &wheel);
+  }
   QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
   QApplication::sendEvent(widget, &focusIn);
-  ASSERT_EQ(ownerMessages.size(), 1u);
-  EXPECT_EQ(ownerMessages[0].first, WM_COMMAND);
-  EXPECT_EQ(ownerMessages[0].second, (0x100 << 16) | 500);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].message, WM_SETFOCUS);
 
-  seen.clear();
-  delete widget;
-  ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen[0].message, WM_DESTROY);
-  DestroyMainWidget(owner);
+  const std::vector<std::string> expected = {
+      "key " + std::to_string(static_cast<int>(PaneKey::Right)) + " at 1",
+      "key " + std::to_string(static_cast<int>(PaneKey::Other)) + " at 1", "typed 97",
+      "wheel -120", "wheel -120 ctrl", "focus"};
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 0);  // the program scrolls, the widget did not
+  PaneSetEvents(PaneWindow, {});                     // `seen` goes at the end of the test
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/search_dialog.h"
+#include "platform/testing.h"
 #include "reader/search.h"
 #include "core/settings_file.h"
 
@@ -32,7 +33,7 @@ class SearchBox : public testing::Test {
     sBeepOn = 0;
   }
   // Opens the box and lets `act` play the user once it is shown; a box left open closes later.
-  static void ShowAndDo(std::function<void(DialogHandle)> act) {
+  static void ShowAndDo(std::function<void(SearchDialogView*)> act) {
     static int generation = 0;
     int mine = ++generation;
     RunLater(0, [act] { act(SearchDialogWindow); });
@@ -45,9 +46,9 @@ class SearchBox : public testing::Test {
 
 TEST_F(SearchBox, EnterAndTheImageButtonStoreTheTerm) {
   for (bool enter : {true, false}) {
-    ShowAndDo([enter](DialogHandle box) {
+    ShowAndDo([enter](SearchDialogView* box) {
       TypeDialogText(box, "  Sea Serpent ");
-      enter ? PressDialogEnter(box) : ClickDialogButton(box, IdSearchButton);
+      enter ? PressDialogEnter(box) : ClickDialogButton(box, SearchDialogControl::SearchButton);
     });
     EXPECT_EQ(SearchTerm, "sea serpent");
     EXPECT_EQ(SearchDialogWindow, nullptr);
@@ -56,14 +57,14 @@ TEST_F(SearchBox, EnterAndTheImageButtonStoreTheTerm) {
 }
 
 TEST_F(SearchBox, EscTheEscButtonAndARightClickKeepTheTerm) {
-  const std::function<void(DialogHandle)> closers[] = {
-      [](DialogHandle box) { PressDialogEscape(box); },
-      [](DialogHandle box) { ClickDialogButton(box, IdSearchEsc); },
-      [](DialogHandle box) { RightClickDialog(box); },
+  const std::function<void(SearchDialogView*)> closers[] = {
+      [](SearchDialogView* box) { PressDialogEscape(box); },
+      [](SearchDialogView* box) { ClickDialogButton(box, SearchDialogControl::EscButton); },
+      [](SearchDialogView* box) { RightClickDialog(box); },
   };
   for (const auto& close : closers) {
     SearchTerm = "kept";
-    ShowAndDo([&close](DialogHandle box) {
+    ShowAndDo([&close](SearchDialogView* box) {
       TypeDialogText(box, "typed but not confirmed");
       close(box);
     });
@@ -87,11 +88,11 @@ TEST_F(SearchBox, IsAGreyCentredBarWithTheTermSelected) {
   Rect whole{}, box{}, search{}, esc{};
   bool selected = false, focused = false, topmost = false, frameless = false;
   uint32_t grey = 0;
-  ShowAndDo([&](DialogHandle dialog) {
+  ShowAndDo([&](SearchDialogView* dialog) {
     whole = DialogRect(dialog);
-    box = DialogControlRect(dialog, IdSearchBox);
-    search = DialogControlRect(dialog, IdSearchButton);
-    esc = DialogControlRect(dialog, IdSearchEsc);
+    box = DialogControlRect(dialog, SearchDialogControl::Box);
+    search = DialogControlRect(dialog, SearchDialogControl::SearchButton);
+    esc = DialogControlRect(dialog, SearchDialogControl::EscButton);
     selected = DialogTextAllSelected(dialog) && DialogText(dialog) == "lighthouse";
     focused = DialogTextBoxHasFocus(dialog);
     topmost = DialogIsTopmost(dialog);

@@ -3,6 +3,7 @@
 #include "core/bar_messages.h"
 #include "platform/pane.h"
 #include "platform/search_dialog.h"
+#include "platform/testing.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
 #include "reader/search.h"
