@@ -24,10 +24,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
 
 namespace vt {
@@ -41,13 +41,7 @@ constexpr int kButtonPadY = 6;      // above the icon and below the label
 constexpr int kIconLabelGap = 4;
 const QColor kBarFace(0xF0, 0xF0, 0xF0);
 
-static std::unordered_set<const void*> liveHandles;  // every bar, image list and label not yet destroyed
 static int clicksInProgress = 0;                     // > 0 while a bar click is being handled
-
-template <typename T>
-static T* Live(T* handle) {
-  return handle && liveHandles.count(handle) ? handle : nullptr;
-}
 
 static QString FromEightBit(const std::string& text) { return QString::fromStdString(BytesToUtf8(text)); }
 
@@ -72,8 +66,8 @@ bool OnUserInterfaceThread() {
 
 class BarImages {
  public:
-  explicit BarImages(int size) : size(std::min(size, kLargestIcon)) { liveHandles.insert(this); }
-  ~BarImages() { liveHandles.erase(this); }
+  explicit BarImages(int size) : size(std::min(size, kLargestIcon)) { MarkLive(this); }
+  ~BarImages() { MarkGone(this); }
   int size;
   std::vector<QPixmap> pixmaps;
 };
@@ -123,7 +117,7 @@ class BarButton : public QToolButton {
 class BarView : public QWidget {
  public:
   explicit BarView(MainWidget* owner) : QWidget(owner), owner(owner) {
-    liveHandles.insert(this);
+    MarkLive(this);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
     QPalette colours = palette();
@@ -136,7 +130,7 @@ class BarView : public QWidget {
     if (parentWidget()) parentWidget()->installEventFilter(this);
     show();
   }
-  ~BarView() override { liveHandles.erase(this); }
+  ~BarView() override { MarkGone(this); }
 
   void Click(int command) { Raise(&MainWindowEvents::command, command); }
   void RightClick(int command) { Raise(&MainWindowEvents::barRightClick, command); }
@@ -206,7 +200,7 @@ void BarDestroy(BarView* bar) {
   }
   // One of this bar's buttons may still be on the call stack: take it out of sight now and let the
   // event loop delete it once that click has returned.
-  liveHandles.erase(bar);
+  MarkGone(bar);
   bar->hide();
   bar->setParent(nullptr);
   bar->deleteLater();
@@ -293,8 +287,8 @@ Rect BarButtonRect(BarView* bar, int index) {
 
 class BarLabel : public QLabel {
  public:
-  explicit BarLabel(QWidget* parent) : QLabel(parent) { liveHandles.insert(this); }
-  ~BarLabel() override { liveHandles.erase(this); }
+  explicit BarLabel(QWidget* parent) : QLabel(parent) { MarkLive(this); }
+  ~BarLabel() override { MarkGone(this); }
 };
 
 BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font) {

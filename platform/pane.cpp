@@ -15,6 +15,9 @@
 #include "platform/pane.h"
 
 #include "platform/pane_line_count.h"
+#include "platform/qt/live_objects.h"
+#include "platform/qt/main_widget.h"
+#include "platform/testing.h"
 #include "platform/rich_text.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -100,7 +103,10 @@ class PaneView : public QPlainTextEdit {
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { counter.Stop(); });
   }
 
-  ~PaneView() override { counter.Stop(); }
+  ~PaneView() override {
+    MarkGone(this);
+    counter.Stop();
+  }
 
   PaneEvents events;                   // the program's callbacks
   QString text;                        // the plain text, '\n' at each paragraph break
@@ -500,62 +506,65 @@ class PaneView : public QPlainTextEdit {
 // --- the widget -------------------------------------------------------------------------------
 
 PaneView* PaneCreate(WindowHandle parent) {
-  auto* pane = new PaneView(reinterpret_cast<QWidget*>(parent));
+  auto* pane = new PaneView(IsWindow(parent) ? static_cast<QWidget*>(parent) : nullptr);
+  MarkLive(pane);
   pane->setGeometry(0, 0, 0, 0);
   pane->show();
   return pane;
 }
 
 void PaneSetEvents(PaneView* pane, PaneEvents events) {
-  if (pane) pane->events = std::move(events);
+  if (Live(pane)) pane->events = std::move(events);
 }
 
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
-  if (pane) pane->setGeometry(x, y, std::max(0, width), std::max(0, height));
+  if (Live(pane)) pane->setGeometry(x, y, std::max(0, width), std::max(0, height));
 }
 
-int PaneHeight(PaneView* pane) { return pane ? pane->height() : 0; }
+bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }
+
+int PaneHeight(PaneView* pane) { return Live(pane) ? pane->height() : 0; }
 
 void PaneSetFocus(PaneView* pane) {
-  if (pane) pane->setFocus(Qt::OtherFocusReason);
+  if (Live(pane)) pane->setFocus(Qt::OtherFocusReason);
 }
 
-bool PaneHasFocus(PaneView* pane) { return pane && pane->hasFocus(); }
+bool PaneHasFocus(PaneView* pane) { return Live(pane) && pane->hasFocus(); }
 
 // --- text -------------------------------------------------------------------------------------
 
 void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
-  if (pane) pane->SetUtf8Text(utf8, 0);
+  if (Live(pane)) pane->SetUtf8Text(utf8, 0);
 }
 
-std::string PaneGetPlainText(PaneView* pane) { return pane ? pane->CrLfText() : std::string(); }
+std::string PaneGetPlainText(PaneView* pane) { return Live(pane) ? pane->CrLfText() : std::string(); }
 
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   RichText read = ReadRichText(rtf);
   pane->SetUtf8Text(read.text, read.letterSpacingTwips);
   return static_cast<int>(pane->text.size());
 }
 
-int PaneTextLength(PaneView* pane) { return pane ? static_cast<int>(pane->text.size()) : 0; }
+int PaneTextLength(PaneView* pane) { return Live(pane) ? static_cast<int>(pane->text.size()) : 0; }
 
 // --- display lines ----------------------------------------------------------------------------
 
 int PaneFirstVisibleLine(PaneView* pane) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   pane->EnsureFullLayout();
   return pane->TopLine();
 }
 
 int PaneLineFromChar(PaneView* pane, int charIndex) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   pane->EnsureFullLayout();
   if (charIndex < 0) charIndex = pane->textCursor().selectionStart();
   return pane->LineOfChar(charIndex);
 }
 
 int PaneLineIndex(PaneView* pane, int line) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   pane->EnsureFullLayout();
   if (line < 0) line = pane->LineOfChar(pane->textCursor().position());
   if (line >= pane->document()->lineCount()) return -1;
@@ -563,13 +572,13 @@ int PaneLineIndex(PaneView* pane, int line) {
 }
 
 int PaneLineCount(PaneView* pane) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   pane->EnsureFullLayout();
   return std::max(1, pane->document()->lineCount());
 }
 
 void PaneLineScroll(PaneView* pane, int lines) {
-  if (!pane || lines == 0) return;
+  if (!Live(pane) || lines == 0) return;
   pane->EnsureFullLayout();
   pane->anchorChar = -1;
   QScrollBar* bar = pane->verticalScrollBar();
@@ -578,7 +587,7 @@ void PaneLineScroll(PaneView* pane, int lines) {
 }
 
 void PaneScrollCharToTop(PaneView* pane, int charIndex) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   int index = std::clamp(charIndex, 0, static_cast<int>(pane->text.size()));
   pane->ScrollCharToTopLine(index);
   pane->anchorChar = pane->layoutComplete ? -1 : index;
@@ -586,7 +595,7 @@ void PaneScrollCharToTop(PaneView* pane, int charIndex) {
 
 bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {
   x = y = 0;
-  if (!pane || charIndex < 0 || charIndex > PaneTextLength(pane)) return false;
+  if (!Live(pane) || charIndex < 0 || charIndex > PaneTextLength(pane)) return false;
   pane->EnsureFullLayout();
   QPoint viewportOrigin = pane->viewport()->geometry().topLeft();
   int line = pane->LineOfChar(charIndex);
@@ -611,21 +620,21 @@ bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {
 }
 
 void PaneScrollCaret(PaneView* pane) {
-  if (pane) pane->ensureCursorVisible();
+  if (Live(pane)) pane->ensureCursorVisible();
 }
 
 // --- selection --------------------------------------------------------------------------------
 
 void PaneGetSelection(PaneView* pane, int& start, int& end) {
   start = end = 0;
-  if (!pane) return;
+  if (!Live(pane)) return;
   QTextCursor cursor = pane->textCursor();
   start = cursor.selectionStart();
   end = cursor.selectionEnd();
 }
 
 void PaneSetSelection(PaneView* pane, int start, int end) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   if (start < 0) {
     PaneRemoveSelection(pane);
     return;
@@ -640,7 +649,7 @@ void PaneSetSelection(PaneView* pane, int start, int end) {
 }
 
 void PaneRemoveSelection(PaneView* pane) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   QTextCursor cursor = pane->textCursor();
   cursor.clearSelection();
   pane->setTextCursor(cursor);
@@ -649,7 +658,7 @@ void PaneRemoveSelection(PaneView* pane) {
 int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
                  int& foundEnd) {
   foundStart = foundEnd = -1;
-  if (!pane || term.empty()) return -1;
+  if (!Live(pane) || term.empty()) return -1;
   const QString needle = QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
   const QString& text = pane->text;
   const int length = static_cast<int>(text.size());
@@ -676,12 +685,12 @@ int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool
 // --- word breaks ------------------------------------------------------------------------------
 
 bool PaneIsDelimiter(PaneView* pane, int position) {
-  if (!pane || position < 0 || position >= PaneTextLength(pane)) return true;
+  if (!Live(pane) || position < 0 || position >= PaneTextLength(pane)) return true;
   return IsSpace(pane->text.at(position));
 }
 
 int PaneWordBreakRight(PaneView* pane, int position) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   const QString& text = pane->text;
   int i = std::clamp(position, 0, static_cast<int>(text.size()));
   while (i < text.size() && IsSpace(text.at(i))) ++i;
@@ -689,7 +698,7 @@ int PaneWordBreakRight(PaneView* pane, int position) {
 }
 
 int PaneMoveWordLeft(PaneView* pane, int position) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   const QString& text = pane->text;
   int i = std::clamp(position, 0, static_cast<int>(text.size()));
   while (i > 0 && IsSpace(text.at(i - 1))) --i;
@@ -700,7 +709,7 @@ int PaneMoveWordLeft(PaneView* pane, int position) {
 }
 
 int PaneMoveWordRight(PaneView* pane, int position) {
-  if (!pane) return 0;
+  if (!Live(pane)) return 0;
   const QString& text = pane->text;
   const int length = static_cast<int>(text.size());
   int i = std::clamp(position, 0, length);
@@ -715,7 +724,7 @@ int PaneMoveWordRight(PaneView* pane, int position) {
 // --- looks ------------------------------------------------------------------------------------
 
 void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   QColor text = FromColourRef(textColour), background = FromColourRef(backgroundColour);
   QPalette palette = pane->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -731,7 +740,7 @@ void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour
 }
 
 bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
-  if (!pane) return false;
+  if (!Live(pane)) return false;
   // Heights from a hand-edited size are shown within what a screen can hold; the size itself is kept.
   int64_t height = std::llabs(static_cast<int64_t>(request.pixelHeight));
   if (height == 0) height = kDefaultPixelHeight;
@@ -747,11 +756,11 @@ bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
 }
 
 void PaneSetMargins(PaneView* pane, int left, int right) {
-  if (pane) pane->SetMargins(std::clamp(left, 0, 2000), std::clamp(right, 0, 2000));
+  if (Live(pane)) pane->SetMargins(std::clamp(left, 0, 2000), std::clamp(right, 0, 2000));
 }
 
 bool PaneRangeUnderlined(PaneView* pane, int start, int end) {
-  if (!pane) return false;
+  if (!Live(pane)) return false;
   if (start > end) std::swap(start, end);
   auto it = pane->underlines.upper_bound(start);
   if (it == pane->underlines.begin()) return false;
@@ -761,7 +770,7 @@ bool PaneRangeUnderlined(PaneView* pane, int start, int end) {
 }
 
 void PaneSetRangeUnderline(PaneView* pane, int start, int end, bool on) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   if (start > end) std::swap(start, end);
   start = std::clamp(start, 0, PaneTextLength(pane));
   end = std::clamp(end, 0, PaneTextLength(pane));
@@ -789,19 +798,19 @@ void PaneSetRangeUnderline(PaneView* pane, int start, int end, bool on) {
 }
 
 void PaneClearUnderline(PaneView* pane) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   pane->underlines.clear();
   pane->viewport()->update();
 }
 
 void PaneSetRedraw(PaneView* pane, bool on) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   pane->viewport()->setUpdatesEnabled(on);
   if (on) pane->viewport()->repaint();
 }
 
 void PaneShowCaret(PaneView* pane, int width, int height) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   pane->viewport()->update(pane->caretRect);
   pane->caretWidth = std::clamp(width, 0, 1000);
   pane->caretHeight = std::clamp(height, 0, 2000);
@@ -811,7 +820,7 @@ void PaneShowCaret(PaneView* pane, int width, int height) {
 }
 
 void PaneDestroyCaret(PaneView* pane) {
-  if (!pane) return;
+  if (!Live(pane)) return;
   pane->viewport()->update(pane->caretRect);
   pane->caretWidth = pane->caretHeight = 0;
   pane->setCursorWidth(1);

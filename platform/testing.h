@@ -9,6 +9,7 @@
 
 namespace vt {
 
+class PaneView;
 class SearchDialogView;
 
 // --- the main window (platform/window.h) ------------------------------------------------------
@@ -24,6 +25,11 @@ bool WindowHasPainted(MainWidget* window);
 
 // The events the window raises, to raise one as the desktop would.
 const MainWindowEvents& EventsOfMainWindow(MainWidget* window);
+
+// --- the reading pane (platform/pane.h) ----------------------------------------------------------
+
+// True while the pane exists (a pane goes with the window it sits in).
+bool PaneExists(PaneView* pane);
 
 // --- the search box (platform/search_dialog.h) ------------------------------------------------
 

@@ -1,7 +1,6 @@
 // The main window over Qt: a frameless top-level widget whose events become the program's typed
 // events, an application-wide key filter for the shortcuts and the dialog keys, and the desktop
-// services (screen, URLs, processes, timers). The windows not yet ended are kept in a set, so a
-// window pointer is only ever compared once its window has ended, never read.
+// services (screen, URLs, processes, timers). A window counts as gone from the moment it ends.
 #include "platform/window.h"
 
 #include <QApplication>
@@ -23,11 +22,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
 #include "platform/testing.h"
 
 #include <memory>
-#include <unordered_set>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -35,15 +34,11 @@
 
 namespace vt {
 
-static std::unordered_set<const MainWidget*> liveWindows;  // created and not yet ended
-
-static MainWidget* Live(MainWidget* window) { return window && liveWindows.count(window) ? window : nullptr; }
-
 MainWidget::MainWidget(MainWindowEvents events)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events(std::move(events)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAutoFillBackground(true);
-  liveWindows.insert(this);
+  MarkLive(this);
 }
 
 void MainWidget::paintEvent(QPaintEvent* e) {
@@ -188,7 +183,7 @@ bool IsWindow(MainWidget* window) { return Live(window) != nullptr; }
 void DestroyMainWidget(MainWidget* window) {
   if (!Live(window)) return;
   MainWidget::Raise(window->events.ended);
-  liveWindows.erase(window);
+  MarkGone(window);
   window->hide();
   window->deleteLater();
   if (loopRunning) QCoreApplication::exit(0);

@@ -8,6 +8,7 @@
 
 #include "core/bar_messages.h"
 #include "platform/pane.h"
+#include "platform/testing.h"
 #include "platform/window.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"
@@ -19,17 +20,12 @@ namespace vt::testing {
 class PaneTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetSettingsToDefaults();
+    ResetProgramState();
     UserBarDelay = 0;
     sBeepOn = 0;
-    if (!PaneWindow) CreateReadingPane();
+    if (!PaneExists(PaneWindow)) CreateReadingPane();
     PaneSetEvents(PaneWindow, {});
     PaneSetGeometry(PaneWindow, 0, 0, 800, 600);
-    FontScale = 1;
-    SmallFontSavedSize = 0;
-    ButtonSet = 0;
-    BookText.clear();
-    LoadedPaneText.clear();
     PaneSetPlainText(PaneWindow, "");
     PaneClearUnderline(PaneWindow);
     ChangeFontSize(0);
