@@ -211,7 +211,6 @@ intptr_t MainWindowProc(WindowHandle, unsigned message, intptr_t wParam, intptr_
       if (header && header->idFrom == IdBar && header->code == NM_RCLICK) BarRightClick(header->itemSpec);
       break;
     }
-    case SpeechNotifyMessage: HandleSpeechEvents(); break;
     case WM_SIZE: LayoutMainWindow(); break;
     case WM_DESTROY:
       SaveBookmark();

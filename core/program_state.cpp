@@ -23,7 +23,6 @@ std::string BookText;
 std::string LoadedPaneText;
 int32_t CaretShownOnPaint = 0;
 DialogHandle SearchDialogWindow = nullptr;
-SpeechVoiceHandle SpeechVoice = nullptr;
 int32_t IsSpeaking = 0;
 std::string SpokenText;
 PaneView* SpokenPane = nullptr;
