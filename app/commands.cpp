@@ -34,8 +34,6 @@ static void ToggleSetting(int32_t& setting, void (*apply)(), const char* notice,
   if (notice) ShowBarMessage(std::string(notice) + (setting != 0 ? onWord : offWord), 1);
 }
 
-static void PlayCommand() { SpeakFromCaret(MainWindow); }
-
 static void FontCommand() {
   CycleFontName();
   ApplyColors();
@@ -46,17 +44,16 @@ static void VersionCommand() { ShowBarMessage(std::string("Version: ") + Program
 static void TitleCommand() { ShowBarMessage(EditFileName, 1); }
 
 static void NextChapterCommand() {
-  FindInPane(MainWindow, +1, ">>");
+  FindInPane(+1, ">>");
   PaneSetFocus(PaneWindow);
 }
 
 static void PrevChapterCommand() {
-  FindInPane(MainWindow, -1, ">>");
+  FindInPane(-1, ">>");
   PaneSetFocus(PaneWindow);
 }
 
 static void HomeCommand() { ScrollCharToTop(0); }
-static void PageCommand() { ShowPageIndicator(MainWindow); }
 
 // The shortcut switch shows the state of the shortcuts, the opposite of the variable it flips.
 static void ShortcutsCommand() { ToggleSetting(DisableShortCuts, nullptr, "Shortcuts ", "OFF", "ON"); }
@@ -72,11 +69,11 @@ constexpr unsigned kBeepAndBar = kBeep | kRebuildsBar;
 // Every command: id, operation, flags, long name, shortcut key and its line in the shortcut list.
 static const Command kCommands[] = {
     {IDCANCEL, EndMainWindow, kBeep, "", nullptr, nullptr},
-    {CmdPlay, PlayCommand, kBeepAndBar, "Speak Text", nullptr, nullptr},
+    {CmdPlay, SpeakFromCaret, kBeepAndBar, "Speak Text", nullptr, nullptr},
     {CmdStop, StopSpeaking, kBeepAndBar, "Stop Speaking", nullptr, nullptr},
     {CmdLouder, SystemVolumeUp, kBeep, "Increase Volume", nullptr, nullptr},
     {CmdSofter, SystemVolumeDown, kBeep, "Decrease Volume", nullptr, nullptr},
-    {CmdVoice, ToggleVoice, kBeep, "Male Vs Female Voice", nullptr, nullptr},
+    {CmdVoice, ToggleVoice, kBeepAndBar, "Male Vs Female Voice", nullptr, nullptr},
     {CmdExit, EndMainWindow, kBeep, "", nullptr, nullptr},
     {CmdMenu, NextButtonSet, kBeepAndBar, "", "N", "Menu"},
     {CmdLarger, ZoomIn, kBeep, "Larger Font", "L", "Larger"},
@@ -94,7 +91,7 @@ static const Command kCommands[] = {
     {CmdNext, NextChapterCommand, kBeep, "Next Chapter", nullptr, nullptr},
     {CmdPrev, PrevChapterCommand, kBeep, "", nullptr, nullptr},
     {CmdHome, HomeCommand, kBeep, "Scroll To Top", nullptr, nullptr},
-    {CmdPage, PageCommand, kBeep, "Page Number", nullptr, nullptr},
+    {CmdPage, ShowPageIndicator, kBeep, "Page Number", nullptr, nullptr},
     {CmdSpeed, CycleSpeechRate, 0, "", nullptr, nullptr},
     {CmdCase, CycleTextCase, kBeep, "", nullptr, nullptr},
     {CmdWideMenu, WideMenuCommand, kBeepAndBar, "", "M", "Wide Menu"},

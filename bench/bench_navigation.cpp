@@ -47,19 +47,19 @@ void Measure(std::vector<bench::Row>& rows) {
 
   rows.push_back({"page indicator, caret at the middle", bench::MedianMs(21, [length] {
                     PutCaret(length / 2);
-                    vt::ShowPageIndicator(vt::MainWindow);
+                    vt::ShowPageIndicator();
                   }),
                   "ms", kTarget});
 
   rows.push_back({"search forward for \"patmos\" from the start", bench::MedianMs(21, [] {
                     PutCaret(0);
-                    vt::FindInPane(vt::MainWindow, 1, "patmos");
+                    vt::FindInPane(1, "patmos");
                   }),
                   "ms", kTarget});
 
   rows.push_back({"search backward for \">>\" from the end", bench::MedianMs(21, [length] {
                     PutCaret(length);
-                    vt::FindInPane(vt::MainWindow, -1, ">>");
+                    vt::FindInPane(-1, ">>");
                   }),
                   "ms", kTarget});
 

@@ -25,7 +25,6 @@ using Clock = std::chrono::steady_clock;
 
 int paints = 0;
 
-intptr_t QuietWindowProc(vt::WindowHandle, unsigned, intptr_t, intptr_t) { return 0; }
 
 double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
 

@@ -7,7 +7,8 @@
 // long Stop takes.
 //
 // A word's audio onset is the time the sink played the stream's first sample plus the word's
-// offset in the stream (the engine reports it with each word). The passage begins with a word
+// offset in the stream (the engine reports it with each word); its mark is timed as the report
+// reaches the pane. The passage begins with a word
 // whose audio starts at the stream's first sample, so the first sound recorded is that sample.
 #include <pulse/simple.h>
 
@@ -204,31 +205,30 @@ void ReadPassage(Monitor& monitor, int rate, const std::string& passage, std::ve
   using namespace vt;
   OpenReader(passage);
   vRate = rate;
-  VoiceSetRate(SpeechVoice, rate);
+  SpeechSetRate(rate);
   UnderlineStart = UnderlineLength = 0;
+  // Each word's report is timed as it marks the pane.
+  std::vector<std::pair<Clock::time_point, double>> marks;
+  SetSpeechListener({[&marks](const SpokenWord& word) {
+                       MarkSpokenWord(word);
+                       if (IsSpeaking) marks.emplace_back(Clock::now(), word.audioSeconds);
+                     },
+                     EndReading});
   Clock::time_point play = Clock::now();
-  SpeakFromCaret(MainWindow);
-  std::vector<std::pair<Clock::time_point, uint64_t>> marks;
-  std::pair<int, int> last{0, 0};
+  SpeakFromCaret();
   auto deadline = play + std::chrono::minutes(5);
   while (IsSpeaking && Clock::now() < deadline) {
     ProcessPendingEvents();
-    std::pair<int, int> now{UnderlineStart, UnderlineLength};
-    if (now != last && IsSpeaking) {
-      SpeechStatus status{};
-      VoiceGetStatus(SpeechVoice, &status);
-      marks.emplace_back(Clock::now(), status.wordAudioOffset);
-      last = now;
-    }
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+  InitSpeech();
   Clock::time_point first, arrived;
   if (!monitor.FirstSound(play, 0, first, arrived)) return;
   std::vector<double> lags, absolute;
-  for (auto& [when, offset] : marks) {
-    Clock::time_point onset = first + std::chrono::microseconds(static_cast<int64_t>(offset / 2 * 1000000.0 / kRate));
+  for (auto& [when, seconds] : marks) {
+    Clock::time_point onset = first + std::chrono::microseconds(static_cast<int64_t>(seconds * 1000000.0));
     double lag = Ms(onset, when);
-    if (std::getenv("VT_BENCH_VERBOSE")) std::fprintf(stderr, "mark at offset %llu: lag %.1f ms\n", static_cast<unsigned long long>(offset), lag);
+    if (std::getenv("VT_BENCH_VERBOSE")) std::fprintf(stderr, "mark at %.3f s: lag %.1f ms\n", seconds, lag);
     lags.push_back(lag);
     absolute.push_back(std::abs(lag));
   }
@@ -249,7 +249,7 @@ void PlayAndStop(Monitor& monitor, std::vector<bench::Row>& rows) {
   std::vector<double> firsts, stops;
   for (int i = 0; i < 9; ++i) {
     Clock::time_point play = Clock::now();
-    SpeakFromCaret(MainWindow);
+    SpeakFromCaret();
     Clock::time_point first, arrived;
     while (!monitor.FirstSound(play, 0, first, arrived) && Ms(play, Clock::now()) < 3000) RunEvents(1);
     firsts.push_back(Ms(play, arrived));

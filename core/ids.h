@@ -44,9 +44,6 @@ constexpr int CmdWideSpacing = 535;
 constexpr int CmdSingleLineScroll = 537;
 constexpr int CmdF3 = 538;
 
-// The main window's message that the voice has events (1025).
-constexpr unsigned SpeechNotifyMessage = 0x0400 + 1;
-
 // The program's version as the title and the version notice show it.
 inline constexpr const char* ProgramVersion = "1.8";
 

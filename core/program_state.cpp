@@ -6,7 +6,7 @@
 
 namespace vt {
 
-WindowHandle MainWindow = nullptr;
+MainWidget* MainWindow = nullptr;
 int32_t RestartAfterUpdate = 0;
 int32_t ShortcutListShown = 0;
 int32_t BarHeight = 0;
@@ -23,7 +23,6 @@ std::string BookText;
 std::string LoadedPaneText;
 int32_t CaretShownOnPaint = 0;
 SearchDialogView* SearchDialogWindow = nullptr;
-SpeechVoiceHandle SpeechVoice = nullptr;
 int32_t IsSpeaking = 0;
 std::string SpokenText;
 PaneView* SpokenPane = nullptr;

@@ -9,13 +9,12 @@
 #include "platform/bar.h"
 #include "platform/pane.h"
 #include "platform/search_dialog.h"
-#include "platform/speech_engine.h"
 #include "platform/window.h"
 
 namespace vt {
 
 // app/main_window.cpp
-extern WindowHandle MainWindow;     // the one top-level window, null before it is made and after it ends
+extern MainWidget* MainWindow;     // the one top-level window, null before it is made and after it ends
 extern int32_t RestartAfterUpdate;  // set by a successful online update: the new program starts at the end
 
 // app/commands.cpp
@@ -52,12 +51,11 @@ extern int32_t CaretShownOnPaint;  // 1 once the first focused paint of the run 
 extern SearchDialogView* SearchDialogWindow;  // the search box while it is open, else null
 
 // speech/reading_aloud.cpp
-extern SpeechVoiceHandle SpeechVoice;  // the one voice object, made by InitSpeech
-extern int32_t IsSpeaking;             // 1 from the start of a reading until it stops or ends
-extern std::string SpokenText;         // the text last handed to the voice ("" after a stop)
-extern PaneView* SpokenPane;           // the pane being read
-extern int32_t SpeakStart;             // pane index of the reading's first character
-extern int32_t UnderlineStart;         // the pane range of the word being spoken
+extern int32_t IsSpeaking;      // 1 from the start of a reading until it stops or ends
+extern std::string SpokenText;  // the text last handed to the voice ("" after a stop)
+extern PaneView* SpokenPane;    // the pane being read
+extern int32_t SpeakStart;      // pane index of the reading's first character
+extern int32_t UnderlineStart;  // the pane range of the word being spoken
 extern int32_t UnderlineLength;
 
 // Every variable above and every setting back to its starting value (the widgets are not touched).

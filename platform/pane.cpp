@@ -505,7 +505,7 @@ class PaneView : public QPlainTextEdit {
 
 // --- the widget -------------------------------------------------------------------------------
 
-PaneView* PaneCreate(WindowHandle parent) {
+PaneView* PaneCreate(MainWidget* parent) {
   auto* pane = new PaneView(IsWindow(parent) ? static_cast<QWidget*>(parent) : nullptr);
   MarkLive(pane);
   pane->setGeometry(0, 0, 0, 0);

@@ -36,7 +36,7 @@ struct PaneFontRequest {
 };
 
 // Creates the read-only pane as a child of the main window, without a usable size yet.
-PaneView* PaneCreate(WindowHandle parent);
+PaneView* PaneCreate(MainWidget* parent);
 void PaneSetEvents(PaneView* pane, PaneEvents events);
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height);
 int PaneHeight(PaneView* pane);

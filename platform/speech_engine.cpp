@@ -2,41 +2,44 @@
 // thread-safe and starts once per process). Its samples go into a playback stream of our own on the
 // sound server, one stream per reading, kept filled while synthesis runs at most about a second
 // ahead of what is heard. Word events wait beside the audio and are released when the stream's
-// playback clock (which includes the device's delay) reaches them; released events are queued
-// with the generation they belong to and a message is posted to the notify window. A purge starts
-// a new generation: queued speech and events are dropped at once, the stream is flushed, and the
-// worker abandons the old reading on its next step.
+// playback clock (which includes the device's delay) reaches them; a released event is posted to
+// the user-interface thread stamped with the generation it belongs to, and reaches the listener
+// only if no stop has started a new generation since. A stop (or an announcement) starts a new
+// generation: queued speech is dropped at once, the stream is flushed, and the worker abandons the
+// old reading on its next step.
 //
 // State: one Engine, created on first use and kept for the life of the process. The user-interface
-// side (Speak, GetEvents, purge, settings) and the worker share it under `mutex`; the worker alone
-// touches espeak and the stream's data.
+// side (speak, stop, settings) and the worker share it under `mutex`; the worker alone touches
+// espeak and the stream's data. The listener belongs to the user-interface thread alone.
 #include "platform/speech_engine.h"
 
 #include <espeak-ng/speak_lib.h>
 #include <pulse/pulseaudio.h>
 
 #include <QCoreApplication>
-#include <QPointer>
 
 #include <algorithm>
-#include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
-#include "platform/voice_tokens.h"
-
 namespace vt {
+
+const char* const MaleVoiceName = "Microsoft David Desktop - English (United States)";
+const char* const FemaleVoiceName = "Microsoft Zira Desktop - English (United States)";
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kDefaultVoice = "en-us";
+constexpr const char* kMaleVoice = "en-us+m3";    // about 105 Hz
+constexpr const char* kFemaleVoice = "en-us+f3";  // about 206 Hz
 constexpr double kLookaheadSeconds = 1.0;      // synthesis runs at most this far ahead of the stream
 constexpr double kServerBufferSeconds = 0.08;  // what the server holds ahead of the device
 constexpr int kPumpIntervalMs = 4;             // how often the worker feeds the stream and the clock
@@ -45,13 +48,16 @@ constexpr int kMaxPaddingSeconds = 12;         // silence behind a text, more th
 
 struct Job {
   std::string text;
-  uint32_t stream;
+  uint64_t number;  // jobs are numbered in the order spoken
   uint64_t generation;
+  bool reports;  // its words and its end reach the listener (a reading, not an announcement)
 };
 
-struct QueuedEvent {
-  SpeechEvent event;
-  uint64_t generation;
+// A language voice of the engine, or a variant such as "m3".
+struct EngineVoice {
+  std::string name;        // "English (America)", "male3"
+  std::string identifier;  // "gmw/en-US", "!v/m3"
+  std::string language;    // "en-us"; empty for variants
 };
 
 // A word waiting for the playback clock.
@@ -63,23 +69,16 @@ struct PendingWord {
 struct Engine {
   std::mutex mutex;
   std::condition_variable wake;      // the worker: a job arrived
-  std::condition_variable finished;  // a synchronous speaker: a stream has ended
+  std::condition_variable finished;  // an announcement: a job has ended
   std::condition_variable started;   // anyone: the engine has started
   std::deque<Job> jobs;
-  std::deque<QueuedEvent> events;
   uint64_t generation = 0;
-  uint32_t lastStream = 0;
-  uint32_t lastFinished = 0;
+  uint64_t lastJob = 0;
+  uint64_t lastFinished = 0;
   bool busy = false;  // the worker is on a job
-  uint64_t queuedInterest = 0;
-  WindowHandle window = nullptr;
-  QPointer<QObject> windowGuard;
-  unsigned message = 0;
   int rate = 0;
   std::string voice = kDefaultVoice;
-  int purges = 0;
-  SpeechStatus status{SPRS_DONE, 0, 0, 0, 0};
-  pa_stream* stream = nullptr;  // the sounding stream, for a purge to flush
+  pa_stream* stream = nullptr;  // the sounding stream, for a stop to flush
 
   bool ready = false;      // the start-up has run
   bool available = false;  // espeak started
@@ -192,41 +191,33 @@ void CloseStream(pa_stream* stream) {
   pa_threaded_mainloop_unlock(soundLoop);
 }
 
-// ---- posting events (worker thread to user-interface thread) ----
+// ---- reporting (worker thread to user-interface thread) ----
 
-// Runs on the user-interface thread: the window still exists when the message is posted.
-void DeliverNotification() {
-  Engine& e = TheEngine();
-  WindowHandle window;
-  unsigned message;
+SpeechListener listener;  // user-interface thread only
+
+// Runs on the user-interface thread: a word (or, without one, the end) reaches the listener unless
+// a stop has come in between.
+void Deliver(uint64_t generation, const std::optional<SpokenWord>& word) {
   {
+    Engine& e = TheEngine();
     std::lock_guard<std::mutex> lock(e.mutex);
-    if (!e.windowGuard || !IsWindow(e.window)) return;
-    window = e.window;
-    message = e.message;
+    if (generation != e.generation) return;
   }
-  PostWindowMessage(window, message);
+  SpeechListener current = listener;  // the listener may replace itself
+  if (word && current.word) current.word(*word);
+  if (!word && current.ended) current.ended();
 }
 
-void Notify() {
+// Posts a report of `generation` to the user-interface thread. Caller holds the mutex, so reports
+// are posted in the order their generations are decided.
+void PostLocked(uint64_t generation, std::optional<SpokenWord> word) {
   if (QCoreApplication* app = QCoreApplication::instance())
-    QMetaObject::invokeMethod(app, [] { DeliverNotification(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(app, [generation, word] { Deliver(generation, word); }, Qt::QueuedConnection);
 }
 
-// Queues an event of the job if its generation is current and it is of interest. Caller holds
-// the mutex; returns true when a notification is due.
-bool QueueEventLocked(Engine& e, const Job& job, const SpeechEvent& event) {
-  if (job.generation != e.generation) return false;
-  if (!(e.queuedInterest & (uint64_t{1} << event.eventId))) return false;
-  e.events.push_back(QueuedEvent{event, job.generation});
-  return true;
-}
-
-// Queues a reading's end. When nothing waits behind it the voice is done from this moment, so a
-// listener that takes the end event never sees a voice that still claims to speak.
-bool QueueEndLocked(Engine& e, const Job& job, const SpeechEvent& end) {
-  if (job.generation == e.generation && e.jobs.empty()) e.status.runningState = SPRS_DONE;
-  return QueueEventLocked(e, job, end);
+// Reports an event of the job if the job reports and has not been stopped. Caller holds the mutex.
+void ReportLocked(Engine& e, const Job& job, std::optional<SpokenWord> word) {
+  if (job.reports && job.generation == e.generation) PostLocked(job.generation, word);
 }
 
 // ---- one reading on the worker ----
@@ -279,7 +270,7 @@ void ApplyVoiceAndRate(const std::string& voice, int rate) {
 
 class Reading {
  public:
-  Reading(Engine& engine, Job job, pa_stream* stream) : e(engine), job(std::move(job)), stream(stream) {
+  Reading(Engine& engine, Job reading, pa_stream* playback) : e(engine), job(std::move(reading)), stream(playback) {
     BuildCodePointTable();
   }
 
@@ -301,7 +292,7 @@ class Reading {
 
   // Plays out what has been synthesised, then releases the end of the stream. When the stream
   // fails or its clock stands still, the rest is released at once so that the reading still ends;
-  // a purged reading releases nothing.
+  // a stopped reading releases nothing.
   void Finish(bool synthesisComplete) {
     if (synthesisComplete) AddTrailingWords();
     auto lastProgress = Clock::now();
@@ -326,13 +317,8 @@ class Reading {
 
   // A reading that cannot sound ends at once.
   static void EndAtOnce(Engine& e, const Job& job) {
-    SpeechEvent end{SPEI_END_INPUT_STREAM, job.stream, 0, 0, 0};
-    bool notify;
-    {
-      std::lock_guard<std::mutex> lock(e.mutex);
-      notify = QueueEndLocked(e, job, end);
-    }
-    if (notify) Notify();
+    std::lock_guard<std::mutex> lock(e.mutex);
+    ReportLocked(e, job, std::nullopt);
   }
 
  private:
@@ -389,9 +375,8 @@ class Reading {
   }
 
   // Feeds the stream, reads its clock and releases the events it has reached. False when the
-  // reading has been purged or the stream has failed.
+  // reading has been stopped or the stream has failed.
   bool Pump() {
-    bool notify = false;
     bool alive = true;
     {
       std::lock_guard<std::mutex> lock(e.mutex);
@@ -412,11 +397,9 @@ class Reading {
       pa_threaded_mainloop_unlock(soundLoop);
       for (; nextWord < words.size() && words[nextWord].sample <= played; ++nextWord) {
         const PendingWord& w = words[nextWord];
-        SpeechEvent event{SPEI_WORD_BOUNDARY, job.stream, static_cast<uint64_t>(w.sample) * 2, w.pos, w.len};
-        notify = QueueEventLocked(e, job, event) || notify;
+        ReportLocked(e, job, SpokenWord{w.pos, w.len, static_cast<double>(w.sample) / e.sampleRate});
       }
     }
-    if (notify) Notify();
     if (written > static_cast<size_t>(e.sampleRate) * 4) {
       audio.erase(audio.begin(), audio.begin() + static_cast<std::ptrdiff_t>(written));  // keep a long reading small
       written = 0;
@@ -425,13 +408,8 @@ class Reading {
   }
 
   void ReleaseEnd() {
-    SpeechEvent end{SPEI_END_INPUT_STREAM, job.stream, static_cast<uint64_t>(synthesised) * 2, 0, 0};
-    bool notify;
-    {
-      std::lock_guard<std::mutex> lock(e.mutex);
-      notify = QueueEndLocked(e, job, end);
-    }
-    if (notify) Notify();
+    std::lock_guard<std::mutex> lock(e.mutex);
+    ReportLocked(e, job, std::nullopt);
   }
 
   Engine& e;
@@ -464,7 +442,7 @@ std::vector<EngineVoice> ReadVoiceList(const espeak_VOICE** list) {
   for (int i = 0; list && list[i]; ++i) {
     const espeak_VOICE* v = list[i];
     std::string language = v->languages && v->languages[0] ? std::string(v->languages + 1) : std::string();
-    out.push_back(EngineVoice{v->name ? v->name : "", v->identifier ? v->identifier : "", language, v->gender});
+    out.push_back(EngineVoice{v->name ? v->name : "", v->identifier ? v->identifier : "", language});
   }
   return out;
 }
@@ -540,9 +518,8 @@ void WorkerMain() {
     RunJob(e, job, voice);
     {
       std::lock_guard<std::mutex> lock(e.mutex);
-      e.lastFinished = std::max(e.lastFinished, job.stream);
+      e.lastFinished = std::max(e.lastFinished, job.number);
       e.busy = false;
-      if (e.jobs.empty()) e.status.runningState = SPRS_DONE;
     }
     e.finished.notify_all();
   }
@@ -564,10 +541,8 @@ Engine& ReadyEngine() {
 
 // Drops all queued and sounding speech. Caller holds the mutex.
 void PurgeLocked(Engine& e) {
-  ++e.purges;
   ++e.generation;
   e.jobs.clear();
-  e.events.clear();
   if (e.stream && soundLoop) {
     pa_threaded_mainloop_lock(soundLoop);
     if (pa_operation* op = pa_stream_flush(e.stream, nullptr, nullptr)) pa_operation_unref(op);
@@ -585,144 +560,9 @@ std::string LastPart(const std::string& identifier) {
   return slash == std::string::npos ? identifier : identifier.substr(slash + 1);
 }
 
-}  // namespace
 
-struct SpeechVoiceObject {
-  int unused = 0;
-};
-
-SpeechVoiceHandle CreateSpeechVoice() {
-  static SpeechVoiceObject voice;
-  StartedEngine();
-  return &voice;
-}
-
-void VoiceSetNotifyWindowMessage(SpeechVoiceHandle voice, WindowHandle window, unsigned message) {
-  if (!voice) return;
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  e.window = window;
-  // The window handle is the main window's widget, a Qt object: the guard tells when it is gone.
-  e.windowGuard = reinterpret_cast<QObject*>(window);
-  e.message = message;
-}
-
-void VoiceSetInterest(SpeechVoiceHandle voice, uint64_t, uint64_t queuedInterest) {
-  if (!voice) return;
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  e.queuedInterest = queuedInterest;
-}
-
-HRESULT VoiceGetEvents(SpeechVoiceHandle voice, SpeechEvent* event) {
-  if (!voice || !event) return E_POINTER;
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  while (!e.events.empty() && e.events.front().generation != e.generation) e.events.pop_front();
-  if (e.events.empty()) return S_FALSE;
-  *event = e.events.front().event;
-  e.events.pop_front();
-  if (event->eventId == SPEI_WORD_BOUNDARY) {
-    e.status.ulInputWordPos = event->wordPos;
-    e.status.ulInputWordLen = event->wordLen;
-    e.status.wordAudioOffset = event->audioStreamOffset;
-  }
-  return S_OK;
-}
-
-void VoiceGetStatus(SpeechVoiceHandle voice, SpeechStatus* status) {
-  if (!voice || !status) return;
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  *status = e.status;
-}
-
-HRESULT VoiceSpeak(SpeechVoiceHandle voice, const std::string& text, uint32_t flags, uint32_t* streamNumber) {
-  if (!voice) return E_POINTER;
-  Engine& e = StartedEngine();
-  std::unique_lock<std::mutex> lock(e.mutex);
-  bool purged = flags & SPF_PURGEBEFORESPEAK;
-  if (purged) PurgeLocked(e);
-  uint32_t stream = ++e.lastStream;
-  if (streamNumber) *streamNumber = stream;
-  e.status.currentStream = stream;
-  Job job{text, stream, e.generation};
-  if (text.empty() && e.jobs.empty() && (purged || !e.busy)) {
-    // Nothing is ahead of it (a purged reading the worker is still leaving counts for nothing):
-    // the empty stream ends here.
-    e.lastFinished = std::max(e.lastFinished, stream);
-    bool notify = QueueEventLocked(e, job, SpeechEvent{SPEI_END_INPUT_STREAM, stream, 0, 0, 0});
-    lock.unlock();
-    if (notify) Notify();
-    return S_OK;
-  }
-  e.status.runningState = SPRS_IS_SPEAKING;
-  e.jobs.push_back(std::move(job));
-  e.wake.notify_one();
-  if (!(flags & SPF_ASYNC)) {
-    uint64_t generation = e.generation;
-    e.finished.wait(lock, [&] { return e.lastFinished >= stream || e.generation != generation; });
-  }
-  return S_OK;
-}
-
-HRESULT VoiceSetRate(SpeechVoiceHandle voice, int32_t rate) {
-  if (!voice) return E_POINTER;
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  e.rate = std::clamp(rate, -10, 10);
-  return S_OK;
-}
-
-int32_t VoiceGetRate(SpeechVoiceHandle voice) {
-  if (!voice) return 0;
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  return e.rate;
-}
-
-HRESULT VoiceSetVoice(SpeechVoiceHandle voice, const VoiceToken* token) {
-  if (!voice) return E_POINTER;
-  std::string name = token ? token->engineVoice : kDefaultVoice;
-  if (!IsEngineVoiceName(name)) return SPERR_NOT_FOUND;
-  Engine& e = ReadyEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  e.voice = name;
-  return S_OK;
-}
-
-std::string VoiceCurrentEngineVoice(SpeechVoiceHandle voice) {
-  if (!voice) return std::string();
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  return e.voice;
-}
-
-int VoicePurgeCount(SpeechVoiceHandle voice) {
-  if (!voice) return 0;
-  Engine& e = StartedEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  return e.purges;
-}
-
-bool SpeechEngineAvailable() {
-  Engine& e = ReadyEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  return e.available;
-}
-
-std::vector<EngineVoice> ListEngineVoices() {
-  Engine& e = ReadyEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  return e.voices;
-}
-
-std::vector<EngineVoice> ListEngineVariants() {
-  Engine& e = ReadyEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  return e.variants;
-}
-
+// True for a language voice the engine knows ("en-us", "gmw/en-US"), optionally followed by "+"
+// and a known variant ("en-us+f3"); the engine itself would take "en-us+bogus" silently.
 bool IsEngineVoiceName(const std::string& name) {
   size_t plus = name.find('+');
   std::string base = ToLower(name.substr(0, plus));
@@ -739,6 +579,75 @@ bool IsEngineVoiceName(const std::string& name) {
   return baseKnown && variantKnown;
 }
 
+}  // namespace
+
+void SetSpeechListener(SpeechListener newListener) {
+  StartedEngine();
+  listener = std::move(newListener);
+}
+
+void SpeechSpeak(const std::string& text, SpeakMode mode) {
+  Engine& e = StartedEngine();
+  std::unique_lock<std::mutex> lock(e.mutex);
+  bool announcement = mode == SpeakMode::Announcement;
+  if (announcement) PurgeLocked(e);
+  Job job{text, ++e.lastJob, e.generation, !announcement};
+  if (text.empty() && e.jobs.empty() && (announcement || !e.busy)) {
+    // Nothing is ahead of it (a stopped reading the worker is still leaving counts for nothing):
+    // the empty text ends here.
+    e.lastFinished = std::max(e.lastFinished, job.number);
+    ReportLocked(e, job, std::nullopt);
+    return;
+  }
+  uint64_t number = job.number, generation = e.generation;
+  e.jobs.push_back(std::move(job));
+  e.wake.notify_one();
+  if (announcement) e.finished.wait(lock, [&] { return e.lastFinished >= number || e.generation != generation; });
+}
+
+void SpeechStop() {
+  Engine& e = StartedEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  PurgeLocked(e);
+  PostLocked(e.generation, std::nullopt);
+}
+
+void SpeechSetRate(int rate) {
+  Engine& e = StartedEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  e.rate = std::clamp(rate, -10, 10);
+}
+
+int SpeechRate() {
+  Engine& e = StartedEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  return e.rate;
+}
+
+std::vector<InstalledVoice> InstalledVoices() {
+  std::vector<InstalledVoice> installed;
+  if (IsEngineVoiceName(kMaleVoice)) installed.push_back({MaleVoiceName, kMaleVoice});
+  if (IsEngineVoiceName(kFemaleVoice)) installed.push_back({FemaleVoiceName, kFemaleVoice});
+  Engine& e = ReadyEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  for (const EngineVoice& voice : e.voices) installed.push_back({voice.name, voice.identifier});
+  return installed;
+}
+
+bool SpeechSetVoice(const std::string& engineName) {
+  if (!IsEngineVoiceName(engineName)) return false;
+  Engine& e = ReadyEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  e.voice = engineName;
+  return true;
+}
+
+std::string SpeechVoiceName() {
+  Engine& e = StartedEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  return e.voice;
+}
+
 int EngineWordsPerMinute(int rate) {
   rate = std::clamp(rate, -10, 10);
   if (rate <= -8) return espeakRATE_MINIMUM;
@@ -748,12 +657,6 @@ int EngineWordsPerMinute(int rate) {
 int EngineWordGap(int rate) {
   rate = std::clamp(rate, -10, 10);
   return rate == -8 ? 2 : rate == -9 ? 4 : rate == -10 ? 7 : 0;
-}
-
-int EngineSampleRate() {
-  Engine& e = ReadyEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  return e.sampleRate;
 }
 
 }  // namespace vt

@@ -1,128 +1,78 @@
-// The speech engine: one voice object over espeak-ng. Text is synthesised on one worker thread and
-// played through our own sound-server stream; word-boundary and end-of-stream events are released
-// when the stream's playback clock reaches them (what is heard, not what has been synthesised) and
-// are announced to a window by a posted message. Without the engine or a sound server every
-// reading ends at once with its end event, so nothing waits on speech that cannot be heard.
+// The speech engine: the process's one voice, over espeak-ng. Text is synthesised on one worker
+// thread and played through our own sound-server stream; each word and the end of a reading are
+// reported to the listener on the user-interface thread when the stream's playback clock reaches
+// them (what is heard, not what has been synthesised). Without the engine or a sound server every
+// reading ends at once with its end report, so nothing waits on speech that cannot be heard.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "platform/legacy_messages.h"
-
 namespace vt {
 
-struct VoiceToken;
-
-// Result codes of the voice and token operations.
-using HRESULT = int32_t;
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
-constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
-constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
-constexpr HRESULT SPERR_NOT_FOUND = static_cast<HRESULT>(0x8004503Au);
-
-// Event ids; an interest mask has bit (1 << id) set for each event wanted.
-constexpr uint16_t SPEI_END_INPUT_STREAM = 2;
-constexpr uint16_t SPEI_WORD_BOUNDARY = 5;
-
-// Speak flags: return at once (else when the text has been heard); discard queued speech first.
-constexpr uint32_t SPF_ASYNC = 1;
-constexpr uint32_t SPF_PURGEBEFORESPEAK = 2;
-
-// Running states of SpeechStatus.
-constexpr int32_t SPRS_DONE = 1;
-constexpr int32_t SPRS_IS_SPEAKING = 2;
-
-// One queued event. Word positions count bytes of the spoken UTF-8 text (characters, for the
-// plain ASCII the reader speaks). A word is the white-space-delimited token the engine is at, with
-// its outer punctuation stripped.
-struct SpeechEvent {
-  uint16_t eventId;
-  uint32_t streamNumber;
-  uint64_t audioStreamOffset;  // bytes of the stream's 16-bit mono audio before the event
-  int32_t wordPos;
-  int32_t wordLen;
+// A word as it begins to sound: its place in the spoken text, in bytes (characters, for the plain
+// ASCII the reader speaks), and where its sound starts, in seconds from the start of its reading.
+// The word is the white-space-delimited token the engine is at, with its outer punctuation stripped.
+struct SpokenWord {
+  int32_t position;
+  int32_t length;
+  double audioSeconds;
 };
 
-struct SpeechStatus {
-  int32_t runningState;    // SPRS_DONE or SPRS_IS_SPEAKING
-  uint32_t currentStream;  // the stream last handed to Speak
-  int32_t ulInputWordPos;  // the word of the last word event handed out by VoiceGetEvents
-  int32_t ulInputWordLen;
-  uint64_t wordAudioOffset;  // where that word's audio starts in its stream (bytes)
+// What the voice reports, on the user-interface thread and in the order heard. Nothing of speech
+// that was stopped is reported after the stop.
+struct SpeechListener {
+  std::function<void(const SpokenWord& word)> word;  // a word of a reading begins to sound
+  std::function<void()> ended;                        // a reading has been heard to its end, or stopped
 };
 
-// An installed voice of the engine (a language voice or a variant such as "m3").
-struct EngineVoice {
-  std::string name;        // "English (America)", "male3"
-  std::string identifier;  // "gmw/en-US", "!v/m3"
-  std::string language;    // "en-us"; empty for variants
-  int gender;              // 0 unknown, 1 male, 2 female
+// Replaces the listener; the engine starts on the first call of any function here.
+void SetSpeechListener(SpeechListener listener);
+
+enum class SpeakMode {
+  Reading,       // returns at once, waits behind speech still sounding, reports its words and its end
+  Announcement,  // stops what sounds, returns when heard, reports nothing (it marks no word)
 };
 
-struct SpeechVoiceObject;
-using SpeechVoiceHandle = SpeechVoiceObject*;
+// Speaks `text`. An empty reading ends at once.
+void SpeechSpeak(const std::string& text, SpeakMode mode);
 
-// The process's voice object; the engine starts on the first call (once per process) and every
-// later call returns the same object.
-SpeechVoiceHandle CreateSpeechVoice();
+// Discards all queued and sounding speech within a few milliseconds; nothing of it is reported any
+// more, and one end report follows, as for a reading that ended.
+void SpeechStop();
 
-// Every event of interest is followed by `message` posted to `window` (null: no message).
-void VoiceSetNotifyWindowMessage(SpeechVoiceHandle voice, WindowHandle window, unsigned message);
+// The rate -10 ... 10 (values beyond are taken as the nearest end); a reading in progress changes
+// speed at its next clause.
+void SpeechSetRate(int rate);
+int SpeechRate();
 
-// Which events are produced and queued (bit 1 << event id); the events of a stream count as
-// wanted by the interest in force when they are heard.
-void VoiceSetInterest(SpeechVoiceHandle voice, uint64_t eventInterest, uint64_t queuedInterest);
+// The descriptions of the reader's two voices.
+extern const char* const MaleVoiceName;
+extern const char* const FemaleVoiceName;
 
-// Takes the oldest queued event: S_OK with one event, S_FALSE when the queue is empty. A word event
-// becomes the status's current word.
-HRESULT VoiceGetEvents(SpeechVoiceHandle voice, SpeechEvent* event);
+// An installed voice: its description and the engine's name for it.
+struct InstalledVoice {
+  std::string description;  // "English (America)"
+  std::string engineName;   // "gmw/en-US", "en-us+m3"
+};
 
-// The current word and state.
-void VoiceGetStatus(SpeechVoiceHandle voice, SpeechStatus* status);
+// The installed voices: the reader's male and female US English voices first, then every language
+// voice of the engine; empty without the engine.
+std::vector<InstalledVoice> InstalledVoices();
 
-// Speaks `text` as a new stream. With SPF_PURGEBEFORESPEAK all queued and sounding speech is
-// discarded first and events not yet taken are dropped, so nothing of it marks anything later;
-// the purge itself returns within a few milliseconds. Without SPF_ASYNC the call returns when
-// the text has been heard; an empty text is a stream that ends at once.
-HRESULT VoiceSpeak(SpeechVoiceHandle voice, const std::string& text, uint32_t flags, uint32_t* streamNumber);
+// Speaks with the engine voice `engineName` from the next reading on: a language voice ("en-us",
+// "gmw/en-US"), optionally followed by "+" and a variant ("en-us+f3"). False, and the voice stays
+// as it was, for a name the engine does not know.
+bool SpeechSetVoice(const std::string& engineName);
 
-// The rate -10 ... 10 (values beyond are taken as the nearest end); a reading in progress
-// changes speed at its next clause.
-HRESULT VoiceSetRate(SpeechVoiceHandle voice, int32_t rate);
-int32_t VoiceGetRate(SpeechVoiceHandle voice);
-
-// Gives the voice the engine voice a token stands for (null: the engine's default voice) from the
-// next stream on. SPERR_NOT_FOUND when the engine has no such voice: the voice stays as it was.
-HRESULT VoiceSetVoice(SpeechVoiceHandle voice, const VoiceToken* token);
-
-// The engine voice name in use ("en-us+m3").
-std::string VoiceCurrentEngineVoice(SpeechVoiceHandle voice);
-
-// How many purges the voice has made (each Speak with SPF_PURGEBEFORESPEAK is one).
-int VoicePurgeCount(SpeechVoiceHandle voice);
-
-// True when the engine started (its data were found); waits for the start.
-bool SpeechEngineAvailable();
-
-// The engine's language voices and its variants, as listed when it started.
-std::vector<EngineVoice> ListEngineVoices();
-std::vector<EngineVoice> ListEngineVariants();
-
-// True for a voice name the engine knows: a language voice ("en-us", "gmw/en-US"), optionally
-// followed by "+" and a known variant ("en-us+f3").
-bool IsEngineVoiceName(const std::string& name);
+// The engine voice in use ("en-us+m3").
+std::string SpeechVoiceName();
 
 // The engine's words per minute and extra pause between words (10 ms units) for a rate -10 ... 10:
 // 175 x 3^(rate/10), the normal speed at 0, three times at 10, a third at -10; below the engine's
 // 80 words per minute the pause between words grows instead.
 int EngineWordsPerMinute(int rate);
 int EngineWordGap(int rate);
-
-// The sample rate of the engine's audio (16-bit mono).
-int EngineSampleRate();
 
 }  // namespace vt

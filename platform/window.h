@@ -10,7 +10,6 @@
 namespace vt {
 
 class MainWidget;
-using WindowHandle = MainWidget*;
 
 struct Rect {
   int left, top, right, bottom;

@@ -101,7 +101,7 @@ std::string PageIndicatorText(double paneHeight, double scaledFontSize, int32_t 
   return " Page: " + GroupedNumber(page) + " of " + GroupedNumber(pages);
 }
 
-void ShowPageIndicator(WindowHandle) {
+void ShowPageIndicator() {
   int height = PaneHeight(PaneWindow);
   PaneScrollCaret(PaneWindow);
   int current = 1 + PaneLineFromChar(PaneWindow, -1);

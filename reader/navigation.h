@@ -32,7 +32,7 @@ int32_t SelectWordAtCaret(PaneView* pane);
 void ResetCaret(PaneView* pane);
 
 // Shows " Page: n of m" for the caret's line, after scrolling the caret into view.
-void ShowPageIndicator(WindowHandle window);
+void ShowPageIndicator();
 
 // The page message for a pane of `paneHeight` pixels with type of `scaledFontSize` points, the
 // caret on display line `caretLine` (1-based) of `lineCount` lines.

@@ -46,7 +46,7 @@ std::string StoredSearchTerm(const std::string& typed) {
   return StripBlanks(LowerCase(CutToUtf16Units(typed, kMaxTermUnits)));
 }
 
-void FindInPane(WindowHandle, int direction, const std::string& term) {
+void FindInPane(int direction, const std::string& term) {
   PaneSetFocus(PaneWindow);
   int selectionStart = 0, selectionEnd = 0;
   PaneGetSelection(PaneWindow, selectionStart, selectionEnd);
@@ -72,14 +72,14 @@ void SearchCommand() {
   std::string kept = SearchTerm;
   ShowSearchDialog();
   if (!SearchTerm.empty())
-    FindInPane(MainWindow, 1, SearchTerm);
+    FindInPane(1, SearchTerm);
   else
     SearchTerm = kept;
   PaneSetFocus(PaneWindow);
 }
 
 void SearchAgain() {
-  FindInPane(MainWindow, 1, SearchTerm);
+  FindInPane(1, SearchTerm);
   PaneSetFocus(PaneWindow);
 }
 

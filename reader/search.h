@@ -12,7 +12,7 @@ namespace vt {
 // Searches the pane from the selection in `direction` (1 forward, -1 backward), without regard to
 // case and without wrapping, selects the match and scrolls its line to the top. No match: a click,
 // "No match found!", and the selection and the view stay.
-void FindInPane(WindowHandle window, int direction, const std::string& term);
+void FindInPane(int direction, const std::string& term);
 
 // The "Search" command: asks for a term and searches forward for it.
 void SearchCommand();

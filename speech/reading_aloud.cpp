@@ -1,11 +1,11 @@
 // Reading aloud. A reading hands the pane's text, filtered to plain ASCII and cut from the word at
-// the caret, to the voice object at once; the voice speaks on its own thread and notifies the main
-// window, where HandleSpeechEvents underlines each word as it is heard and, at the end, clears the
-// marks, shows "Play" again and leaves the caret behind the last word. The rate announcements are
-// spoken with the voice's events switched off, so they neither mark the pane nor move the caret.
+// the caret, to the voice at once; the voice speaks on its own thread and reports back on the
+// user-interface thread: MarkSpokenWord underlines each word as it is heard and EndReading, at the
+// end, clears the marks, shows "Play" again and leaves the caret behind the last word. The rate
+// announcements report nothing, so they neither mark the pane nor move the caret.
 //
-// State: the voice object, whether a reading runs, the text handed to the voice and where in the
-// pane it starts, and the range of the word being spoken.
+// State: whether a reading runs, the text handed to the voice and where in the pane it starts, and
+// the range of the word being spoken.
 #include "speech/reading_aloud.h"
 
 #include "bar/icon_bar.h"
@@ -19,13 +19,9 @@
 
 namespace vt {
 
-
 const char* const SlowSpeechAnnouncement = "Slow speech is on!";
 const char* const NormalSpeechAnnouncement = "Normal speech is on!";
 const char* const FastSpeechAnnouncement = "Fast speech is on!";
-
-// The events the reader wants: word boundaries and the end of the text.
-static const uint64_t kSpeechInterest = SPFEI(SPEI_END_INPUT_STREAM) | SPFEI(SPEI_WORD_BOUNDARY);
 
 static bool KeptCharacter(unsigned char c) { return c == 9 || c == 12 || c == 13 || (c >= 32 && c <= 126); }
 
@@ -39,27 +35,25 @@ std::string ReadingText(const std::string& paneText, int32_t start) {
 }
 
 void InitSpeech() {
-  SpeechVoice = CreateSpeechVoice();
-  VoiceSetInterest(SpeechVoice, kSpeechInterest, kSpeechInterest);
-  VoiceSetNotifyWindowMessage(SpeechVoice, MainWindow, SpeechNotifyMessage);
+  SetSpeechListener({MarkSpokenWord, EndReading});
   // What is heard matches what the bar shows from the start.
-  SelectVoice(SpeechVoice, MaleVoice == 0 ? FemaleVoiceName : MaleVoiceName);
-  VoiceSetRate(SpeechVoice, vRate);
+  SelectVoice(MaleVoice == 0 ? FemaleVoiceName : MaleVoiceName);
+  SpeechSetRate(vRate);
 }
 
-void SpeakFromCaret(WindowHandle) {
+void SpeakFromCaret() {
   if (IsSpeaking == 1) StopSpeaking();
   SpokenPane = PaneWindow;
   IsSpeaking = 1;
   SpeakStart = SelectWordAtCaret(SpokenPane);
   SpokenText = ReadingText(PaneGetPlainText(PaneWindow), SpeakStart);
-  VoiceSpeak(SpeechVoice, SpokenText, SPF_ASYNC, nullptr);
+  SpeechSpeak(SpokenText, SpeakMode::Reading);
 }
 
 void StopSpeaking() {
   if (IsSpeaking == 0) return;
   SpokenText.clear();
-  VoiceSpeak(SpeechVoice, "", SPF_PURGEBEFORESPEAK, nullptr);
+  SpeechStop();
   IsSpeaking = 0;
 }
 
@@ -76,7 +70,7 @@ void CycleSpeechRate() {
 }
 
 void ApplySpeechRate() {
-  VoiceSetRate(SpeechVoice, vRate);
+  SpeechSetRate(vRate);
   if (IsSpeaking != 0) return;
   if (vRate == SlowRate)
     SpokenText = SlowSpeechAnnouncement;
@@ -86,24 +80,21 @@ void ApplySpeechRate() {
     SpokenText = FastSpeechAnnouncement;
   else
     return;  // a rate of none of the three has no announcement (the last reading is not spoken again)
-  VoiceSetInterest(SpeechVoice, 0, 0);
-  VoiceSpeak(SpeechVoice, SpokenText, SPF_PURGEBEFORESPEAK, nullptr);
-  VoiceSetInterest(SpeechVoice, kSpeechInterest, kSpeechInterest);
+  SpeechSpeak(SpokenText, SpeakMode::Announcement);
 }
 
 void SystemVolumeUp() { StepMasterVolume(+1); }
 void SystemVolumeDown() { StepMasterVolume(-1); }
 
-static void MarkSpokenWord() {
-  SpeechStatus status{};
-  VoiceGetStatus(SpeechVoice, &status);
-  if (SpokenText.empty()) return;
-  UnderlineStart = SpeakStart + status.ulInputWordPos;
-  UnderlineLength = status.ulInputWordLen;
+void MarkSpokenWord(const SpokenWord& word) {
+  if (!IsWindow(MainWindow) || SpokenText.empty()) return;  // no pane after the window has ended
+  UnderlineStart = SpeakStart + word.position;
+  UnderlineLength = word.length;
   ToggleRangeUnderline(SpokenPane);
 }
 
-static void EndReading() {
+void EndReading() {
+  if (!IsWindow(MainWindow)) return;
   IsSpeaking = 0;
   ClearPaneUnderline(SpokenPane);
   BuildIconBar();
@@ -111,16 +102,6 @@ static void EndReading() {
   PaneSetSelection(PaneWindow, behind, behind);
   ResetCaret(PaneWindow);
   PaneSetFocus(PaneWindow);
-}
-
-void HandleSpeechEvents() {
-  SpeechEvent event{};
-  while (VoiceGetEvents(SpeechVoice, &event) == S_OK) {
-    if (event.eventId == SPEI_WORD_BOUNDARY)
-      MarkSpokenWord();
-    else if (event.eventId == SPEI_END_INPUT_STREAM)
-      EndReading();
-  }
 }
 
 }  // namespace vt

@@ -10,7 +10,6 @@
 
 namespace vt {
 
-
 // The most characters one reading takes from its start.
 constexpr size_t MaxReadingLength = 1000000;
 
@@ -19,12 +18,12 @@ extern const char* const SlowSpeechAnnouncement;
 extern const char* const NormalSpeechAnnouncement;
 extern const char* const FastSpeechAnnouncement;
 
-// Makes the voice object and routes its word and end events to the main window; the voice gets
-// the voice named by MaleVoice and the rate vRate.
+// Makes the voice report to MarkSpokenWord and EndReading; the voice gets the voice named by
+// MaleVoice and the rate vRate.
 void InitSpeech();
 
 // Play: reads the pane aloud from the word at the caret.
-void SpeakFromCaret(WindowHandle window);
+void SpeakFromCaret();
 
 // Stop: discards the reading (its marks are cleared by the end event that follows).
 void StopSpeaking();
@@ -39,8 +38,12 @@ void ApplySpeechRate();
 void SystemVolumeUp();
 void SystemVolumeDown();
 
-// The main window's handler of the voice's notification: marks words, restores idle at the end.
-void HandleSpeechEvents();
+// The voice's report of a word being heard: underlines it in the pane being read.
+void MarkSpokenWord(const SpokenWord& word);
+
+// The voice's report of the end of a reading: the marks go, the bar shows "Play" again and the
+// caret is left behind the last word.
+void EndReading();
 
 // The text a reading speaks: only tab, form feed, carriage return and 32 ... 126 are kept, then
 // the text from `start` on, at most MaxReadingLength characters.

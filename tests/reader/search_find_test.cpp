@@ -32,7 +32,7 @@ const char kChapters[] = "Whale one. whale two. WHALE three.\r\n>>Chapter 1\r\nt
 
 TEST_F(Finding, IgnoresCaseSkipsTheCharacterAfterTheSelectionAndNeverWraps) {
   StartWith(kChapters);
-  FindInPane(MainWindow, 1, "WHALE");  // the match at the caret is skipped
+  FindInPane(1, "WHALE");  // the match at the caret is skipped
   EXPECT_EQ(Selection(), std::make_pair(11, 16));
   PaneSetSelection(PaneWindow, 9, 11);  // a match right after the selection is skipped too
   SearchTerm = "whale";
@@ -65,13 +65,13 @@ TEST_F(Finding, AMatchBecomesTheTopLineAndNoMatchLeavesSelectionAndView) {
   StartWith(text);
   int far = PaneLineIndex(PaneWindow, PaneLineCount(PaneWindow) / 2);
   PaneSetSelection(PaneWindow, far, far);
-  FindInPane(MainWindow, 1, ">>");
+  FindInPane(1, ">>");
   auto [start, end] = Selection();
   ASSERT_GT(start, far);
   EXPECT_EQ(end, start + 2);
   EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), PaneLineFromChar(PaneWindow, start));
   int top = TopVisibleCharIndex();
-  FindInPane(MainWindow, 1, "no such words");
+  FindInPane(1, "no such words");
   EXPECT_EQ(LastBarMessage(), "No match found!");
   EXPECT_EQ(Selection(), std::make_pair(start, end));
   EXPECT_EQ(TopVisibleCharIndex(), top);

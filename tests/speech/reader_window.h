@@ -11,7 +11,6 @@
 
 #include "platform/pane.h"
 #include "platform/speech_engine.h"
-#include "platform/voice_tokens.h"
 #include "private_sound_server.h"
 #include "reader/reading_pane.h"
 #include "speech/reading_aloud.h"
@@ -36,7 +35,7 @@ inline void RunFor(double seconds) {
 }
 
 // The word marks made while the event loop runs until the reading ends: each (start, length) that
-// HandleSpeechEvents gave UnderlineStart and UnderlineLength.
+// MarkSpokenWord gave UnderlineStart and UnderlineLength.
 inline std::vector<std::pair<int, int>> MarksUntilIdle(double seconds = 20) {
   std::vector<std::pair<int, int>> marks;
   std::pair<int, int> last{vt::UnderlineStart, vt::UnderlineLength};
@@ -61,18 +60,16 @@ class ReaderTest : public vt_test::MainWindowTest {
   void TearDown() override {
     vt::StopSpeaking();
     vt::ProcessPendingEvents();
-    vt::ResetVoiceTokens();
     vt_test::MainWindowTest::TearDown();
   }
   // Starts the reader with `paneText` in the pane and the caret at its start; nothing of an
   // earlier reading is left to arrive.
   void OpenReader(const std::string& paneText, const std::string& settings = "") {
-    vt::ResetVoiceTokens();
     Start(settings);
     vt::SetPaneWindowText(vt::PaneWindow, paneText);
     vt::SpeakStart = vt::UnderlineStart = vt::UnderlineLength = 0;
-    vt::VoiceSpeak(vt::SpeechVoice, "", vt::SPF_PURGEBEFORESPEAK, nullptr);
-    RunFor(0.02);  // its end event, which puts the caret behind the last mark
+    vt::SpeechStop();
+    RunFor(0.02);  // its end report, which puts the caret behind the last mark
     vt::IsSpeaking = 0;
     vt::PaneSetSelection(vt::PaneWindow, 0, 0);
   }

@@ -1,74 +1,27 @@
 // The speech engine over the real espeak-ng and a private sound server: the words it reports for a
-// text, purging, voices, rates, and what happens without a sound server.
+// text, stopping, announcements, voices, rates, and what happens without a sound server.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/speech_engine.h"
-#include "platform/voice_tokens.h"
 #include "private_sound_server.h"
+#include "reader_window.h"
 
 namespace vt {
 namespace {
 
-constexpr uint64_t kAllEvents = (uint64_t{1} << SPEI_END_INPUT_STREAM) | (uint64_t{1} << SPEI_WORD_BOUNDARY);
+using speechtest::RunFor;
+using speechtest::RunUntil;
 
-struct Heard {
-  std::vector<SpeechEvent> words;
-  bool ended = false;
-  uint32_t endStream = 0;
-};
-
-// Takes the voice's events until the end of a stream arrives (or 20 s have passed).
-Heard Collect(SpeechVoiceHandle voice) {
-  Heard heard;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!heard.ended && std::chrono::steady_clock::now() < deadline) {
-    SpeechEvent event{};
-    if (VoiceGetEvents(voice, &event) != S_OK) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      continue;
-    }
-    if (event.eventId == SPEI_WORD_BOUNDARY) heard.words.push_back(event);
-    if (event.eventId == SPEI_END_INPUT_STREAM) heard.ended = true, heard.endStream = event.streamNumber;
-  }
-  return heard;
-}
-
-std::vector<std::string> WordsOf(const std::string& text, const Heard& heard) {
-  std::vector<std::string> words;
-  for (const SpeechEvent& e : heard.words) words.push_back(text.substr(e.wordPos, e.wordLen));
-  return words;
-}
-
-double Rms(const std::vector<int16_t>& samples, size_t from, size_t count) {
+double Rms(const std::vector<int16_t>& samples) {
   double sum = 0;
-  size_t end = std::min(samples.size(), from + count);
-  for (size_t i = from; i < end; ++i) sum += static_cast<double>(samples[i]) * samples[i];
-  return end > from ? std::sqrt(sum / static_cast<double>(end - from)) : 0;
+  for (int16_t s : samples) sum += static_cast<double>(s) * s;
+  return samples.empty() ? 0 : std::sqrt(sum / static_cast<double>(samples.size()));
 }
-
-class SpeechEngine : public testing::Test {
- protected:
-  void SetUp() override {
-    REQUIRE_SOUND_SERVER();
-    voice = CreateSpeechVoice();
-    ASSERT_TRUE(SpeechEngineAvailable()) << "espeak-ng did not start";
-    VoiceSetNotifyWindowMessage(voice, nullptr, 0);
-    VoiceSetInterest(voice, kAllEvents, kAllEvents);
-    VoiceSpeak(voice, "", SPF_PURGEBEFORESPEAK, nullptr);
-    SpeechEvent drop{};
-    while (VoiceGetEvents(voice, &drop) == S_OK) {
-    }
-    VoiceSetRate(voice, 3);
-    VoiceSetVoice(voice, nullptr);
-  }
-  SpeechVoiceHandle voice = nullptr;
-};
 
 TEST(SpeechRate, MapsTheRateOntoWordsPerMinute) {
   const int rates[] = {-12, -10, -9, -8, -7, -3, 0, 3, 10, 14};
@@ -80,134 +33,131 @@ TEST(SpeechRate, MapsTheRateOntoWordsPerMinute) {
   }
 }
 
-TEST(SpeechVoiceNames, KnowsVoicesAndVariantsOnly) {
-  ASSERT_TRUE(SpeechEngineAvailable());
-  EXPECT_TRUE(IsEngineVoiceName("en-us"));
-  EXPECT_TRUE(IsEngineVoiceName("en-us+m3"));
-  EXPECT_TRUE(IsEngineVoiceName("en-us+f3"));
-  EXPECT_TRUE(IsEngineVoiceName("gmw/en-US"));
-  EXPECT_FALSE(IsEngineVoiceName("en-us+bogus"));  // the engine itself would take it silently
-  EXPECT_FALSE(IsEngineVoiceName("xx-nowhere"));
-  EXPECT_FALSE(IsEngineVoiceName("en-us+"));
-  EXPECT_FALSE(IsEngineVoiceName(""));
-  EXPECT_GT(ListEngineVoices().size(), 50u);
-  EXPECT_GT(ListEngineVariants().size(), 50u);
+TEST(SpeechVoice, TakesKnownVoicesAndVariantsOnly) {
+  const std::pair<const char*, bool> names[] = {
+      {"en-us", true},        {"en-us+m3", true},    {"gmw/en-US", true}, {"en-us+f3", true},
+      {"en-us+bogus", false},  // the engine itself would take it silently as "en-us"
+      {"xx-nowhere", false},  {"en-us+", false},     {"", false},
+  };
+  for (const auto& [name, known] : names) {
+    ASSERT_TRUE(SpeechSetVoice("en-us+m1"));
+    EXPECT_EQ(SpeechSetVoice(name), known) << name;
+    EXPECT_EQ(SpeechVoiceName(), known ? name : "en-us+m1") << name;
+  }
+  SpeechSetVoice("en-us");
 }
 
+TEST(SpeechVoice, InstalledVoicesAreTheReaderVoicesThenEveryEngineVoice) {
+  std::vector<InstalledVoice> voices = InstalledVoices();
+  ASSERT_GT(voices.size(), 50u) << "espeak-ng did not start";
+  EXPECT_EQ(voices[0].description, MaleVoiceName);
+  EXPECT_EQ(voices[0].engineName, "en-us+m3");
+  EXPECT_EQ(voices[1].description, FemaleVoiceName);
+  EXPECT_EQ(voices[1].engineName, "en-us+f3");
+  bool american = false;
+  for (const InstalledVoice& voice : voices) {
+    american = american || (voice.description == "English (America)" && voice.engineName == "gmw/en-US");
+    EXPECT_TRUE(SpeechSetVoice(voice.engineName)) << voice.engineName;
+  }
+  EXPECT_TRUE(american);
+  SpeechSetVoice("en-us");
+}
+
+class SpeechEngine : public testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_SOUND_SERVER();
+    SetSpeechListener({[this](const SpokenWord& word) { words.push_back(word); }, [this] { ++ends; }});
+    SpeechStop();
+    ProcessPendingEvents();
+    words.clear();
+    ends = 0;
+    SpeechSetRate(3);
+    SpeechSetVoice("en-us");
+  }
+  // Reports still on their way find no fixture to write to.
+  void TearDown() override { SetSpeechListener({}); }
+  bool RunUntilEnded(double seconds = 20) {
+    return RunUntil([this] { return ends > 0; }, seconds);
+  }
+  std::vector<std::string> WordsOf(const std::string& text) const {
+    std::vector<std::string> out;
+    for (const SpokenWord& w : words) out.push_back(text.substr(w.position, w.length));
+    return out;
+  }
+  std::vector<SpokenWord> words;
+  int ends = 0;
+};
+
 TEST_F(SpeechEngine, ReportsEachWordOnceInOrderThenTheEnd) {
-  // Numbers, "of the", a contraction, CR LF and a tab: the engine's own events are unreliable here.
-  const std::string text = "Hello world, the year 1984 of the can't.\r\nNext\tline.";
-  uint32_t stream = 0;
-  ASSERT_EQ(VoiceSpeak(voice, text, SPF_ASYNC, &stream), S_OK);
-  Heard heard = Collect(voice);
-  ASSERT_TRUE(heard.ended);
-  EXPECT_EQ(heard.endStream, stream);
-  std::vector<std::string> expected = {"Hello", "world", "the", "year", "1984", "of", "the", "can't", "Next", "line"};
-  EXPECT_EQ(WordsOf(text, heard), expected);
-  for (size_t i = 1; i < heard.words.size(); ++i) {
-    EXPECT_GT(heard.words[i].wordPos, heard.words[i - 1].wordPos);
-    EXPECT_GE(heard.words[i].audioStreamOffset, heard.words[i - 1].audioStreamOffset);
-    EXPECT_EQ(heard.words[i].streamNumber, stream);
+  struct Case {
+    std::string text;
+    std::vector<std::string> words;
+  };
+  const Case cases[] = {
+      // Numbers, "of the", a contraction, CR LF and a tab: the engine's own events are unreliable here.
+      {"Hello world, the year 1984 of the can't.\r\nNext\tline.",
+       {"Hello", "world", "the", "year", "1984", "of", "the", "can't", "Next", "line"}},
+      // Positions count bytes: one two-byte character before "au".
+      {"caf\xC3\xA9 au lait", {"caf\xC3\xA9", "au", "lait"}},
+  };
+  for (const Case& c : cases) {
+    words.clear();
+    ends = 0;
+    SpeechSpeak(c.text, SpeakMode::Reading);
+    ASSERT_TRUE(RunUntilEnded()) << c.text;
+    EXPECT_EQ(WordsOf(c.text), c.words);
+    for (size_t i = 1; i < words.size(); ++i) {
+      EXPECT_GT(words[i].position, words[i - 1].position);
+      EXPECT_GE(words[i].audioSeconds, words[i - 1].audioSeconds);
+    }
+    RunFor(0.1);
+    EXPECT_EQ(ends, 1);
   }
 }
 
-TEST_F(SpeechEngine, CountsPositionsInBytesOfTheText) {
-  const std::string text = "caf\xC3\xA9 au lait";  // one two-byte character before "au"
-  VoiceSpeak(voice, text, SPF_ASYNC, nullptr);
-  Heard heard = Collect(voice);
-  ASSERT_TRUE(heard.ended);
-  std::vector<std::string> expected = {"caf\xC3\xA9", "au", "lait"};
-  EXPECT_EQ(WordsOf(text, heard), expected);
-}
-
-TEST_F(SpeechEngine, StatusFollowsTheWordsTakenFromTheQueue) {
-  const std::string text = "alpha beta gamma";
-  VoiceSpeak(voice, text, SPF_ASYNC, nullptr);
-  Heard heard = Collect(voice);
-  ASSERT_EQ(heard.words.size(), 3u);
-  SpeechStatus status{};
-  VoiceGetStatus(voice, &status);
-  EXPECT_EQ(status.ulInputWordPos, 11);
-  EXPECT_EQ(status.ulInputWordLen, 5);
-  EXPECT_EQ(status.runningState, SPRS_DONE);
-}
-
-TEST_F(SpeechEngine, SynchronousSpeakReturnsAfterTheTextWasHeard) {
+TEST_F(SpeechEngine, AnAnnouncementReturnsWhenHeardAndReportsNothing) {
   size_t before = testsound::RecordedSamples();
-  ASSERT_EQ(VoiceSpeak(voice, "Normal speech is on!", 0, nullptr), S_OK);
-  SpeechStatus status{};
-  VoiceGetStatus(voice, &status);
-  EXPECT_EQ(status.runningState, SPRS_DONE);
+  SpeechSpeak("Normal speech is on!", SpeakMode::Announcement);
   testsound::WaitForRecording(before, testsound::kRecordRate / 2);
-  std::vector<int16_t> heard = testsound::Recording(before);
-  EXPECT_GT(Rms(heard, 0, heard.size()), 300.0) << "the announcement was not played";
-  // Its events were queued as well; the end is the last of them.
-  Heard events = Collect(voice);
-  EXPECT_TRUE(events.ended);
-  EXPECT_EQ(events.words.size(), 4u);
+  EXPECT_GT(Rms(testsound::Recording(before)), 300.0) << "the announcement was not played";
+  RunFor(0.3);
+  EXPECT_TRUE(words.empty());
+  EXPECT_EQ(ends, 0);
 }
 
-TEST_F(SpeechEngine, PurgeSilencesTheReadingAndDropsItsEvents) {
+TEST_F(SpeechEngine, StopSilencesTheReadingAndDropsItsReports) {
   std::string text;
   for (int i = 0; i < 200; ++i) text += "word number " + std::to_string(i) + " of a long reading. ";
-  uint32_t reading = 0;
-  VoiceSpeak(voice, text, SPF_ASYNC, &reading);
-  // Wait until the reading is heard.
-  SpeechEvent first{};
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (VoiceGetEvents(voice, &first) != S_OK && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  ASSERT_EQ(first.eventId, SPEI_WORD_BOUNDARY);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // more words become due meanwhile
-
-  int purges = VoicePurgeCount(voice);
-  uint32_t stop = 0;
-  ASSERT_EQ(VoiceSpeak(voice, "", SPF_PURGEBEFORESPEAK, &stop), S_OK);
-  EXPECT_EQ(VoicePurgeCount(voice), purges + 1);
-
-  // Only the end of the empty stream comes; nothing of the reading.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  SpeechSpeak(text, SpeakMode::Reading);
+  ASSERT_TRUE(RunUntil([this] { return !words.empty(); }, 5));
+  // More words become due meanwhile: their reports are posted but not yet delivered.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  size_t heard = words.size();
+  SpeechStop();
+  // Only the end of the stop comes; nothing of the reading.
+  RunFor(0.3);
   size_t quietFrom = testsound::RecordedSamples();
-  Heard after = Collect(voice);
-  EXPECT_TRUE(after.ended);
-  EXPECT_EQ(after.endStream, stop);
-  EXPECT_TRUE(after.words.empty());
-  SpeechEvent more{};
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(VoiceGetEvents(voice, &more), S_FALSE);
+  RunFor(0.3);
+  EXPECT_EQ(words.size(), heard);
+  EXPECT_EQ(ends, 1);
   testsound::WaitForRecording(quietFrom, testsound::kRecordRate / 4);
-  std::vector<int16_t> tail = testsound::Recording(quietFrom);
-  EXPECT_LT(Rms(tail, 0, tail.size()), 50.0) << "the reading kept sounding after the purge";
+  EXPECT_LT(Rms(testsound::Recording(quietFrom)), 50.0) << "the reading kept sounding after the stop";
 }
 
-TEST_F(SpeechEngine, UnknownVoiceLeavesTheVoiceUnchanged) {
-  VoiceToken female{"female", {{"", "female"}}, "en-us+f3"};
-  VoiceToken bogus{"bogus", {{"", "bogus"}}, "en-us+bogus"};
-  EXPECT_EQ(VoiceSetVoice(voice, &female), S_OK);
-  EXPECT_EQ(VoiceCurrentEngineVoice(voice), "en-us+f3");
-  EXPECT_EQ(VoiceSetVoice(voice, &bogus), SPERR_NOT_FOUND);
-  EXPECT_EQ(VoiceCurrentEngineVoice(voice), "en-us+f3");
-  EXPECT_EQ(VoiceSetVoice(voice, nullptr), S_OK);
-  EXPECT_EQ(VoiceCurrentEngineVoice(voice), "en-us");
-}
-
-TEST_F(SpeechEngine, WithoutASoundServerEveryStreamEndsAtOnce) {
+TEST_F(SpeechEngine, WithoutASoundServerEveryReadingEndsAtOnce) {
   testsound::StopPrivateSoundServer();
-  uint32_t stream = 0;
-  VoiceSpeak(voice, "nobody hears this", SPF_ASYNC, &stream);
-  Heard heard = Collect(voice);
-  EXPECT_TRUE(heard.ended);
-  EXPECT_EQ(heard.endStream, stream);
-  EXPECT_TRUE(heard.words.empty());
-  EXPECT_EQ(VoiceSpeak(voice, "nor this", 0, nullptr), S_OK);  // returns rather than waiting
+  SpeechSpeak("nobody hears this", SpeakMode::Reading);
+  EXPECT_TRUE(RunUntilEnded(5));
+  EXPECT_TRUE(words.empty());
+  SpeechSpeak("nor this", SpeakMode::Announcement);  // returns rather than waiting
   // A server that appears later is used.
   std::string why;
   ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
-  Collect(voice);
-  VoiceSpeak(voice, "hello again", SPF_ASYNC, nullptr);
-  Heard again = Collect(voice);
-  EXPECT_TRUE(again.ended);
-  EXPECT_EQ(again.words.size(), 2u);
+  ends = 0;
+  SpeechSpeak("hello again", SpeakMode::Reading);
+  EXPECT_TRUE(RunUntilEnded());
+  EXPECT_EQ(words.size(), 2u);
 }
 
 }  // namespace
