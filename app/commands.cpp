@@ -1,7 +1,7 @@
 // The commands and the main window's event handlers. Events become operations here: the
 // initialisation sequence before the window is first shown, the command table for buttons and
 // shortcuts, right-clicks on the bar, the wheel, the window drag, and saving the reading position
-// and the settings when the window ends. Owns ShortcutListShown.
+// and the settings when the window ends.
 #include "app/commands.h"
 
 #include <algorithm>
@@ -124,13 +124,6 @@ std::string CommandLongName(int commandId) {
 
 void EndMainWindow() { DestroyMainWidget(MainWindow); }
 
-void ToggleShortcutList() {
-  // The list is no place in the book: the reading position is kept before the list replaces it.
-  if (!ShortcutListShown) SaveBookmark();
-  ShortcutListShown ^= 1;
-  SetPaneWindowText(PaneWindow, ShortcutListShown ? ShortcutListText() : BookText);
-}
-
 // Everything the window needs before it is first shown, in this order.
 static void InitialiseMainWindow() {
   if (Maximized) SetPendingShowState(MainWindow, ShowState::Maximized);
@@ -154,7 +147,7 @@ static void InitialiseMainWindow() {
 static void BarRightClick(int commandId) {
   CommandBeep();
   if (commandId == CmdExit) {
-    ToggleShortcutList();
+    ToggleShortcutList(ShortcutListText());
   } else if (commandId == CmdMenu) {
     PreviousButtonSet();
     BuildIconBar();

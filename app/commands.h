@@ -41,9 +41,6 @@ void RunCommand(int commandId);
 // The long name of a button's command, or "" when it has none.
 std::string CommandLongName(int commandId);
 
-// Swaps the pane between the book and the shortcut list.
-void ToggleShortcutList();
-
 // Ends the main window: the bookmark and the settings are saved on the way.
 void EndMainWindow();
 

@@ -1,6 +1,6 @@
 // The entry routine and the main window: settings first, then the hidden window with its stored
 // geometry, its initialisation and layout, the event loop, and the restart after an update.
-// Owns MainWindow and RestartAfterUpdate.
+// Owns MainWindow.
 #include "app/main_window.h"
 
 #include "app/commands.h"

@@ -14,11 +14,10 @@
 namespace vt {
 
 // app/main_window.cpp
-extern MainWidget* MainWindow;     // the one top-level window, null before it is made and after it ends
-extern int32_t RestartAfterUpdate;  // set by a successful online update: the new program starts at the end
+extern MainWidget* MainWindow;  // the one top-level window, null before it is made and after it ends
 
-// app/commands.cpp
-extern int32_t ShortcutListShown;  // 1 while the pane shows the shortcut list instead of the book
+// app/online_update.cpp
+extern int32_t RestartAfterUpdate;  // set by a successful online update: the new program starts at the end
 
 // core/window_layout.cpp
 extern int32_t BarHeight;  // height of the icon bar, re-measured on each layout
@@ -45,6 +44,7 @@ extern std::string BookText;        // the current book as put into the pane
 extern std::string LoadedPaneText;  // the pane's text right after loading
 
 // reader/navigation.cpp
+extern int32_t ShortcutListShown;  // 1 while the pane shows the shortcut list instead of the book
 extern int32_t CaretShownOnPaint;  // 1 once the first focused paint of the run has re-created the wide caret
 
 // reader/search.cpp

@@ -130,11 +130,6 @@ static const char* const kWriteOrder[] = {
     "ReversePrint", "PrintWrap", "PrintFontAdjust", "sBeepOn", "TextColor", "BGColor",
     "SingleLineScroll", "vRate", "SlowRate", "FastRate"};
 
-static std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 static std::string Trim(const std::string& text) {
   size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos) return std::string();
@@ -282,7 +277,7 @@ static std::unordered_map<std::string, std::string> ParseSectionAll(const std::s
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       size_t close = line.find(']');
-      inAll = close != std::string::npos && Lower(Trim(line.substr(1, close - 1))) == "all";
+      inAll = close != std::string::npos && LowerCase(Trim(line.substr(1, close - 1))) == "all";
       continue;
     }
     size_t equals = line.find('=');
@@ -291,7 +286,7 @@ static std::unordered_map<std::string, std::string> ParseSectionAll(const std::s
     value = value.substr(0, value.find('\0'));
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
       value = value.substr(1, value.size() - 2);
-    values.emplace(Lower(Trim(line.substr(0, equals))), value);
+    values.emplace(LowerCase(Trim(line.substr(0, equals))), value);
   }
   return values;
 }
@@ -308,7 +303,7 @@ void ReadSettingsText(const std::string& bytes) {
   auto values = ParseSectionAll(bytes);
   for (const Key& key : kKeys) {
     if (!key.defaultText) continue;
-    auto found = values.find(Lower(key.name));
+    auto found = values.find(LowerCase(key.name));
     StoreValue(key, found != values.end() ? found->second : key.defaultText);
   }
 }

@@ -29,6 +29,7 @@
 #include "platform/files.h"
 #include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
+#include "platform/testing.h"
 
 namespace vt {
 

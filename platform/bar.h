@@ -32,8 +32,6 @@ void BarImagesDestroy(BarImages* images);
 // read is appended as an empty image, so the numbers of the icons after it stay the same.
 // Returns true when the icon was read.
 bool BarImagesAddIcon(BarImages* images, const std::string& resourceName);
-int BarImagesCount(BarImages* images);
-int BarImagesSize(BarImages* images);
 
 // The bar: a child of `parent` at its top-left corner, as wide as the parent (it follows the
 // parent's width), no buttons yet. A click on a button raises the parent's `command` event with
@@ -60,21 +58,11 @@ void BarSetVisible(BarView* bar, bool visible);
 
 // Paints the bar at once, before the caller goes on (a spoken announcement keeps the window waiting).
 void BarPaintNow(BarView* bar);
-bool BarIsVisible(BarView* bar);
 
 // The bar's rectangle in the parent's coordinates.
 Rect BarWindowRect(BarView* bar);
 
 int BarButtonCount(BarView* bar);
-
-// One button as the bar holds it.
-struct BarButtonInfo {
-  int image;
-  int command;
-  std::string label;
-  std::string accessibleName;
-};
-BarButtonInfo BarButtonAt(BarView* bar, int index);
 
 // A button's rectangle in bar coordinates (all zero for an index outside the bar).
 Rect BarButtonRect(BarView* bar, int index);

@@ -198,4 +198,19 @@ std::string CutToUtf16Units(const std::string& utf8, std::size_t units) {
   return utf8;
 }
 
+std::string LowerCase(const std::string& utf8) {
+  std::string lower = utf8;
+  for (size_t i = 0; i < lower.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(lower[i]);
+    if (c >= 'A' && c <= 'Z') {
+      lower[i] = static_cast<char>(c + 32);
+    } else if (c == 0xC3 && i + 1 < lower.size()) {
+      unsigned char next = static_cast<unsigned char>(lower[i + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) lower[i + 1] = static_cast<char>(next + 0x20);
+      ++i;
+    }
+  }
+  return lower;
+}
+
 }  // namespace vt

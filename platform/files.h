@@ -53,4 +53,7 @@ void AppendUtf8(std::string& out, uint32_t code);
 // Cuts UTF-8 text to at most `units` UTF-16 code units without splitting a character.
 std::string CutToUtf16Units(const std::string& utf8, std::size_t units);
 
+// UTF-8 text in lower case as the 8-bit mapping makes it: A-Z, and the accented capitals of Latin-1.
+std::string LowerCase(const std::string& utf8);
+
 }  // namespace vt

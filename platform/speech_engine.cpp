@@ -28,6 +28,8 @@
 #include <optional>
 #include <thread>
 
+#include "platform/files.h"
+
 namespace vt {
 
 const char* const MaleVoiceName = "Microsoft David Desktop - English (United States)";
@@ -550,11 +552,6 @@ void PurgeLocked(Engine& e) {
   }
 }
 
-std::string ToLower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string LastPart(const std::string& identifier) {
   size_t slash = identifier.rfind('/');
   return slash == std::string::npos ? identifier : identifier.substr(slash + 1);
@@ -565,16 +562,16 @@ std::string LastPart(const std::string& identifier) {
 // and a known variant ("en-us+f3"); the engine itself would take "en-us+bogus" silently.
 bool IsEngineVoiceName(const std::string& name) {
   size_t plus = name.find('+');
-  std::string base = ToLower(name.substr(0, plus));
-  std::string variant = plus == std::string::npos ? std::string() : ToLower(name.substr(plus + 1));
+  std::string base = LowerCase(name.substr(0, plus));
+  std::string variant = plus == std::string::npos ? std::string() : LowerCase(name.substr(plus + 1));
   if (base.empty() || (plus != std::string::npos && variant.empty())) return false;
   Engine& e = ReadyEngine();
   std::lock_guard<std::mutex> lock(e.mutex);
   bool baseKnown = std::any_of(e.voices.begin(), e.voices.end(), [&](const EngineVoice& v) {
-    return base == ToLower(v.identifier) || base == ToLower(LastPart(v.identifier)) || base == v.language;
+    return base == LowerCase(v.identifier) || base == LowerCase(LastPart(v.identifier)) || base == v.language;
   });
   bool variantKnown = variant.empty() || std::any_of(e.variants.begin(), e.variants.end(), [&](const EngineVoice& v) {
-                        return variant == ToLower(LastPart(v.identifier));
+                        return variant == LowerCase(LastPart(v.identifier));
                       });
   return baseKnown && variantKnown;
 }

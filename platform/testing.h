@@ -9,6 +9,8 @@
 
 namespace vt {
 
+class BarImages;
+class BarView;
 class PaneView;
 class SearchDialogView;
 
@@ -25,6 +27,22 @@ bool WindowHasPainted(MainWidget* window);
 
 // The events the window raises, to raise one as the desktop would.
 const MainWindowEvents& EventsOfMainWindow(MainWidget* window);
+
+// --- the bar (platform/bar.h) ------------------------------------------------------------------
+
+// The images of a list and their size; whether the bar is shown (not hidden behind a notice).
+int BarImagesCount(BarImages* images);
+int BarImagesSize(BarImages* images);
+bool BarIsVisible(BarView* bar);
+
+// One button as the bar holds it.
+struct BarButtonInfo {
+  int image;
+  int command;
+  std::string label;
+  std::string accessibleName;
+};
+BarButtonInfo BarButtonAt(BarView* bar, int index);
 
 // --- the reading pane (platform/pane.h) ----------------------------------------------------------
 

@@ -125,6 +125,8 @@ std::string CleanBookText(const std::string& raw, bool formatParagraph, int case
   return text;
 }
 
+void SelectNextBook() { Book = Book + 1 > 6 ? 0 : Book + 1; }
+
 void LoadBook() {
   std::string raw = ChooseSource();
   ShowBarMessage("Loading " + EditFileName + " ...", 1);

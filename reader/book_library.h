@@ -19,6 +19,9 @@ std::string BuiltInBookText(int book);
 // The cleaning steps of loading: filter, blank-line collapse, paragraph reflow, case.
 std::string CleanBookText(const std::string& raw, bool formatParagraph, int caseType);
 
+// Book becomes the next of the seven, the first after the last.
+void SelectNextBook();
+
 // Reads, cleans and shows the current book (Book), with the caret at the start.
 void LoadBook();
 

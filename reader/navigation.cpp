@@ -170,9 +170,16 @@ PaneEvents ReadingPaneEvents(PaneView* pane) {
   return events;
 }
 
+void ToggleShortcutList(const std::string& listText) {
+  // The list is no place in the book: the reading position is kept before the list replaces it.
+  if (!ShortcutListShown) SaveBookmark();
+  ShortcutListShown ^= 1;
+  SetPaneWindowText(PaneWindow, ShortcutListShown ? listText : BookText);
+}
+
 void NextBook() {
   SaveBookmark();
-  Book = Book + 1 > 6 ? 0 : Book + 1;
+  SelectNextBook();
   LoadBook();
   // The pane shows a book again, whatever it showed before.
   ShortcutListShown = 0;

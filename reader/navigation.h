@@ -45,6 +45,9 @@ std::string GroupedNumber(int64_t value);
 // removes the selection, and the wide caret is re-created after whatever may have replaced it.
 PaneEvents ReadingPaneEvents(PaneView* pane);
 
+// Swaps the pane between the book and the shortcut list (`listText`).
+void ToggleShortcutList(const std::string& listText);
+
 // The next-book command: the position of the book being left is stored, the next one restored.
 void NextBook();
 

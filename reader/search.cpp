@@ -19,22 +19,6 @@ namespace vt {
 
 static constexpr size_t kMaxTermUnits = 259;  // the term's buffer holds 259 UTF-16 units
 
-// Lower case as the 8-bit mapping makes it: A-Z, and the accented capitals of Latin-1.
-static std::string LowerCase(const std::string& text) {
-  std::string lower = text;
-  for (size_t i = 0; i < lower.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(lower[i]);
-    if (c >= 'A' && c <= 'Z') {
-      lower[i] = static_cast<char>(c + 32);
-    } else if (c == 0xC3 && i + 1 < lower.size()) {
-      unsigned char next = static_cast<unsigned char>(lower[i + 1]);
-      if (next >= 0x80 && next <= 0x9E && next != 0x97) lower[i + 1] = static_cast<char>(next + 0x20);
-      ++i;
-    }
-  }
-  return lower;
-}
-
 static std::string StripBlanks(const std::string& text) {
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return std::string();

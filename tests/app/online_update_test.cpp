@@ -72,10 +72,9 @@ void PressUpdateWhenShown() {
 class OnlineUpdateTest : public testing::Test {
  protected:
   void SetUp() override {
-    ResetSettingsToDefaults();
+    ResetProgramState();
     UserBarDelay = 0;
     sBeepOn = 0;
-    RestartAfterUpdate = 0;
     MainWindow = nullptr;
     SetProgramFolderForTesting(folder);
     SetSettingsLocationForTesting("", "");

@@ -106,11 +106,9 @@ class BarWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetSettingsLocationForTesting(folder.path(), folder.path());
-    ResetSettingsToDefaults();
+    ResetProgramState();
     UserBarDelay = 0;
     sBeepOn = 0;
-    ButtonSet = 0;
-    IsSpeaking = 0;
     recorded.clear();
     forwardMessages = true;
     MainWindow = CreateMainWidget(Rect{0, 0, 1920, 1080}, MainWindowTitle(), RecordingEvents());

@@ -29,7 +29,7 @@ TEST(StoredSearchTerm, IsCutLowerCasedAndStrippedOfBlanks) {
 class SearchBox : public testing::Test {
  protected:
   void SetUp() override {
-    ResetSettingsToDefaults();
+    ResetProgramState();
     sBeepOn = 0;
   }
   // Opens the box and lets `act` play the user once it is shown; a box left open closes later.

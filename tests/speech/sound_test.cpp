@@ -44,7 +44,7 @@ class Sound : public testing::Test {
 };
 
 TEST_F(Sound, TheClickIsA250HzToneOf300Ms) {
-  ResetSettingsToDefaults();
+  ResetProgramState();
   sBeepOn = 1;
   size_t from = testsound::RecordedSamples();
   CommandBeep();

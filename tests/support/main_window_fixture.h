@@ -21,8 +21,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     vt::SetSettingsLocationForTesting(folder.path(), folder / "config/");
-    vt::ResetSettingsToDefaults();
-    vt::ShortcutListShown = 0;
+    vt::ResetProgramState();
   }
   void TearDown() override {
     if (vt::IsWindow(vt::MainWindow)) vt::EndMainWindow();
