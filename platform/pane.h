@@ -1,4 +1,4 @@
-// The reading pane's widget over Qt's plain-text editor, and every operation the program uses on
+// The reading pane: the one large read-only text area, and every operation the program uses on
 // it. Positions are 0-based characters in which a paragraph break counts as one (as the text
 // widget counts them); lines are display lines, the rows a person sees after word wrap. Every
 // operation accepts a null pane and then does nothing (or returns 0 / an empty text).

@@ -1,7 +1,7 @@
 // The line counter: the text is cut into chunks of whole paragraphs, which the workers take one
 // after the other (so a busy core slows the count down but never stalls it); each paragraph is
 // laid out with its own QTextLayout exactly as the pane's document layout lays out a block.
-#include "platform/pane_line_count.h"
+#include "platform/qt/pane_line_count.h"
 
 #include <QMetaObject>
 #include <QStringView>

@@ -14,7 +14,7 @@
 // end and the application's end stop the workers.
 #include "platform/pane.h"
 
-#include "platform/pane_line_count.h"
+#include "platform/qt/pane_line_count.h"
 #include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
 #include "platform/testing.h"
