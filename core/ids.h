@@ -1,16 +1,10 @@
-// The numbers and fixed texts the whole program shares: the ids of the main window's controls and
-// of every command (bar buttons, shortcuts and button names use the same ids), and the version.
+// The numbers and fixed texts the whole program shares: the id of every command (bar buttons,
+// shortcuts and button names use the same ids) and the version.
 #pragma once
 
 namespace vt {
 
-// Control ids of the main window's children.
-constexpr int IdPane = 500;
-constexpr int IdBar = 501;
-constexpr int IdBarMessage = 502;
-
-// Command ids: bar buttons, shortcuts and button names share them.
-constexpr int IDOK = 1;
+// Command ids: bar buttons, shortcuts and button names share them; Esc is IDCANCEL.
 constexpr int IDCANCEL = 2;
 constexpr int CmdPlay = 507;
 constexpr int CmdStop = 508;
