@@ -126,8 +126,8 @@ void EndMainWindow() { DestroyMainWidget(MainWindow); }
 
 // Everything the window needs before it is first shown, in this order.
 static void InitialiseMainWindow() {
-  if (Maximized) SetPendingShowState(MainWindow, ShowState::Maximized);
-  if (Minimized) SetPendingShowState(MainWindow, ShowState::Minimized);
+  if (Maximized) SetPendingShowState(MainWindow, ShowState::Maximised);
+  if (Minimized) SetPendingShowState(MainWindow, ShowState::Minimised);
   ComputeFontScale();
   ResetButtonSet();
   InitSpeech();

@@ -24,7 +24,7 @@ static const char* const kIconNames[] = {
 constexpr int kIconCount = sizeof(kIconNames) / sizeof(kIconNames[0]);
 
 // When a row of a layout adds its button; each row is tested on its own.
-enum class When { Always, NotSpeaking, Speaking, MaleVoiceChosen, FemaleVoiceChosen, SlowRate, NormalRate, FastRate };
+enum class When { Always, NotSpeaking, Speaking, MaleVoiceChosen, FemaleVoiceChosen, RateSlow, RateNormal, RateFast };
 
 struct ButtonRow {
   const char* label;
@@ -59,9 +59,9 @@ static const ButtonRow kSpeechSet[] = {
     {"Softer", XSofter, CmdSofter, When::Always},
     {"Male", XMale, CmdVoice, When::MaleVoiceChosen},
     {"Female", XFemale, CmdVoice, When::FemaleVoiceChosen},
-    {"Slow", XSpeed, CmdSpeed, When::SlowRate},
-    {"Normal", XSpeed, CmdSpeed, When::NormalRate},
-    {"Fast", XSpeed, CmdSpeed, When::FastRate},
+    {"Slow", XSpeed, CmdSpeed, When::RateSlow},
+    {"Normal", XSpeed, CmdSpeed, When::RateNormal},
+    {"Fast", XSpeed, CmdSpeed, When::RateFast},
     {"Menu", XMenu23, CmdMenu, When::Always},
 };
 
@@ -79,9 +79,9 @@ static bool Holds(When when) {
     case When::Speaking: return IsSpeaking == 1;
     case When::MaleVoiceChosen: return MaleVoice == 1;
     case When::FemaleVoiceChosen: return MaleVoice == 0;
-    case When::SlowRate: return vRate == SlowRate;
-    case When::NormalRate: return vRate == 0;
-    case When::FastRate: return vRate == FastRate;
+    case When::RateSlow: return vRate == SlowRate;
+    case When::RateNormal: return vRate == 0;
+    case When::RateFast: return vRate == FastRate;
   }
   return false;
 }

@@ -324,12 +324,12 @@ void ApplyWindowGeometry() {
   if (settingsFileExisted)
     MoveWindow(MainWindow, Left, Top);
   else
-    SetPendingShowState(MainWindow, ShowState::Maximized);
+    SetPendingShowState(MainWindow, ShowState::Maximised);
 }
 
 // "Zoomed" keeps the show command's number: 1 normal, 2 minimized, 3 maximized.
 static int32_t ShowCommandNumber(ShowState state) {
-  return state == ShowState::Minimized ? 2 : state == ShowState::Maximized ? 3 : 1;
+  return state == ShowState::Minimised ? 2 : state == ShowState::Maximised ? 3 : 1;
 }
 
 // The window's place and show state, taken from the main window at the moment of saving.
@@ -342,8 +342,8 @@ static void TakeWindowPlacement() {
   Height = normal.bottom - normal.top;
   ShowState state = WindowShowState(MainWindow);
   Zoomed = ShowCommandNumber(state);
-  Minimized = state == ShowState::Minimized ? 1 : 0;
-  Maximized = state == ShowState::Maximized ? 1 : 0;
+  Minimized = state == ShowState::Minimised ? 1 : 0;
+  Maximized = state == ShowState::Maximised ? 1 : 0;
 }
 
 std::string SettingsText() {

@@ -29,7 +29,7 @@ struct MainWindowEvents {
   std::function<void()> ended;                      // the window is ending: its last event, while it exists
 };
 
-enum class ShowState { Normal, Minimized, Maximized };
+enum class ShowState { Normal, Minimised, Maximised };
 
 // A keyboard shortcut: the key ("A" ... "Z", "F3") pressed without Shift, Ctrl or Alt runs the command.
 struct Shortcut {

@@ -67,7 +67,7 @@ bool OnUserInterfaceThread() {
 
 class BarImages {
  public:
-  explicit BarImages(int size) : size(std::min(size, kLargestIcon)) { MarkLive(this); }
+  explicit BarImages(int iconSize) : size(std::min(iconSize, kLargestIcon)) { MarkLive(this); }
   ~BarImages() { MarkGone(this); }
   int size;
   std::vector<QPixmap> pixmaps;
@@ -117,7 +117,7 @@ class BarButton : public QToolButton {
 
 class BarView : public QWidget {
  public:
-  explicit BarView(MainWidget* owner) : QWidget(owner), owner(owner) {
+  explicit BarView(MainWidget* window) : QWidget(window), owner(window) {
     MarkLive(this);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
@@ -173,7 +173,8 @@ class BarView : public QWidget {
   }
 };
 
-BarButton::BarButton(BarView* bar, int image, int command) : QToolButton(bar), image(image), command(command) {}
+BarButton::BarButton(BarView* bar, int imageIndex, int commandId)
+    : QToolButton(bar), image(imageIndex), command(commandId) {}
 
 void BarButton::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::RightButton)

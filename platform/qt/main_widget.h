@@ -14,7 +14,7 @@ namespace vt {
 
 class MainWidget : public QWidget {
  public:
-  explicit MainWidget(MainWindowEvents events);
+  explicit MainWidget(MainWindowEvents handlers);
 
   MainWindowEvents events;
   ShowState pendingShow = ShowState::Normal;

@@ -34,8 +34,8 @@
 
 namespace vt {
 
-MainWidget::MainWidget(MainWindowEvents events)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events(std::move(events)) {
+MainWidget::MainWidget(MainWindowEvents handlers)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events(std::move(handlers)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAutoFillBackground(true);
   MarkLive(this);
@@ -220,9 +220,9 @@ ShowState PendingShowState(MainWidget* window) { return Live(window) ? window->p
 
 void ShowWithState(MainWidget* window, ShowState state) {
   if (!Live(window)) return;
-  if (state == ShowState::Maximized)
+  if (state == ShowState::Maximised)
     window->showMaximized();
-  else if (state == ShowState::Minimized)
+  else if (state == ShowState::Minimised)
     window->showMinimized();
   else
     window->showNormal();
@@ -260,8 +260,8 @@ Rect WindowNormalRect(MainWidget* window) {
 
 ShowState WindowShowState(MainWidget* window) {
   if (!Live(window)) return ShowState::Normal;
-  if (window->isMinimized()) return ShowState::Minimized;
-  if (window->isMaximized()) return ShowState::Maximized;
+  if (window->isMinimized()) return ShowState::Minimised;
+  if (window->isMaximized()) return ShowState::Maximised;
   return ShowState::Normal;
 }
 

@@ -43,13 +43,13 @@ TEST_F(MainWindowScenario, EscExitAndACloseRequestEachEndTheProgramAndSave) {
 
 TEST_F(MainWindowScenario, MinimizedWinsOverMaximized) {
   Start("Maximized=1\r\nMinimized=1\r\n");
-  EXPECT_EQ(WindowShowState(MainWindow), ShowState::Minimized);
+  EXPECT_EQ(WindowShowState(MainWindow), ShowState::Minimised);
 }
 
 TEST_F(MainWindowScenario, FirstStartWithoutSettingsFileIsMaximizedAndSavesAllKeys) {
   vt::StartMainWindow();
   vt::ProcessPendingEvents();
-  EXPECT_EQ(WindowShowState(MainWindow), ShowState::Maximized);
+  EXPECT_EQ(WindowShowState(MainWindow), ShowState::Maximised);
   EndMainWindow();
   std::string saved = SavedSettings();
   EXPECT_EQ(saved.rfind("[All]\r\nLeft=", 0), 0u);

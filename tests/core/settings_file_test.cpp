@@ -102,7 +102,7 @@ TEST_F(SettingsFile, MissingFileGivesEveryDefaultAndAMaximizedWindow) {
   EXPECT_EQ(UserBarDelay, 2000);
   OpenWindow(0, 0, 1920, 1080);
   ApplyWindowGeometry();
-  EXPECT_EQ(PendingShowState(MainWindow), ShowState::Maximized);
+  EXPECT_EQ(PendingShowState(MainWindow), ShowState::Maximised);
   Rect work = WorkArea();
   Rect r = WindowNormalRect(MainWindow);
   EXPECT_EQ(r.right - r.left, std::min(1900, work.right - work.left));
@@ -158,13 +158,13 @@ TEST_F(SettingsFile, HostileFilesReadAsDefaultsWithoutHarm) {
   EXPECT_EQ(FontSize, 64);
   OpenWindow(0, 0, 800, 600);
   ApplyWindowGeometry();
-  EXPECT_EQ(PendingShowState(MainWindow), ShowState::Maximized);  // a folder is not a settings file
+  EXPECT_EQ(PendingShowState(MainWindow), ShowState::Maximised);  // a folder is not a settings file
 }
 
 TEST_F(SettingsFile, SampleFileComesOutByteForByte) {
   EditFileName = "Constitution";
   OpenWindow(10, 20, 1900, 1000);
-  ShowWithState(MainWindow, ShowState::Maximized);
+  ShowWithState(MainWindow, ShowState::Maximised);
   ProcessPendingEvents();
   PersistSettings("save");
   std::string expected =
@@ -231,7 +231,7 @@ TEST_F(SettingsFile, SaveWhileMinimizedKeepsTheRestoredSize) {
   OpenWindow(30, 40, 700, 500);
   ShowWithState(MainWindow, ShowState::Normal);
   ProcessPendingEvents();
-  ShowWithState(MainWindow, ShowState::Minimized);
+  ShowWithState(MainWindow, ShowState::Minimised);
   ProcessPendingEvents();
   PersistSettings("save");
   std::string saved = ReadFile(SettingsPath());

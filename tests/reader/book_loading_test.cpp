@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(Library, BuiltInBooks,
                                            BuiltIn{3, "Tea Cookies", 0, "5. Bake 10 to 12 minutes, until golden at the edges."},
                                            BuiltIn{4, "Treasure Island", 40, "<End of Book>"},
                                            BuiltIn{5, "Little Women", 47, "<End of Book>"}),
-                         [](const ::testing::TestParamInfo<BuiltIn>& info) { return "Book" + std::to_string(info.param.book); });
+                         [](const ::testing::TestParamInfo<BuiltIn>& param) { return "Book" + std::to_string(param.param.book); });
 
 }  // namespace
 }  // namespace vt::testing
