@@ -33,22 +33,22 @@ struct ButtonRow {
   When when;
 };
 
-static const ButtonRow kWideLayout[] = {
+// The wide layout and the reading set begin alike.
+static const ButtonRow kReadingStart[] = {
     {"Exit", XPower, CmdExit, When::Always},       {"Books", XBook, CmdBooks, When::Always},
     {"Play", XPlay, CmdPlay, When::NotSpeaking},   {"Stop", XStop, CmdStop, When::Speaking},
     {"Home", XHome, CmdHome, When::Always},        {"Next", XNext, CmdNext, When::Always},
-    {"Prev", XPrev, CmdPrev, When::Always},        {"Page", XPage, CmdPage, When::Always},
-    {"Larger", XPlus, CmdLarger, When::Always},    {"Smaller", XMinus, CmdSmaller, When::Always},
-    {"Color", XColor, CmdColor, When::Always},
+    {"Prev", XPrev, CmdPrev, When::Always},
 };
 
-static const ButtonRow kReadingSet[] = {
-    {"Exit", XPower, CmdExit, When::Always},       {"Books", XBook, CmdBooks, When::Always},
-    {"Play", XPlay, CmdPlay, When::NotSpeaking},   {"Stop", XStop, CmdStop, When::Speaking},
-    {"Home", XHome, CmdHome, When::Always},        {"Next", XNext, CmdNext, When::Always},
-    {"Prev", XPrev, CmdPrev, When::Always},        {"Search", XSearch, CmdSearch, When::Always},
-    {"Again", XSearch, CmdAgain, When::Always},    {"Page", XPage, CmdPage, When::Always},
-    {"Menu", XMenu13, CmdMenu, When::Always},
+static const ButtonRow kWideLayoutEnd[] = {
+    {"Page", XPage, CmdPage, When::Always},        {"Larger", XPlus, CmdLarger, When::Always},
+    {"Smaller", XMinus, CmdSmaller, When::Always}, {"Color", XColor, CmdColor, When::Always},
+};
+
+static const ButtonRow kReadingSetEnd[] = {
+    {"Search", XSearch, CmdSearch, When::Always},  {"Again", XSearch, CmdAgain, When::Always},
+    {"Page", XPage, CmdPage, When::Always},        {"Menu", XMenu13, CmdMenu, When::Always},
 };
 
 static const ButtonRow kSpeechSet[] = {
@@ -126,10 +126,11 @@ void BuildIconBar() {
   BarSetFont(BarWindow, BarFont);
   BarSetImages(BarWindow, BarImageList);
   BarAutoSize(BarWindow);
+  if (WideMenu != 0 || ButtonSet == 0) AddButtons(kReadingStart);
   if (WideMenu != 0)
-    AddButtons(kWideLayout);
+    AddButtons(kWideLayoutEnd);
   else if (ButtonSet == 0)
-    AddButtons(kReadingSet);
+    AddButtons(kReadingSetEnd);
   else if (ButtonSet == 1)
     AddButtons(kSpeechSet);
   else if (ButtonSet == 2)

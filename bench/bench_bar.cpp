@@ -1,5 +1,6 @@
 // The icon bar: how long a rebuild takes for each layout (Play/Stop and set changes rebuild it),
 // at the default icon size and at twice that, and how long the icons take to load.
+#include "platform/testing.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "bar/icon_bar.h"
@@ -21,8 +22,7 @@ struct Layout {
 const Layout kLayouts[] = {{"wide", 1, 0}, {"set 0 (reading)", 0, 0}, {"set 1 (speech)", 0, 1}, {"set 2 (appearance)", 0, 2}};
 
 void Run(std::vector<bench::Row>& rows) {
-  ResetSettingsToDefaults();
-  IsSpeaking = 0;
+  ResetProgramState();
   MainWindow = CreateMainWidget(Rect{0, 0, 1920, 1080}, MainWindowTitle(), MainWindowEvents{});
   InitialiseAndShow(MainWindow);  // without handlers the initialisation is left to this bench
   ComputeFontScale();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/testing.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "bench/bench.h"

@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/testing.h"
 #include "app/main_window.h"
 #include "bench/bench.h"
 #include "platform/files.h"
@@ -39,7 +40,7 @@ void SetUpWindow() {
   static bool done = false;
   if (done) return;
   done = true;
-  vt::ResetSettingsToDefaults();
+  vt::ResetProgramState();
   vt::UserBarDelay = 0;
   vt::sBeepOn = 0;
   vt::MainWindow = vt::CreateMainWidget(vt::Rect{0, 0, 1920, 1080}, "bench", vt::MainWindowEvents{});

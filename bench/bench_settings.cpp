@@ -20,7 +20,7 @@ std::string TemporaryFolder() {
 void Measure(std::vector<bench::Row>& rows) {
   std::string folder = TemporaryFolder();
   vt::SetSettingsLocationForTesting(folder, folder + "config/");
-  vt::ResetSettingsToDefaults();
+  vt::ResetProgramState();
   vt::MainWindow = vt::CreateMainWidget(vt::Rect{0, 0, 800, 600}, "bench", vt::MainWindowEvents{});
   rows.push_back({"save", bench::MedianMs(51, [] { vt::PersistSettings("save"); }), "ms", "-"});
   rows.push_back({"load", bench::MedianMs(51, [] { vt::PersistSettings("get"); }), "ms", "-"});

@@ -153,7 +153,7 @@ void RunEvents(double ms) {
 
 void OpenReader(const std::string& text) {
   using namespace vt;
-  ResetSettingsToDefaults();
+  ResetProgramState();
   sBeepOn = 0;
   UserBarDelay = 0;
   if (!IsWindow(MainWindow)) {

@@ -10,10 +10,6 @@ namespace vt {
 // The folder of the running program, with a trailing slash.
 std::string ProgramFolder();
 
-// Makes ProgramFolder() answer `folder` (tests run the program's file work in a folder of their own);
-// an empty folder restores the real one.
-void SetProgramFolderForTesting(const std::string& folder);
-
 // The running program's file name without its extension ("vellumtide").
 std::string ProgramBaseName();
 

@@ -45,7 +45,6 @@ void SpeechStop();
 // The rate -10 ... 10 (values beyond are taken as the nearest end); a reading in progress changes
 // speed at its next clause.
 void SpeechSetRate(int rate);
-int SpeechRate();
 
 // The descriptions of the reader's two voices.
 extern const char* const MaleVoiceName;
@@ -65,14 +64,5 @@ std::vector<InstalledVoice> InstalledVoices();
 // "gmw/en-US"), optionally followed by "+" and a variant ("en-us+f3"). False, and the voice stays
 // as it was, for a name the engine does not know.
 bool SpeechSetVoice(const std::string& engineName);
-
-// The engine voice in use ("en-us+m3").
-std::string SpeechVoiceName();
-
-// The engine's words per minute and extra pause between words (10 ms units) for a rate -10 ... 10:
-// 175 x 3^(rate/10), the normal speed at 0, three times at 10, a third at -10; below the engine's
-// 80 words per minute the pause between words grows instead.
-int EngineWordsPerMinute(int rate);
-int EngineWordGap(int rate);
 
 }  // namespace vt

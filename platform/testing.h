@@ -16,6 +16,13 @@ class SearchDialogView;
 
 // --- the main window (platform/window.h) ------------------------------------------------------
 
+// Handles every event that is waiting, without blocking: tests drive the window with it.
+void ProcessPendingEvents();
+
+// The window's title, and the show state InitialiseAndShow will show it with.
+std::string WindowTitle(MainWidget* window);
+ShowState PendingShowState(MainWidget* window);
+
 // Shows the window normally, minimized or maximized at once.
 void ShowWithState(MainWidget* window, ShowState state);
 
@@ -49,9 +56,27 @@ BarButtonInfo BarButtonAt(BarView* bar, int index);
 // True while the pane exists (a pane goes with the window it sits in).
 bool PaneExists(PaneView* pane);
 
+// --- the voice (platform/speech_engine.h) -------------------------------------------------------
+
+// The rate and the engine voice in use ("en-us+m3").
+int SpeechRate();
+std::string SpeechVoiceName();
+
+// The engine's words per minute and extra pause between words (10 ms units) for a rate -10 ... 10:
+// 175 x 3^(rate/10), the normal speed at 0, three times at 10, a third at -10; below the engine's
+// 80 words per minute the pause between words grows instead.
+int EngineWordsPerMinute(int rate);
+int EngineWordGap(int rate);
+
+// --- files (platform/files.h) -------------------------------------------------------------------
+
+// Makes ProgramFolder() answer `folder` (tests run the program's file work in a folder of their own);
+// an empty folder restores the real one.
+void SetProgramFolderForTesting(const std::string& folder);
+
 // --- the search box (platform/search_dialog.h) ------------------------------------------------
 
-enum class SearchDialogControl { Box, SearchButton, EscButton };
+enum class SearchDialogControl { SearchButton, EscButton };
 
 // Types a text (replacing the box's text), presses Enter or Esc, clicks a button, right-clicks.
 void TypeDialogText(SearchDialogView* dialog, const std::string& text);
@@ -60,15 +85,14 @@ void PressDialogEscape(SearchDialogView* dialog);
 void ClickDialogButton(SearchDialogView* dialog, SearchDialogControl button);
 void RightClickDialog(SearchDialogView* dialog);
 
-// The dialog's screen rectangle and a control's rectangle inside it, whether the whole text is
-// selected, whether the box has the keyboard focus, the background's grey as 0xRRGGBB, whether
-// the dialog stays on top and whether it is frameless.
-Rect DialogRect(SearchDialogView* dialog);
-Rect DialogControlRect(SearchDialogView* dialog, SearchDialogControl control);
-bool DialogTextAllSelected(SearchDialogView* dialog);
-bool DialogTextBoxHasFocus(SearchDialogView* dialog);
-uint32_t DialogBackgroundRgb(SearchDialogView* dialog);
-bool DialogIsTopmost(SearchDialogView* dialog);
-bool DialogIsFrameless(SearchDialogView* dialog);
+// What the user sees of the box: its screen rectangle and its controls' rectangles inside it.
+struct SearchDialogLooks {
+  Rect dialog, box, searchButton, escButton;
+  bool textAllSelected;  // the whole text, and some text, is selected
+  bool boxHasFocus;
+  uint32_t backgroundRgb;  // 0xRRGGBB
+  bool topmost, frameless;
+};
+SearchDialogLooks LooksOfSearchDialog(SearchDialogView* dialog);
 
 }  // namespace vt

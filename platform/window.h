@@ -49,7 +49,6 @@ bool IsWindow(MainWidget* window);
 // Ends the window: `ended` runs while the window still exists, then it goes and the event loop stops.
 void DestroyMainWidget(MainWidget* window);
 
-std::string WindowTitle(MainWidget* window);
 void SetWindowIconResource(MainWidget* window, const std::string& resourceName);
 void SetWindowColours(MainWidget* window, unsigned textRgb, unsigned backgroundRgb);
 void ResizeWindow(MainWidget* window, int width, int height);
@@ -57,7 +56,6 @@ void MoveWindow(MainWidget* window, int x, int y);
 
 // The show state the window will be shown with by InitialiseAndShow.
 void SetPendingShowState(MainWidget* window, ShowState state);
-ShowState PendingShowState(MainWidget* window);
 
 // Runs `initialised` and `resized`, then shows the window with its pending show state.
 void InitialiseAndShow(MainWidget* window);
@@ -67,9 +65,6 @@ void RunMessageLoop(MainWidget* window);
 
 // True while the window is shown on the screen (not before its first show, not after it ends).
 bool IsWindowVisible(MainWidget* window);
-
-// Handles every event that is waiting, without blocking (tests drive the window with it).
-void ProcessPendingEvents();
 
 // The window's place and size when neither minimized nor maximized, and its show state now.
 Rect WindowNormalRect(MainWidget* window);

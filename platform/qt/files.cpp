@@ -1,6 +1,7 @@
 // Files and 8-bit text over POSIX. Writes go through a flush so that a rename over an old file
 // never leaves a half-written one behind.
 #include "platform/files.h"
+#include "platform/testing.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -193,32 +193,23 @@ void RightClickDialog(SearchDialogView* dialog) {
   QApplication::sendEvent(dialog->box, &event);
 }
 
-Rect DialogRect(SearchDialogView* dialog) {
-  if (!dialog) return Rect{0, 0, 0, 0};
-  QRect r = dialog->geometry();
-  return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-}
-
-Rect DialogControlRect(SearchDialogView* dialog, SearchDialogControl control) {
-  if (!dialog) return Rect{0, 0, 0, 0};
-  QWidget* widget = control == SearchDialogControl::Box            ? static_cast<QWidget*>(dialog->box)
-                    : control == SearchDialogControl::SearchButton ? static_cast<QWidget*>(dialog->searchButton)
-                                                                   : static_cast<QWidget*>(dialog->escButton);
+static Rect RectOf(const QWidget* widget) {
   QRect r = widget->geometry();
   return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-bool DialogTextAllSelected(SearchDialogView* dialog) {
-  return dialog && dialog->box->selectedText() == dialog->box->text() && !dialog->box->text().isEmpty();
+SearchDialogLooks LooksOfSearchDialog(SearchDialogView* dialog) {
+  if (!dialog) return SearchDialogLooks{};
+  const QLineEdit* box = dialog->box;
+  return SearchDialogLooks{RectOf(dialog),
+                           RectOf(box),
+                           RectOf(dialog->searchButton),
+                           RectOf(dialog->escButton),
+                           box->selectedText() == box->text() && !box->text().isEmpty(),
+                           dialog->focusWidget() == box,
+                           dialog->palette().color(QPalette::Window).rgb() & 0xFFFFFF,
+                           (dialog->windowFlags() & Qt::WindowStaysOnTopHint) != 0,
+                           (dialog->windowFlags() & Qt::FramelessWindowHint) != 0};
 }
-
-bool DialogTextBoxHasFocus(SearchDialogView* dialog) { return dialog && dialog->focusWidget() == dialog->box; }
-
-uint32_t DialogBackgroundRgb(SearchDialogView* dialog) {
-  return dialog ? dialog->palette().color(QPalette::Window).rgb() & 0xFFFFFF : 0;
-}
-
-bool DialogIsTopmost(SearchDialogView* dialog) { return dialog && (dialog->windowFlags() & Qt::WindowStaysOnTopHint); }
-bool DialogIsFrameless(SearchDialogView* dialog) { return dialog && (dialog->windowFlags() & Qt::FramelessWindowHint); }
 
 }  // namespace vt

@@ -29,6 +29,7 @@
 #include <thread>
 
 #include "platform/files.h"
+#include "platform/testing.h"
 
 namespace vt {
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/testing.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/online_update.h"

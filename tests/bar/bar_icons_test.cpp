@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing.h"
 #include "bar/bar_test_window.h"
 
 namespace vt::testing {

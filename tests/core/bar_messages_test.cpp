@@ -8,6 +8,7 @@
 
 #include <thread>
 
+#include "platform/testing.h"
 #include "bar/bar_test_window.h"
 
 namespace vt::testing {

@@ -2,6 +2,7 @@
 // the face and colour cycles, zoom, bold, hand-edited sizes and the bar's button sets.
 #include <cmath>
 
+#include "platform/testing.h"
 #include "bar/icon_bar.h"
 #include "tests/reader/pane_fixture.h"
 

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QWheelEvent>
 
+#include "platform/testing.h"
 #include "platform/pane.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"

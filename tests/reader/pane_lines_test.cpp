@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "platform/testing.h"
 #include "tests/reader/pane_fixture.h"
 
 namespace vt::testing {

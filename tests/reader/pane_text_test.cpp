@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include "platform/testing.h"
 #include "platform/rich_text.h"
 #include "speech/reading_aloud.h"
 #include "tests/reader/pane_fixture.h"

@@ -85,23 +85,17 @@ TEST_F(SearchBox, ABlankTermKeepsTheOldOne) {
 
 TEST_F(SearchBox, IsAGreyCentredBarWithTheTermSelected) {
   SearchTerm = "lighthouse";
-  Rect whole{}, box{}, search{}, esc{};
-  bool selected = false, focused = false, topmost = false, frameless = false;
-  uint32_t grey = 0;
+  SearchDialogLooks looks{};
+  std::string text;
   ShowAndDo([&](SearchDialogView* dialog) {
-    whole = DialogRect(dialog);
-    box = DialogControlRect(dialog, SearchDialogControl::Box);
-    search = DialogControlRect(dialog, SearchDialogControl::SearchButton);
-    esc = DialogControlRect(dialog, SearchDialogControl::EscButton);
-    selected = DialogTextAllSelected(dialog) && DialogText(dialog) == "lighthouse";
-    focused = DialogTextBoxHasFocus(dialog);
-    topmost = DialogIsTopmost(dialog);
-    frameless = DialogIsFrameless(dialog);
-    grey = DialogBackgroundRgb(dialog);
+    looks = LooksOfSearchDialog(dialog);
+    text = DialogText(dialog);
     PressDialogEscape(dialog);
   });
-  EXPECT_TRUE(selected && focused && topmost && frameless);
-  EXPECT_EQ(grey, 0x808080u);
+  EXPECT_EQ(text, "lighthouse");
+  EXPECT_TRUE(looks.textAllSelected && looks.boxHasFocus && looks.topmost && looks.frameless);
+  EXPECT_EQ(looks.backgroundRgb, 0x808080u);
+  const Rect &whole = looks.dialog, &box = looks.box, &search = looks.searchButton, &esc = looks.escButton;
   Rect area = WorkArea();
   EXPECT_EQ(whole.right - whole.left, 1600);
   EXPECT_EQ(whole.bottom - whole.top, 250);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/testing.h"
 #include "platform/pane.h"
 #include "platform/speech_engine.h"
 #include "private_sound_server.h"

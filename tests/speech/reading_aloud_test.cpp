@@ -2,6 +2,7 @@
 // with the real engine speaking into a private sound server.
 #include <gtest/gtest.h>
 
+#include "platform/testing.h"
 #include "private_sound_server.h"
 #include "reader_window.h"
 

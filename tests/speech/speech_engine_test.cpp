@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/testing.h"
 #include "platform/speech_engine.h"
 #include "private_sound_server.h"
 #include "reader_window.h"

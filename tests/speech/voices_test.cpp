@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/testing.h"
 #include "private_sound_server.h"
 #include "reader_window.h"
 #include "speech/voices.h"

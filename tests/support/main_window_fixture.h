@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "platform/testing.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "platform/window.h"
