@@ -68,7 +68,7 @@ void SearchAgain() {
 }
 
 // The search box's handlers. `dialog` is the box they belong to, once it has been made.
-static SearchDialogEvents SearchDialogProc(SearchDialogView* const& dialog) {
+static SearchDialogEvents SearchBoxHandlers(SearchDialogView* const& dialog) {
   SearchDialogEvents events;
   events.opened = [&dialog] {
     SetDialogTopmost(dialog);
@@ -98,7 +98,7 @@ void ShowSearchDialog() {
   look.text = SearchTerm;
   look.iconName = "xsearch";
   SearchDialogView* dialog = nullptr;  // outlives the box: RunSearchDialog deletes it before returning
-  dialog = SearchDialogWindow = CreateSearchDialog(look, SearchDialogProc(dialog));
+  dialog = SearchDialogWindow = CreateSearchDialog(look, SearchBoxHandlers(dialog));
   RunSearchDialog(dialog);
 }
 

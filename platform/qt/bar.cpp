@@ -1,6 +1,6 @@
 // The icon bar's widgets over Qt. The bar is a plain widget holding tool buttons that it places
 // itself, left to right, never wrapping: buttons beyond the right edge are simply not visible. A
-// click is handed to the main window's procedure at once, as the desktop's toolbar does, so a
+// click is handed to the main window's command event at once, as the desktop's toolbar does, so a
 // command may rebuild the bar from inside the click of one of its own buttons; such a bar is only
 // detached then, and deleted once control is back in the event loop. The message label is a
 // QLabel in plain-text mode (a book title is never read as markup).
@@ -42,7 +42,7 @@ constexpr int kButtonPadY = 6;      // above the icon and below the label
 constexpr int kIconLabelGap = 4;
 const QColor kBarFace(0xF0, 0xF0, 0xF0);
 
-static int clicksInProgress = 0;                     // > 0 while a bar click is being handled
+static int clicksInProgress = 0;  // > 0 while a bar click is being handled
 
 static QString FromEightBit(const std::string& text) { return QString::fromStdString(BytesToUtf8(text)); }
 
