@@ -90,6 +90,7 @@ QColor FromColourRef(int32_t ref) {
 class PaneView : public QPlainTextEdit {
  public:
   explicit PaneView(QWidget* parent) : QPlainTextEdit(parent) {
+    MarkLive(this);
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -507,7 +508,6 @@ class PaneView : public QPlainTextEdit {
 
 PaneView* PaneCreate(MainWidget* parent) {
   auto* pane = new PaneView(IsWindow(parent) ? static_cast<QWidget*>(parent) : nullptr);
-  MarkLive(pane);
   pane->setGeometry(0, 0, 0, 0);
   pane->show();
   return pane;
