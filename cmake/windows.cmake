@@ -2,7 +2,6 @@
 # bar's icons (drawn from the SVGs at build time by rsvg-convert, then turned into bitmaps by
 # ImageMagick) and the program's icon embedded as resources by windres.
 enable_language(RC)
-set(CMAKE_CXX_EXTENSIONS OFF)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)

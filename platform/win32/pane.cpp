@@ -193,6 +193,13 @@ void SetAllCharFormat(PaneView* pane, CHARFORMAT2W& format) {
   Send(pane, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
 }
 
+// A new text is shown from its first line with the caret before its first character, wherever
+// the caret and the view were in the text before.
+void ShowFromTheStart(PaneView* pane) {
+  Send(pane, EM_SETSEL, 0, 0);
+  Send(pane, EM_LINESCROLL, 0, -Send(pane, EM_GETFIRSTVISIBLELINE));
+}
+
 }  // namespace
 
 // --- the control --------------------------------------------------------------------------------
@@ -245,6 +252,7 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
   std::wstring text = ControlText(utf8);
   SETTEXTEX how = {ST_DEFAULT, 1200};
   Send(pane, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.c_str()));
+  ShowFromTheStart(pane);
 }
 
 std::string PaneGetPlainText(PaneView* pane) {
@@ -265,6 +273,7 @@ int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
   StreamSource source = {&ascii, 0};
   EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, ReadStream};
   Send(pane, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  ShowFromTheStart(pane);
   return PaneTextLength(pane);
 }
 
