@@ -56,6 +56,8 @@ add_dependencies(vellumtide_core vellumtide_icons)
 
 add_executable(vellumtide WIN32 app/main.cpp)
 target_link_libraries(vellumtide PRIVATE vellumtide_core)
+# Windows' debuggers read no DWARF: the program is shipped without it (the tests keep theirs).
+target_link_options(vellumtide PRIVATE -s)
 
 enable_testing()
 add_subdirectory(tests/windows)
