@@ -26,15 +26,26 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 std::string programFolderOverride;  // set by tests; empty: the running program's folder
 
-// The path as the API takes it: '\' between folders, and an absolute path that is long gets the
-// prefix that lifts the MAX_PATH limit ("C:\..." as "\\?\C:\...", "\\server\..." as "\\?\UNC\server\...").
+// A path made absolute, "." and ".." resolved (the "\\?\" form takes them literally).
+std::wstring FullPath(const std::wstring& path) {
+  DWORD units = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  std::wstring full(units, L'\0');
+  units = GetFullPathNameW(path.c_str(), units, full.data(), nullptr);
+  if (units == 0 || units >= full.size()) return path;
+  full.resize(units);
+  return full;
+}
+
+// The path as the API takes it: '\' between folders, and a long path gets the prefix that lifts
+// the MAX_PATH limit ("C:\..." as "\\?\C:\...", "\\server\..." as "\\?\UNC\server\...").
 std::wstring NativePath(const std::string& path) {
   std::wstring wide = Utf8ToWide(path);
   std::replace(wide.begin(), wide.end(), L'/', L'\\');
   if (wide.size() < kLongPathUnits || wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\")) return wide;
+  wide = FullPath(wide);
   if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
   if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
-  return wide;  // a relative path is taken as it is
+  return wide;
 }
 
 // A path from the API in the program's form: UTF-8, '/' between folders, no "\\?\" prefix.

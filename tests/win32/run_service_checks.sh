@@ -1,11 +1,11 @@
 #!/bin/sh
 # Builds the Win32 services (files, download, sound, speech) with a small check program using the
-# mingw-w64 cross compiler and runs it under Wine, with a local web server for the download check.
+# mingw-w64 cross compiler and runs it under Wine, with a local web server for the download checks.
 # Usage: tests/win32/run_service_checks.sh [build folder]   (from the source folder)
 # WINEPREFIX may name a prefix to reuse; otherwise one is made in the build folder (about 10 s).
 set -eu
 build=${1:-build-win32-checks}
-mkdir -p "$build/web"
+mkdir -p "$build"
 cxx=x86_64-w64-mingw32-g++-posix
 $cxx -std=c++20 -O1 -Wall -Wextra -Wshadow -I. -static -o "$build/service_checks.exe" \
   tests/win32/service_checks.cpp platform/win32/files.cpp platform/win32/download.cpp \
@@ -16,10 +16,9 @@ wine64=/usr/lib/wine/wine64
 export WINEPREFIX="${WINEPREFIX:-$(cd "$build" && pwd)/wineprefix}" WINEDEBUG=-all
 [ -d "$WINEPREFIX/drive_c" ] || "$wine64" wineboot -i >/dev/null 2>&1
 
-head -c 100000 /dev/zero >"$build/web/body"
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$build/web" >/dev/null 2>&1 &
+rm -f "$build/port"
+python3 tests/win32/check_server.py "$build/port" &
 server=$!
 trap 'kill $server' EXIT
-sleep 0.5
-"$wine64" "$build/service_checks.exe" "http://127.0.0.1:$port"
+while [ ! -s "$build/port" ]; do sleep 0.1; done
+"$wine64" "$build/service_checks.exe" "http://127.0.0.1:$(cat "$build/port")"

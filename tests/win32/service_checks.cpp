@@ -1,7 +1,7 @@
 // Checks of the Win32 services (files, download checks, digest, speech without a voice, the click)
 // as a plain Windows console program, run under Wine by run_service_checks.sh. It stands in for
 // the window's RunLater with a queue of its own and pumps the thread's messages as the main
-// window's loop does. With a local address as its argument it also fetches "/body" from there.
+// window's loop does. With the address of check_server.py as its argument it also downloads from there.
 // Exit status: the number of failed checks.
 #include "platform/download.h"
 #include "platform/files.h"  // before windows.h, whose DeleteFile macro would rename the program's own
@@ -69,6 +69,8 @@ void CheckFiles() {
   for (int i = 0; i < 300000; ++i) bytes += static_cast<char>(i * 7);
   Check(WriteFileDurably(file, bytes) && ReadWholeFile(file, read) && read == bytes, "long path written and read back");
   Check(IsRegularFile(file) && !IsRegularFile(deep) && !ReadWholeFile(deep, read), "a folder is no regular file");
+  std::string dotted = deep + "../" + std::string(120, 'm') + "/./" + "\xC3\xA9t\xC3\xA9.txt";
+  Check(ReadWholeFile(dotted, read) && read == bytes, "a long path with . and ..");
   Check(!IsRegularFile(folder + "NUL") && !ReadWholeFile("NUL", read), "a device is no regular file");
   Check(WriteFileDurably(folder + "new", "new") && RenameFile(folder + "new", file) && ReadWholeFile(file, read) &&
             read == "new",
@@ -132,10 +134,16 @@ void CheckDownloadRules(const char* localServer) {
   Check(!DownloadToMemory("http://example.com/x", 100, body), "plain http to the network refused");
   if (!localServer) return;
   std::string base = localServer;
-  Check(DownloadToMemory(base + "/body", 1 << 20, body) && body.size() == 100000, "local download",
-        std::to_string(body.size()));
+  Check(DownloadToMemory(base + "/body", 1 << 20, body) && body.size() == 100000, "local download");
   Check(!DownloadToMemory(base + "/body", 99999, body) && body.empty(), "size cap");
   Check(!DownloadToMemory(base + "/missing", 1 << 20, body), "404 fails");
+  Check(!DownloadToMemory(base + "/redirect", 1 << 20, body), "plain http is never redirected");
+  DownloadStallSeconds = 1;
+  DWORD start = GetTickCount();
+  bool stalled = !DownloadToMemory(base + "/stall", 1 << 20, body);
+  DWORD waited = GetTickCount() - start;
+  Check(stalled && waited < 10000, "a stalled download gives up", std::to_string(waited) + " ms");
+  DownloadStallSeconds = 120;
 }
 
 void CheckSpeechWithoutVoice() {
