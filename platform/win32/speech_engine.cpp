@@ -152,9 +152,11 @@ void ClearEvent(SPEVENT& event) {
 void HandleEvent(const SPEVENT& event) {
   auto found = voice.readings.find(event.ulStreamNum);
   if (found == voice.readings.end()) return;  // an announcement, or speech that was stopped
-  if (event.eEventId == SPEI_START_INPUT_STREAM) found->second.audioStart = event.ullAudioStreamOffset;
-  if (event.eEventId == SPEI_WORD_BOUNDARY) ReportWordOf(found->second, event);
-  if (event.eEventId == SPEI_END_INPUT_STREAM) {
+  if (event.eEventId == SPEI_START_INPUT_STREAM) {
+    found->second.audioStart = event.ullAudioStreamOffset;
+  } else if (event.eEventId == SPEI_WORD_BOUNDARY) {
+    ReportWordOf(found->second, event);
+  } else if (event.eEventId == SPEI_END_INPUT_STREAM) {
     voice.readings.erase(found);
     ReportEnd();
   }

@@ -1,7 +1,9 @@
 # A local web server for the Win32 download checks: /body (100,000 bytes), /redirect (to /body on
 # plain http), /stall (promises a body, sends 4 bytes, then waits), anything else 404.
-# Usage: python3 check_server.py PORT_FILE   (writes the port it listens on into PORT_FILE)
+# Usage: python3 check_server.py PORT_FILE [CERT KEY]   (writes its port into PORT_FILE; with a
+# certificate and its key it speaks https)
 import http.server
+import ssl
 import sys
 import time
 
@@ -37,6 +39,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 server.daemon_threads = True
+if len(sys.argv) > 3:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[2], sys.argv[3])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 with open(sys.argv[1], "w") as port_file:
     port_file.write(str(server.server_address[1]))
 server.serve_forever()

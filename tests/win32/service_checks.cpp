@@ -1,7 +1,7 @@
 // Checks of the Win32 services (files, download checks, digest, speech without a voice, the click)
 // as a plain Windows console program, run under Wine by run_service_checks.sh. It stands in for
 // the window's RunLater with a queue of its own and pumps the thread's messages as the main
-// window's loop does. With the address of check_server.py as its argument it also downloads from there.
+// window's loop does. Given the addresses of a plain and a self-signed https check_server.py it also downloads from them.
 // Exit status: the number of failed checks.
 #include "platform/download.h"
 #include "platform/files.h"  // before windows.h, whose DeleteFile macro would rename the program's own
@@ -104,7 +104,7 @@ void CheckText() {
   Check(LowerCase("AZ\xC3\x80\xC3\x97\xC3\x9E") == "az\xC3\xA0\xC3\x97\xC3\xBE", "lower case");
 }
 
-void CheckDownloadRules(const char* localServer) {
+void CheckDownloadRules(const char* localServer, const char* selfSignedServer) {
   using namespace vt;
   struct {
     const char* url;
@@ -132,6 +132,10 @@ void CheckDownloadRules(const char* localServer) {
 
   std::string body;
   Check(!DownloadToMemory("http://example.com/x", 100, body), "plain http to the network refused");
+  if (selfSignedServer) {
+    Check(!DownloadToMemory(std::string(selfSignedServer) + "/body", 1 << 20, body), "a self-signed certificate is refused");
+    Check(!DownloadToMemory("https://localhost:1/body", 1 << 20, body), "an https server that is not there");
+  }
   if (!localServer) return;
   std::string base = localServer;
   Check(DownloadToMemory(base + "/body", 1 << 20, body) && body.size() == 100000, "local download");
@@ -174,7 +178,7 @@ void CheckSpeechWithoutVoice() {
 int main(int argc, char** argv) {
   CheckFiles();
   CheckText();
-  CheckDownloadRules(argc > 1 ? argv[1] : nullptr);
+  CheckDownloadRules(argc > 1 ? argv[1] : nullptr, argc > 2 ? argv[2] : nullptr);
   CheckSpeechWithoutVoice();
   DWORD start = GetTickCount();
   vt::PlayTone(250, 300);
