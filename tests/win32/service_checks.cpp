@@ -132,6 +132,7 @@ void CheckDownloadRules(const char* localServer, const char* selfSignedServer) {
 
   std::string body;
   Check(!DownloadToMemory("http://example.com/x", 100, body), "plain http to the network refused");
+  Check(!DownloadToMemory("https://vellumtide.invalid/x", 100, body), "an https host that does not resolve");
   if (selfSignedServer) {
     Check(!DownloadToMemory(std::string(selfSignedServer) + "/body", 1 << 20, body), "a self-signed certificate is refused");
     Check(!DownloadToMemory("https://localhost:1/body", 1 << 20, body), "an https server that is not there");
