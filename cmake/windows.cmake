@@ -11,7 +11,7 @@ file(GLOB WIN32_BACKEND_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_library(vellumtide_core STATIC ${SHARED_SOURCES} ${WIN32_BACKEND_SOURCES})
 target_include_directories(vellumtide_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(vellumtide_core PUBLIC
-  comctl32 gdi32 user32 shell32 ole32 oleaut32 uuid winhttp bcrypt winmm)
+  comctl32 gdi32 user32 shell32 ole32 oleaut32 uuid winhttp urlmon bcrypt ws2_32 sapi winmm)
 
 # The icons at the size the bar uses by default (other sizes are scaled from it), flattened on the
 # bar's face colour, and the program's icon at the sizes the desktop shows.

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils xvfb xdotool imagemagick x11-utils python3
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest librsvg2-bin wine wine64
-  fonts-wine fonts-liberation libxrender1 libxrandr2
+  fonts-wine fonts-liberation libxrender1 libxrandr2 openssl
 )
 missing=()
 for p in "${packages[@]}"; do
