@@ -5,6 +5,8 @@
 // - exact display lines: after each change of text, font or width the view is laid out first, at
 //   the reading position, while worker threads count the rows of every other block; a query that
 //   needs exact line numbers waits for that count (or lays out the rest itself);
+// - rows of the view (the reader's place, the page size, the bookmark) counted from the top row on
+//   screen, so they never wait for that count;
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
 //   cheap over a reading of a million characters; web addresses shown as links;
 // - a caret of any size, painted by the pane itself, and the program's callbacks on its events.
@@ -431,8 +433,8 @@ class PaneView : public QPlainTextEdit {
   // The row `rowsAbove` rows above the one holding the character becomes the top row.
   void ScrollCharToScreenRow(int index, int rowsAbove) {
     Row row = RowOfChar(index);
-    for (int r = 0; r < rowsAbove && PreviousRow(row); ++r) {
-    }
+    for (int r = 0; r < rowsAbove; ++r)
+      if (!PreviousRow(row)) break;
     int top = RowStart(row);
     ScrollCharToTopLine(top);
     anchorChar = layoutComplete ? -1 : top;
