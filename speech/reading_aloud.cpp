@@ -14,12 +14,12 @@
 #include <cctype>
 
 #include "bar/icon_bar.h"
+#include "core/bar_messages.h"
 #include "core/ids.h"
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 #include "platform/pane.h"
 #include "platform/sound.h"
-#include "core/bar_messages.h"
 #include "reader/navigation.h"
 #include "reader/reading_place.h"
 #include "speech/voices.h"
@@ -134,11 +134,12 @@ static bool HasWord(const std::string& text) {
 
 void EndReading() {
   if (!IsWindow(MainWindow)) return;
-  bool heardNothing = IsSpeaking == 1 && wordsHeard == 0;  // it ended by itself, yet no word sounded
+  bool endedByItself = IsSpeaking == 1;
   IsSpeaking = 0;
   ClearPaneUnderline(SpokenPane);
   BuildIconBar();
-  if (heardNothing) {
+  // With no word marked there is no last word to go behind: the reader stays where they were.
+  if (SpokenPane && wordsHeard == 0) {
     ShowPlace(placeAtPlay, true);
   } else if (SpokenPane) {
     int32_t behind = UnderlineStart + UnderlineLength;
@@ -146,7 +147,7 @@ void EndReading() {
   }
   ResetCaret(PaneWindow);
   PaneSetFocus(PaneWindow);
-  if (heardNothing && HasWord(SpokenText)) ShowBarMessage(NoVoiceNotice, 1);
+  if (endedByItself && wordsHeard == 0 && HasWord(SpokenText)) ShowBarMessage(NoVoiceNotice, 1);
 }
 
 }  // namespace vt

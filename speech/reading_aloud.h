@@ -46,8 +46,8 @@ void SystemVolumeDown();
 void MarkSpokenWord(const SpokenWord& word);
 
 // The voice's report of the end of a reading: the marks go, the bar shows "Play" again and the
-// caret is left behind the last word; a reading of which no word was heard leaves the view and the
-// caret as they were at Play and shows NoVoiceNotice.
+// caret is left behind the last word. A reading of which no word was heard leaves the view and the
+// caret as they were at Play, and when it ended by itself shows NoVoiceNotice.
 void EndReading();
 
 // The text a reading speaks: only tab, form feed, carriage return and 32 ... 126 are kept, then
