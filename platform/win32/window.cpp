@@ -392,6 +392,24 @@ Rect WorkArea() {
   return Rect{r.left, r.top, r.right, r.bottom};
 }
 
+static BOOL CALLBACK AddMonitorWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  auto* areas = reinterpret_cast<std::vector<Rect>*>(list);
+  Rect area{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  if (info.dwFlags & MONITORINFOF_PRIMARY) areas->insert(areas->begin(), area);
+  else areas->push_back(area);
+  return TRUE;
+}
+
+std::vector<Rect> ScreenWorkAreas() {
+  std::vector<Rect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitorWorkArea, reinterpret_cast<LPARAM>(&areas));
+  if (areas.empty()) areas.push_back(WorkArea());
+  return areas;
+}
+
 static double ScreenDpi(int axis) {
   HDC screen = GetDC(nullptr);
   int dpi = screen ? GetDeviceCaps(screen, axis) : 0;
