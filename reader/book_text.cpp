@@ -105,18 +105,31 @@ class KeptText {
     }
   }
 
+  // A run of printable ASCII characters, taken as it is.
+  void AddPlain(const char* run, size_t length) {
+    out.append(run, length);
+    afterCarriageReturn = false;
+  }
+
   std::string out;
 
  private:
   bool afterCarriageReturn = false;
 };
 
+bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7F; }
+
 std::string FromUtf8(const std::string& bytes, size_t from) {
   KeptText kept(bytes.size());
   char32_t code = 0;
   for (size_t i = from; i < bytes.size();) {
     const auto c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x80) {
+    if (IsPlain(c)) {
+      size_t end = i + 1;
+      while (end < bytes.size() && IsPlain(static_cast<unsigned char>(bytes[end]))) ++end;
+      kept.AddPlain(bytes.data() + i, end - i);
+      i = end;
+    } else if (c < 0x80) {
       kept.Add(c);
       ++i;
     } else {

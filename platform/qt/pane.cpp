@@ -1,7 +1,8 @@
 // The reading pane's widget: a QPlainTextEdit, which lays out only the blocks it shows, so even
 // the longest book at the largest type stays responsive. On top of it the pane keeps:
 // - a copy of its plain text (one '\n' per paragraph break, so offsets are the widget's
-//   positions) for finding, word breaks and reading the text back;
+//   positions) for finding, word breaks and reading the text back; the document itself holds
+//   short paragraphs grouped into blocks, joined by line separators, as the widget's cost is per block;
 // - exact display lines: after each change of text, font or width the view is laid out first, at
 //   the reading position, while worker threads count the rows of every other block; a query that
 //   needs exact line numbers waits for that count (or lays out the rest itself);
@@ -39,6 +40,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -48,6 +50,8 @@ namespace {
 
 constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
 constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
+constexpr qsizetype kBlockCharacters = 16384;
+constexpr int kLongestLayoutWaitMs = 250;  // the most a query waits for the display-line count  // short paragraphs are grouped into blocks up to this size
 
 bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
 
@@ -111,6 +115,7 @@ class PaneView : public QPlainTextEdit {
 
   PaneEvents events;                   // the program's callbacks
   QString text;                        // the plain text, '\n' at each paragraph break
+  std::vector<int> blockParagraphs;    // how many paragraphs of `text` each block of the document holds
   std::map<int, int> underlines;       // underlined ranges, start -> end, merged, not touching
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
   QFont baseFont;                      // the requested font, without letter spacing
@@ -155,7 +160,7 @@ class PaneView : public QPlainTextEdit {
       for (QChar& c : plain)
         if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
     }
-    SetText(plain, newSpacingTwips);
+    SetText(std::move(plain), newSpacingTwips);
     if (ascii && crLfOnly) {
       crLfText = utf8;
       crLfValid = true;
@@ -178,8 +183,8 @@ class PaneView : public QPlainTextEdit {
   }
 
   // Shows text in which each paragraph ends in one '\n'.
-  void SetText(const QString& normal, int newSpacingTwips) {
-    text = normal;
+  void SetText(QString normal, int newSpacingTwips) {
+    text = std::move(normal);
     crLfText.clear();
     crLfValid = false;
     underlines.clear();
@@ -190,9 +195,37 @@ class PaneView : public QPlainTextEdit {
       spacingTwips = newSpacingTwips;
       ApplyFont();
     }
-    QPlainTextEdit::setPlainText(text);
+    SetDocumentText();
     anchorChar = -1;
     ScheduleLayout();
+  }
+
+  // The widget's cost is per block (a book of millions of short lines took seconds to show and
+  // hundreds of bytes a line), so the document gets short paragraphs grouped into blocks of up to
+  // kBlockCharacters, a line separator between them: rows and positions are the same as with a
+  // block each. `text` keeps its '\n's; it is changed only while the document copies it.
+  void SetDocumentText() {
+    std::vector<qsizetype> joins;
+    blockParagraphs.clear();
+    int paragraphs = 1;
+    qsizetype blockStart = 0;
+    for (qsizetype end = text.indexOf(u'\n'); end >= 0;) {
+      const qsizetype next = text.indexOf(u'\n', end + 1);
+      if ((next < 0 ? text.size() : next) - blockStart <= kBlockCharacters) {
+        joins.push_back(end);
+        ++paragraphs;
+      } else {
+        blockParagraphs.push_back(paragraphs);
+        paragraphs = 1;
+        blockStart = end + 1;
+      }
+      end = next;
+    }
+    blockParagraphs.push_back(paragraphs);
+    QChar* characters = text.data();
+    for (qsizetype at : joins) characters[at] = QChar::LineSeparator;
+    QPlainTextEdit::setPlainText(text);
+    for (qsizetype at : joins) characters[at] = u'\n';
   }
 
   // True when the text may hold a web address (a quick look before the full search).
@@ -266,15 +299,21 @@ class PaneView : public QPlainTextEdit {
 
   // Gives each block that the widget has not laid out itself its counted rows; then every line
   // number is exact.
-  void TakeLineCounts(int generation) {
+  void TakeLineCounts(int generation, int waitMs = -1) {
     if (layoutComplete || generation != layoutGeneration) return;
+    if (waitMs >= 0 && !counter.WaitFor(waitMs)) return;
     const bool counted = counter.Wait();
     const std::vector<int>& counts = counter.Counts();
     QTextDocument* doc = document();
-    if (counted && static_cast<size_t>(doc->blockCount()) == counts.size()) {
+    if (counted && static_cast<size_t>(doc->blockCount()) == blockParagraphs.size() &&
+        std::accumulate(blockParagraphs.begin(), blockParagraphs.end(), size_t{0}) == counts.size()) {
+      auto paragraph = counts.begin();
       size_t i = 0;
-      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++i)
-        if (block.layout()->lineCount() == 0 && block.lineCount() != counts[i]) block.setLineCount(counts[i]);
+      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++i) {
+        const int rows = std::accumulate(paragraph, paragraph + blockParagraphs[i], 0);
+        paragraph += blockParagraphs[i];
+        if (block.layout()->lineCount() == 0 && block.lineCount() != rows) block.setLineCount(rows);
+      }
     } else {
       QSignalBlocker quiet(DocLayout());  // the count was stopped or is out of date: lay out here
       for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next()) EnsureBlock(block);
@@ -285,8 +324,11 @@ class PaneView : public QPlainTextEdit {
     anchorChar = -1;
   }
 
+  // A query that wants exact line numbers waits a moment for the count; a count that takes
+  // longer (a book of hundreds of megabytes) never holds the window: the query is answered with the
+  // layout as far as it has got, as the widget's own scroll bar is, and is exact once the count is in.
   void EnsureFullLayout() {
-    if (!layoutComplete) TakeLineCounts(layoutGeneration);
+    if (!layoutComplete) TakeLineCounts(layoutGeneration, kLongestLayoutWaitMs);
   }
 
   // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
