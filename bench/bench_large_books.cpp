@@ -139,7 +139,7 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
   };
   double longest = 0;
   std::string longestName;
-  for (const Command& command : commands) { if (getenv("ONLY")) break;
+  for (const Command& command : commands) {
     double ms = BlockMs(command.run);
     std::printf("  (%s: %s %.0f ms)\n", name.c_str(), command.name, ms);
     if (ms > longest) longest = ms, longestName = command.name;
@@ -163,7 +163,6 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
 }
 
 void LargeBooks(std::vector<bench::Row>& rows) {
-  if (getenv("ONLY")) return MeasureBook("lines,", 100u << 20, WriteLinesBook, rows);
   MeasureBook("lines,", 20u << 20, WriteLinesBook, rows);
   MeasureBook("random bytes,", 20u << 20, WriteRandomBook, rows);
   MeasureBook("lines,", 200u << 20, WriteLinesBook, rows);

@@ -151,7 +151,8 @@ void ShowBook(std::string text) {
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   BookText = shaped.get();
   SetPaneText(PaneWindow, BookText);
-  LoadedPaneText = PaneGetPlainText(PaneWindow);
+  // A plain text whose every line ends in CR LF reads back from the pane as it went in.
+  LoadedPaneText = WideSpacing ? PaneGetPlainText(PaneWindow) : BookText;
   PaneSetSelection(PaneWindow, 0, 0);
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);

@@ -238,6 +238,10 @@ static char AsciiCase(char c, bool upper) {
   return c;
 }
 
+static bool HasOtherCase(char32_t code, bool upper) {
+  return (upper ? QChar::toUpper(code) : QChar::toLower(code)) != code;
+}
+
 // The UTF-8 bytes of the other case of the valid sequence of `length` bytes at s[i].
 static std::string OtherCase(const std::string& s, size_t i, size_t length, bool upper) {
   char32_t code = DecodeUtf8(s, i, length);
@@ -261,6 +265,10 @@ void ChangeLetterCase(std::string& utf8, bool upper) {
       continue;
     }
     size_t length = Utf8SequenceLength(utf8, i);
+    if (length > 1 && !rebuilt && !HasOtherCase(DecodeUtf8(utf8, i, length), upper)) {
+      i += length;  // most characters beyond ASCII are no letters of the other case: nothing to write
+      continue;
+    }
     std::string bytes = length > 1 ? OtherCase(utf8, i, length, upper) : std::string(1, utf8[i]);
     if (length == 0) length = 1;  // a stray byte stays as it is
     if (!rebuilt && bytes.size() != length) {

@@ -172,10 +172,13 @@ class PaneView : public QPlainTextEdit {
     if (!crLfValid) {
       QByteArray utf8 = text.toUtf8();
       crLfText.clear();
-      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
-      for (char c : utf8) {
-        if (c == '\n') crLfText += '\r';
-        crLfText += c;
+      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(text.count(u'\n')));
+      for (qsizetype from = 0; from < utf8.size();) {
+        qsizetype lineFeed = utf8.indexOf('\n', from);
+        qsizetype end = lineFeed < 0 ? utf8.size() : lineFeed;
+        crLfText.append(utf8.constData() + from, static_cast<size_t>(end - from));
+        if (lineFeed >= 0) crLfText += "\r\n";
+        from = end + 1;
       }
       crLfValid = true;
     }
@@ -328,7 +331,11 @@ class PaneView : public QPlainTextEdit {
   // longer (a book of hundreds of megabytes) never holds the window: the query is answered with the
   // layout as far as it has got, as the widget's own scroll bar is, and is exact once the count is in.
   void EnsureFullLayout() {
-    if (!layoutComplete) TakeLineCounts(layoutGeneration, kLongestLayoutWaitMs);
+    if (layoutComplete) return;
+    // the queries of one command share one wait
+    const bool waitedJustNow = gaveUpWaiting.isValid() && gaveUpWaiting.elapsed() < 1000;
+    TakeLineCounts(layoutGeneration, waitedJustNow ? 0 : kLongestLayoutWaitMs);
+    if (!layoutComplete) gaveUpWaiting.start();
   }
 
   // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
@@ -535,6 +542,7 @@ class PaneView : public QPlainTextEdit {
   int layoutGeneration = 0;     // which count of the rows is the current one
   bool layoutComplete = true;   // every block's rows are counted: the line numbers are exact
   int anchorChar = -1;          // the character kept in the top row while the layout completes
+  QElapsedTimer gaveUpWaiting;  // since a query last stopped waiting for the line count
   QList<QTextEdit::ExtraSelection> shownLinks;
 
   friend int PaneFirstVisibleLine(PaneView*);
