@@ -51,7 +51,8 @@ namespace {
 constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
 constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
 constexpr qsizetype kBlockCharacters = 16384;
-constexpr int kLongestLayoutWaitMs = 250;  // the most a query waits for the display-line count  // short paragraphs are grouped into blocks up to this size
+constexpr int kLongestLayoutWaitMs = 250;  // the most a query waits for the count of a very long text
+constexpr qsizetype kLongestExactText = 8 << 20;  // texts up to this many characters are always counted exactly  // short paragraphs are grouped into blocks up to this size
 
 bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
 
@@ -161,7 +162,8 @@ class PaneView : public QPlainTextEdit {
         if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
     }
     SetText(std::move(plain), newSpacingTwips);
-    if (ascii && crLfOnly) {
+    // a very long text is not held a third time: it is read back from `text` when asked
+    if (ascii && crLfOnly && static_cast<qsizetype>(utf8.size()) < kLongestExactText) {
       crLfText = utf8;
       crLfValid = true;
     }
@@ -327,11 +329,13 @@ class PaneView : public QPlainTextEdit {
     anchorChar = -1;
   }
 
-  // A query that wants exact line numbers waits a moment for the count; a count that takes
-  // longer (a book of hundreds of megabytes) never holds the window: the query is answered with the
-  // layout as far as it has got, as the widget's own scroll bar is, and is exact once the count is in.
+  // A query that wants exact line numbers waits for the count. In a text so long that the count
+  // takes seconds (tens of megabytes and more) it waits a moment only and never holds the window:
+  // the query is answered with the layout as far as it has got, as the widget's own scroll bar
+  // is, and is exact once the count is in.
   void EnsureFullLayout() {
     if (layoutComplete) return;
+    if (text.size() < kLongestExactText) return TakeLineCounts(layoutGeneration);
     // the queries of one command share one wait
     const bool waitedJustNow = gaveUpWaiting.isValid() && gaveUpWaiting.elapsed() < 1000;
     TakeLineCounts(layoutGeneration, waitedJustNow ? 0 : kLongestLayoutWaitMs);
