@@ -12,6 +12,8 @@
 #include <random>
 #include <string>
 
+#include <sys/resource.h>
+
 #include "bench/bench.h"
 #include "core/settings_file.h"
 #include "platform/files.h"
@@ -45,6 +47,14 @@ double StatusMb(const std::string& key) {
   while (std::getline(status, line))
     if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
   return 0;
+}
+
+// CPU milliseconds the calling thread has used.
+double ThreadCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3 +
+         usage.ru_stime.tv_usec / 1e3;
 }
 
 // Lets the peak figure start again from what the process holds now.
@@ -116,9 +126,11 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
   vt::Book = vt::UserBook;
   vt::UserBarDelay = 2000;
   auto start = Clock::now();
+  const double cpuBefore = ThreadCpuMs();
   vt::LoadBook();
   WaitForPaint();
   const double afterNotice = Ms(start) - vt::UserBarDelay;
+  const double windowCpu = ThreadCpuMs() - cpuBefore;
   const double peak = StatusMb("VmHWM");
   vt::UserBarDelay = 0;
   const bool shown = vt::Book == vt::UserBook;
@@ -135,15 +147,19 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
       {"Wide spacing", [] { vt::WideSpacing ^= 1; vt::RefreshPaneText(); }},
       {"search", [] { vt::FindInPane(+1, "zebra"); }},
       {"Esc (bookmark)", vt::SaveBookmark},
-      {"Paragraph formatting", [] { vt::FormatParagraph ^= 1; vt::LoadBook(); }},
+      {"Paragraph formatting (after its notice)", [] { vt::FormatParagraph ^= 1; vt::LoadBook(); }},
   };
   double longest = 0;
   std::string longestName;
   for (const Command& command : commands) {
-    double ms = BlockMs(command.run);
+    // a command that reloads the book shows the loading notice, whose wait is by design
+    const bool reloads = std::string(command.name).rfind("Paragraph", 0) == 0;
+    vt::UserBarDelay = reloads ? 2000 : 0;
+    double ms = BlockMs(command.run) - vt::UserBarDelay;
     std::printf("  (%s: %s %.0f ms)\n", name.c_str(), command.name, ms);
     if (ms > longest) longest = ms, longestName = command.name;
   }
+  vt::UserBarDelay = 0;
   vt::WideSpacing = 0;
   vt::FormatParagraph = 1;
   vt::CaseType = 2;
@@ -157,6 +173,7 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
   std::snprintf(size, sizeof size, "%.0f MB", fileMb);
   rows.push_back({name + " " + size + " shown", shown ? 1.0 : 0.0, "yes=1", "1"});
   rows.push_back({name + " " + size + " first screen after the notice", afterNotice, "ms", "< 2000"});
+  rows.push_back({name + " " + size + " window thread CPU, notice to first screen", windowCpu, "ms", ""});
   rows.push_back({name + " " + size + " peak memory added", peak - before, "MB", "< " + std::to_string(static_cast<int>(3 * fileMb + 100))});
   rows.push_back({name + " " + size + " peak memory of the process", peak, "MB", ""});
   rows.push_back({name + " " + size + " longest command block (" + longestName + ")", longest, "ms", "< 1000"});

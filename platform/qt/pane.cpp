@@ -5,7 +5,8 @@
 //   short paragraphs grouped into blocks, joined by line separators, as the widget's cost is per block;
 // - exact display lines: after each change of text, font or width the view is laid out first, at
 //   the reading position, while worker threads count the rows of every other block; a query that
-//   needs exact line numbers waits for that count (or lays out the rest itself);
+//   needs exact line numbers waits for that count (or lays out the rest itself), in a text of
+//   tens of megabytes for a moment only, then answers from the layout as far as it has got;
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
 //   cheap over a reading of a million characters; web addresses shown as links;
 // - a caret of any size, painted by the pane itself, and the program's callbacks on its events.
@@ -50,9 +51,9 @@ namespace {
 
 constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
 constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
-constexpr qsizetype kBlockCharacters = 16384;
-constexpr int kLongestLayoutWaitMs = 250;  // the most a query waits for the count of a very long text
-constexpr qsizetype kLongestExactText = 8 << 20;  // texts up to this many characters are always counted exactly  // short paragraphs are grouped into blocks up to this size
+constexpr qsizetype kBlockCharacters = 16384;    // short paragraphs are grouped into blocks up to this size
+constexpr int kLongestLayoutWaitMs = 250;         // the most a query waits for the count of a very long text
+constexpr qsizetype kLongestExactText = 8 << 20;  // texts up to this many characters are always counted exactly
 
 bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
 
