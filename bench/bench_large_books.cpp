@@ -156,7 +156,7 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
     const bool reloads = std::string(command.name).rfind("Paragraph", 0) == 0;
     vt::UserBarDelay = reloads ? 2000 : 0;
     double ms = BlockMs(command.run) - vt::UserBarDelay;
-    std::printf("  (%s: %s %.0f ms)\n", name.c_str(), command.name, ms);
+    std::printf("  (%s %.0f MB: %s %.0f ms)\n", name.c_str(), fileMb, command.name, ms);
     if (ms > longest) longest = ms, longestName = command.name;
   }
   vt::UserBarDelay = 0;
