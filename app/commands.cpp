@@ -64,6 +64,9 @@ static void SingleLineScrollCommand() { ToggleSetting(SingleLineScroll, nullptr,
 
 static void NoOperation() {}
 
+// One key for reading aloud: it runs the button the bar shows now, with that button's click and rebuild.
+static void PlayOrStopCommand() { RunCommand(IsSpeaking == 1 ? CmdStop : CmdPlay); }
+
 constexpr unsigned kBeepAndBar = kBeep | kRebuildsBar;
 
 // Every command: id, operation, flags, long name, shortcut key and its line in the shortcut list.
@@ -100,6 +103,7 @@ static const Command kCommands[] = {
     {CmdWideSpacing, WideSpacingCommand, kBeep, "", "W", "Wide Spacing"},
     {CmdSingleLineScroll, SingleLineScrollCommand, kBeep, "", "R", "Single Line Scroll"},
     {CmdF3, NoOperation, 0, "", "F3", nullptr},
+    {CmdPlayOrStop, PlayOrStopCommand, kKeyWhenShortcutsOff, "", "Space", "Play / Stop"},
 };
 
 std::span<const Command> CommandTable() { return kCommands; }

@@ -20,6 +20,8 @@ class MainWidget : public QWidget {
   ShowState pendingShow = ShowState::Normal;
   std::vector<Shortcut> shortcuts;
   bool painted = false;  // the first frame is on the screen
+  bool dragArmed = false;  // a press on the caption area waits for the pointer to move
+  QPoint dragFrom;         // where that press was, in screen coordinates
 
   // Runs a handler if the program gave one.
   template <typename Handler, typename... Args>
@@ -34,6 +36,8 @@ class MainWidget : public QWidget {
   void closeEvent(QCloseEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent*) override { dragArmed = false; }
 };
 
 // The whole notches of a wheel turn, at least one either way.

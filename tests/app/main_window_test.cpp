@@ -83,12 +83,12 @@ TEST_F(MainWindowScenario, WithShortcutsOffOnlyEAndVAct) {
   EXPECT_EQ(LastBarMessage(), "Shortcuts ON");
   Press(Qt::Key_M);  // the table is not rebuilt until the next start
   EXPECT_EQ(WideMenu, 0);
-  EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 2u);
+  EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 3u);  // E, V and Space
 }
 
 TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
   Start("DisableShortCuts=0\r\n");
-  ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 16u);
+  ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 17u);
   Press(Qt::Key_M, Qt::ControlModifier);
   Press(Qt::Key_M, Qt::ShiftModifier);
   Press(Qt::Key_M, Qt::AltModifier);
@@ -156,13 +156,20 @@ TEST_F(MainWindowScenario, ShowingTheShortcutListKeepsTheReadingPosition) {
   EXPECT_EQ(BookMark0, top);
 }
 
-TEST(ShortcutList, HasThirteenLinesAndNoTrailingBreak) {
-  std::string text = ShortcutListText();
-  size_t breaks = 0;
-  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
-  EXPECT_EQ(breaks, 12u);
-  EXPECT_EQ(text.rfind("A - Search Again\r\nC - Colors\r\n", 0), 0u);
-  EXPECT_EQ(text.substr(text.size() - 16), "W - Wide Spacing");
+TEST(ShortcutList, ThirteenLettersThenSpaceAndNoTrailingBreak) {
+  for (int off : {0, 1}) {
+    ResetProgramState();
+    DisableShortCuts = off;
+    std::string text = ShortcutListText();
+    size_t breaks = 0;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
+    EXPECT_EQ(breaks, off ? 15u : 13u);
+    // Shortcuts off: the list says so first, and what switches them on.
+    std::string head = off ? "Letter shortcuts are OFF\r\nE - switch them on at the next start\r\n" : "";
+    EXPECT_EQ(text.rfind(head + "A - Search Again\r\nC - Colors\r\n", 0), 0u) << off;
+    const std::string tail = "W - Wide Spacing\r\nSpace - Play / Stop";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << off;
+  }
 }
 
 }  // namespace
