@@ -5,6 +5,7 @@
 #include "app/commands.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/online_update.h"
@@ -17,6 +18,8 @@
 #include "reader/book_library.h"
 #include "reader/display_options.h"
 #include "reader/navigation.h"
+#include "reader/own_books.h"
+#include "platform/files.h"
 #include "reader/reading_pane.h"
 #include "reader/search.h"
 #include "speech/reading_aloud.h"
@@ -128,6 +131,25 @@ std::string CommandLongName(int commandId) {
 
 void EndMainWindow() { DestroyMainWidget(MainWindow); }
 
+static std::string fileGivenAtStart;  // the book file named on the command line, until it is opened
+
+void OpenAtStart(const std::string& path) { fileGivenAtStart = path; }
+
+// A file named on the command line is the user's book from the start; one that cannot be read
+// leaves the book of the last run, and the reader is told once the window shows.
+static void OpenFileGivenAtStart() {
+  LoadBookPositions();
+  std::string path = std::exchange(fileGivenAtStart, std::string());
+  if (path.empty()) return;
+  std::string bytes;
+  if (ReadWholeFile(path, bytes)) {
+    UseUserBookFile(path);
+    Book = UserBook;
+  } else {
+    RunLater(0, [path] { OpenBookFile(path); });
+  }
+}
+
 // Everything the window needs before it is first shown, in this order.
 static void InitialiseMainWindow() {
   if (Maximized) SetPendingShowState(MainWindow, ShowState::Maximised);
@@ -143,6 +165,7 @@ static void InitialiseMainWindow() {
   CreateReadingPane();
   ChangeFontSize(0);
   ApplyColors();
+  OpenFileGivenAtStart();
   LoadBook();
   RestoreBookmark();
 }
@@ -174,6 +197,7 @@ static void WheelOverWindow(int steps, bool ctrl) {
 static void WindowEnded() {
   SaveBookmark();
   PersistSettings("save");
+  SaveBookPositions();
 }
 
 MainWindowEvents MainWindowHandlers() {
@@ -188,6 +212,7 @@ MainWindowEvents MainWindowHandlers() {
   events.help = [] { OpenUrl(HelpPageAddress); };
   events.closing = EndMainWindow;
   events.ended = WindowEnded;
+  events.fileDropped = OpenBookFile;
   return events;
 }
 

@@ -27,6 +27,7 @@ struct MainWindowEvents {
   std::function<void()> help;                       // F1
   std::function<void()> closing;                    // the process is asked to end (SIGTERM, SIGINT, logout)
   std::function<void()> ended;                      // the window is ending: its last event, while it exists
+  std::function<void(const std::string& path)> fileDropped;  // a local file dropped on the window
 };
 
 enum class ShowState { Normal, Minimised, Maximised };

@@ -9,6 +9,7 @@
 #include "platform/pane.h"
 #include "platform/pane_resources.h"
 #include "reader/navigation.h"
+#include "reader/own_books.h"
 #include "reader/reading_pane.h"
 #include "core/settings_file.h"
 
@@ -26,8 +27,6 @@ const BuiltInBook kBooks[BuiltInBookCount] = {
     {"TriPlanetary", "triplanetary.txt"},   {"Tea Cookies", "tea-cookies.txt"},
     {"Treasure Island", "treasure-island.txt"}, {"Little Women", "little-women.txt"},
 };
-
-const char kUserBookFile[] = "trash.txt";
 
 // Keeps TAB, LF, CR and the printable characters 32 ... 126; every other byte is dropped.
 std::string FilterText(const std::string& raw) {
@@ -88,7 +87,7 @@ void ReflowParagraphs(std::string& text) {
 
 // The user's book: its title is its first line. False when there is no readable file.
 bool ReadUserBook(std::string& raw) {
-  if (!ReadWholeFile(kUserBookFile, raw)) return false;
+  if (!ReadWholeFile(UserBookPath(), raw)) return false;
   size_t lineEnd = raw.find("\r\n");
   std::string title = raw.substr(0, lineEnd == std::string::npos ? raw.size() : lineEnd);
   EditFileName = CutToUtf16Units(BytesToUtf8(title), 259);
@@ -136,6 +135,7 @@ void LoadBook() {
   PaneSetSelection(PaneWindow, 0, 0);
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);
+  PaneSetAccessibleName(PaneWindow, EditFileName);
 }
 
 void ApplyTextCase(std::string& text, int caseType) {

@@ -2,6 +2,8 @@
 // overrides are one line each: they hand the event to the program's typed events.
 #pragma once
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
@@ -38,6 +40,8 @@ class MainWidget : public QWidget {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent*) override { dragArmed = false; }
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 };
 
 // The whole notches of a wheel turn, at least one either way.

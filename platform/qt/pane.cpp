@@ -98,6 +98,8 @@ class PaneView : public QPlainTextEdit {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setAutoFillBackground(true);
+    setAcceptDrops(false);  // a file dropped on the text goes to the window, which opens it
+    viewport()->setAcceptDrops(false);
     QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
     QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
     // no count may still be running while the application shuts down
@@ -530,6 +532,10 @@ void PaneSetFocus(PaneView* pane) {
 }
 
 bool PaneHasFocus(PaneView* pane) { return Live(pane) && pane->hasFocus(); }
+
+void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
+  if (Live(pane)) pane->setAccessibleName(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
 
 // --- text -------------------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
@@ -39,6 +40,7 @@ namespace vt {
 MainWidget::MainWidget(MainWindowEvents handlers)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events(std::move(handlers)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
+  setAcceptDrops(true);
   setAutoFillBackground(true);
   MarkLive(this);
 }
@@ -70,6 +72,25 @@ void MainWidget::mouseMoveEvent(QMouseEvent* e) {
   if ((e->globalPosition().toPoint() - dragFrom).manhattanLength() < QApplication::startDragDistance()) return;
   dragArmed = false;
   if (QWindow* handle = windowHandle()) handle->startSystemMove();
+}
+
+// The first local file of a drag, or "".
+static std::string DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return std::string();
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile().toStdString();
+  return std::string();
+}
+
+void MainWidget::dragEnterEvent(QDragEnterEvent* e) {
+  if (!DroppedFile(e->mimeData()).empty()) e->acceptProposedAction();
+}
+
+void MainWidget::dropEvent(QDropEvent* e) {
+  std::string path = DroppedFile(e->mimeData());
+  if (path.empty()) return;
+  e->acceptProposedAction();
+  Raise(events.fileDropped, path);
 }
 
 int WheelSteps(const QWheelEvent* e) {
