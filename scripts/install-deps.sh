@@ -8,6 +8,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils xvfb xdotool imagemagick x11-utils python3
+  openbox dbus at-spi2-core python3-pyatspi
 )
 missing=()
 for p in "${packages[@]}"; do
