@@ -59,10 +59,10 @@ TEST_F(OwnBooks, FileNamedAtStartIsTheSeventhBookWithItsOwnPosition) {
 }
 
 TEST_F(OwnBooks, UnreadableFileLeavesTheCurrentBookAndSaysSo) {
-  Start("Book=1\r\n");
+  Start("Book=3\r\n");
   Drop(folder / "missing.txt");
-  EXPECT_EQ(Book, 1);
-  EXPECT_EQ(EditFileName, "Bible");
+  EXPECT_EQ(Book, 3);
+  EXPECT_EQ(EditFileName, "Tea Cookies");
   EXPECT_EQ(LastBarMessage(), "Cannot read missing.txt");
   EndMainWindow();
 
