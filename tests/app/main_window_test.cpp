@@ -10,6 +10,7 @@
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"
+#include "speech/reading_aloud.h"
 #include "support/main_window_fixture.h"
 
 using namespace vt;
@@ -97,6 +98,27 @@ TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
   EXPECT_EQ(WideMenu, 1);
   Press(Qt::Key_E);
   EXPECT_EQ(LastBarMessage(), "Shortcuts OFF");
+}
+
+TEST_F(MainWindowScenario, KeyboardReachesTheBarAndSpaceReadsAloud) {
+  Start("DisableShortCuts=1\r\nBook=3\r\n");
+  Press(Qt::Key_Space);  // in the pane, with the letters off: Play
+  EXPECT_EQ(SpokenText.rfind("Tea Cookies", 0), 0u);
+  RunCommand(CmdStop);
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(BarFocusedButton(BarWindow), 0);
+  Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(BarFocusedButton(BarWindow), 1);
+  Press(Qt::Key_Space);  // a focused button takes Space: Books, not Play
+  EXPECT_EQ(Book, 4);
+  BarFocusButton(BarWindow, BarButtonCount(BarWindow) - 1);
+  Press(Qt::Key_Return);  // Menu: the rebuilt bar keeps the focus on Menu
+  EXPECT_EQ(ButtonSet, 1);
+  EXPECT_EQ(BarFocusedButton(BarWindow), BarButtonCount(BarWindow) - 1);
+  Press(Qt::Key_Escape);
+  EXPECT_FALSE(IsWindow(MainWindow));
 }
 
 TEST_F(MainWindowScenario, F3AndUnknownIdsDoNothing) {
