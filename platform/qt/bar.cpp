@@ -148,6 +148,7 @@ struct BarFit {
   int icon;     // the icons' size
   int padding;  // left and right of the wider of icon and label
   QFont font;   // the labels' font
+  std::vector<int> textWidths;  // each button's widest label in that font
 };
 
 class BarView : public QWidget {
@@ -184,13 +185,14 @@ class BarView : public QWidget {
   void Arrange() {
     int width = parentWidget() ? parentWidget()->width() : this->width();
     BarFit fit = FitTo(width);
-    QFontMetrics metrics(fit.font);
+    const int labelHeight = QFontMetrics(fit.font).height();
     int height = 0;
-    for (BarButton* button : buttons) height = std::max(height, ButtonHeight(button, fit, metrics));
+    for (BarButton* button : buttons) height = std::max(height, ButtonHeight(button, fit.icon, labelHeight));
     int x = kBarMargin;
-    for (BarButton* button : buttons) {
-      int buttonWidth = ButtonWidth(button, fit, metrics);
-      button->setFont(fit.font);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      BarButton* button = buttons[i];
+      int buttonWidth = ButtonWidth(button, fit, fit.textWidths[i]);
+      if (button->font() != fit.font) button->setFont(fit.font);
       SetIcon(button, fit.icon);
       button->setGeometry(x, kBarMargin, buttonWidth, height);
       x += buttonWidth + kButtonGap;
@@ -230,39 +232,51 @@ class BarView : public QWidget {
  private:
   int IconSize() const { return Live(images) ? std::max(0, images->size) : 0; }
 
-  static int ButtonWidth(const BarButton* button, const BarFit& fit, const QFontMetrics& metrics) {
-    int text = 0;
-    for (const QString& label : button->texts) text = std::max(text, metrics.horizontalAdvance(label));
+  static int ButtonWidth(const BarButton* button, const BarFit& fit, int textWidth) {
     int icon = button->image >= 0 ? fit.icon : 0;
-    return std::max(icon, text) + 2 * fit.padding;
+    return std::max(icon, textWidth) + 2 * fit.padding;
   }
 
-  int ButtonHeight(const BarButton* button, const BarFit& fit, const QFontMetrics& metrics) const {
-    int icon = button->image >= 0 && IconSize() > 0 ? fit.icon : 0;
-    return icon + (icon ? kIconLabelGap : 0) + metrics.height() + 2 * kButtonPadY;
+  int ButtonHeight(const BarButton* button, int icon, int labelHeight) const {
+    if (button->image < 0 || IconSize() <= 0) icon = 0;
+    return icon + (icon ? kIconLabelGap : 0) + labelHeight + 2 * kButtonPadY;
+  }
+
+  std::vector<int> TextWidths(const QFont& font) const {
+    QFontMetrics metrics(font);
+    std::vector<int> widths;
+    for (const BarButton* button : buttons) {
+      int widest = 0;
+      for (const QString& label : button->texts) widest = std::max(widest, metrics.horizontalAdvance(label));
+      widths.push_back(widest);
+    }
+    return widths;
   }
 
   int RowWidth(const BarFit& fit) const {
-    QFontMetrics metrics(fit.font);
     int width = 2 * kBarMargin + kButtonGap * std::max(0, static_cast<int>(buttons.size()) - 1);
-    for (const BarButton* button : buttons) width += ButtonWidth(button, fit, metrics);
+    for (std::size_t i = 0; i < buttons.size(); ++i) width += ButtonWidth(buttons[i], fit, fit.textWidths[i]);
     return width;
   }
 
   // Every button in `width`: the icons shrink first (never below kSmallestFittedIcon), then the
   // space beside them, then the labels' type; the icon size the program asked for is the most.
   BarFit FitTo(int width) const {
-    BarFit fit{IconSize(), kButtonPadX, labelFont};
+    BarFit fit{IconSize(), kButtonPadX, labelFont, TextWidths(labelFont)};
     const int smallestIcon = std::min(fit.icon, kSmallestFittedIcon);
-    for (; fit.icon > smallestIcon && RowWidth(fit) > width; --fit.icon) {}
-    for (; fit.padding > kSmallestPadX && RowWidth(fit) > width; --fit.padding) {}
-    for (int pixels = fit.font.pixelSize(); pixels > kSmallestLabelPixels && RowWidth(fit) > width;) fit.font.setPixelSize(--pixels);
+    while (fit.icon > smallestIcon && RowWidth(fit) > width) --fit.icon;
+    while (fit.padding > kSmallestPadX && RowWidth(fit) > width) --fit.padding;
+    for (int pixels = fit.font.pixelSize(); pixels > kSmallestLabelPixels && RowWidth(fit) > width;) {
+      fit.font.setPixelSize(--pixels);
+      fit.textWidths = TextWidths(fit.font);
+    }
     return fit;
   }
 
   void SetIcon(BarButton* button, int size) {
     BarImages* list = Live(images);
     if (!list || button->image < 0 || button->image >= static_cast<int>(list->pixmaps.size()) || list->size <= 0) return;
+    if (!button->icon().isNull() && button->iconSize() == QSize(size, size)) return;
     button->setIcon(QIcon(list->At(button->image, size)));
     button->setIconSize(QSize(size, size));
   }
