@@ -146,8 +146,11 @@ class KeyFilter : public QObject {
     if (key->key() == Qt::Key_F1 && Plain(key)) return [&events] { MainWidget::Raise(events.help); };
     std::string name = KeyName(key);
     if (Plain(key) && !name.empty() && !KeyBelongsToFocusedButton(key))
-      for (const Shortcut& s : main->shortcuts)
+      for (const Shortcut& s : main->shortcuts) {
+        // A held Space would start and stop the reading over and over: only its first press counts.
+        if (s.key == name && name == "Space" && key->isAutoRepeat()) return [] {};
         if (s.key == name) return [&events, command = s.command] { MainWidget::Raise(events.command, command); };
+      }
     if (key->key() == Qt::Key_Escape) return [&events] { MainWidget::Raise(events.cancelled); };
     return nullptr;
   }
