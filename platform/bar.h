@@ -59,7 +59,8 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
 // Sizes every button from its icon and labels (all of one height), places them left to right
 // without wrapping, and makes the bar as high as the buttons. When the buttons are wider than the
 // window, the icons are drawn smaller (never below 64 px), then the labels' type, until every
-// button shows; the list's own size is the most. The bar fits itself again when the window resizes.
+// button shows with some empty bar beside the last (the window is moved by it); the list's own
+// size is the most. The bar fits itself again when the window resizes.
 void BarAutoSize(BarView* bar);
 
 // The index of the button that has the keyboard focus, or -1.

@@ -46,6 +46,7 @@ constexpr int kIconLabelGap = 4;
 constexpr int kSmallestFittedIcon = 64;  // icons shrink to fit the window, never below this
 constexpr int kSmallestPadX = 4;
 constexpr int kSmallestLabelPixels = 8;
+constexpr int kDragRoom = 40;   // empty bar kept beside the last button, to move the window by
 constexpr int kFocusFrame = 6;  // the width of the keyboard focus mark
 const QColor kBarFace(0xF0, 0xF0, 0xF0);
 const QColor kFocusColour(Qt::black);
@@ -184,7 +185,7 @@ class BarView : public QWidget {
   // Sizes and places the buttons within the window's width (see BarAutoSize).
   void Arrange() {
     int width = parentWidget() ? parentWidget()->width() : this->width();
-    BarFit fit = FitTo(width);
+    BarFit fit = FitTo(width - kDragRoom);
     const int labelHeight = QFontMetrics(fit.font).height();
     int height = 0;
     for (BarButton* button : buttons) height = std::max(height, ButtonHeight(button, fit.icon, labelHeight));
