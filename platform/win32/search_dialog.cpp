@@ -227,7 +227,7 @@ SearchDialogLooks LooksOfSearchDialog(SearchDialogView* dialog) {
                            RectIn(dialog->escButton, dialog->hwnd),
                            length > 0 && start == 0 && static_cast<int>(end) == length,
                            GetFocus() == dialog->box,
-                           0x808080,
+                           static_cast<uint32_t>(GetRValue(kBackground)) << 16 | GetGValue(kBackground) << 8 | GetBValue(kBackground),
                            (GetWindowLongW(dialog->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
                            (GetWindowLongW(dialog->hwnd, GWL_STYLE) & WS_CAPTION) != WS_CAPTION};
 }
