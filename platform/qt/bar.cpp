@@ -210,8 +210,11 @@ class BarView : public QWidget {
  protected:
   // The bar keeps to the width of the window it sits in, its buttons fitted to it.
   bool eventFilter(QObject* watched, QEvent* e) override {
-    if (watched == parentWidget() && e->type() == QEvent::Resize && !buttons.empty()) Arrange();
-    else if (watched == parentWidget() && e->type() == QEvent::Resize) resize(parentWidget()->width(), height());
+    if (watched != parentWidget() || e->type() != QEvent::Resize) return false;
+    if (buttons.empty())
+      resize(parentWidget()->width(), height());
+    else
+      Arrange();
     return false;
   }
   // A left press on the empty part is ignored here and so reaches the window (the window drag).
