@@ -5,6 +5,7 @@
 #include "app/commands.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/online_update.h"
@@ -17,6 +18,8 @@
 #include "reader/book_library.h"
 #include "reader/display_options.h"
 #include "reader/navigation.h"
+#include "reader/own_books.h"
+#include "platform/files.h"
 #include "reader/reading_pane.h"
 #include "reader/reading_place.h"
 #include "reader/search.h"
@@ -67,6 +70,9 @@ static void SingleLineScrollCommand() { ToggleSetting(SingleLineScroll, nullptr,
 
 static void NoOperation() {}
 
+// One key for reading aloud: it runs the button the bar shows now, with that button's click and rebuild.
+static void PlayOrStopCommand() { RunCommand(IsSpeaking == 1 ? CmdStop : CmdPlay); }
+
 constexpr unsigned kBeepAndBar = kBeep | kRebuildsBar;
 
 // Every command: id, operation, flags, long name, shortcut key and its line in the shortcut list.
@@ -103,6 +109,7 @@ static const Command kCommands[] = {
     {CmdWideSpacing, WideSpacingCommand, kBeep, "", "W", "Wide Spacing"},
     {CmdSingleLineScroll, SingleLineScrollCommand, kBeep, "", "R", "Single Line Scroll"},
     {CmdF3, NoOperation, 0, "", "F3", nullptr},
+    {CmdPlayOrStop, PlayOrStopCommand, kKeyWhenShortcutsOff, "", "Space", "Play / Stop"},
 };
 
 std::span<const Command> CommandTable() { return kCommands; }
@@ -127,6 +134,25 @@ std::string CommandLongName(int commandId) {
 
 void EndMainWindow() { DestroyMainWidget(MainWindow); }
 
+static std::string fileGivenAtStart;  // the book file named on the command line, until it is opened
+
+void OpenAtStart(const std::string& path) { fileGivenAtStart = path; }
+
+// A file named on the command line is the user's book from the start; one that cannot be read
+// leaves the book of the last run, and the reader is told once the window shows.
+static void OpenFileGivenAtStart() {
+  LoadBookPositions();
+  std::string path = std::exchange(fileGivenAtStart, std::string());
+  if (path.empty()) return;
+  std::string bytes;
+  if (ReadWholeFile(path, bytes)) {
+    UseUserBookFile(path);
+    Book = UserBook;
+  } else {
+    RunLater(0, [path] { OpenBookFile(path); });
+  }
+}
+
 // Everything the window needs before it is first shown, in this order.
 static void InitialiseMainWindow() {
   if (Maximized) SetPendingShowState(MainWindow, ShowState::Maximised);
@@ -142,6 +168,7 @@ static void InitialiseMainWindow() {
   CreateReadingPane();
   ChangeFontSize(0);
   ApplyColors();
+  OpenFileGivenAtStart();
   LoadBook();
   RestoreBookmark();
 }
@@ -173,6 +200,7 @@ static void WheelOverWindow(int steps, bool ctrl) {
 static void WindowEnded() {
   SaveBookmark();
   PersistSettings("save");
+  SaveBookPositions();
 }
 
 MainWindowEvents MainWindowHandlers() {
@@ -187,6 +215,7 @@ MainWindowEvents MainWindowHandlers() {
   events.help = [] { OpenUrl(HelpPageAddress); };
   events.closing = EndMainWindow;
   events.ended = WindowEnded;
+  events.fileDropped = OpenBookFile;
   return events;
 }
 

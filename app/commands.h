@@ -41,6 +41,9 @@ void RunCommand(int commandId);
 // The long name of a button's command, or "" when it has none.
 std::string CommandLongName(int commandId);
 
+// A book file to open as the user's book when the window starts (the program's first argument).
+void OpenAtStart(const std::string& path);
+
 // Ends the main window: the bookmark and the settings are saved on the way.
 void EndMainWindow();
 

@@ -24,7 +24,15 @@ std::string ShortcutListText() {
   std::vector<std::string> lines;
   for (const Command& command : CommandTable())
     if (command.keyListName) lines.push_back(std::string(command.key) + " - " + command.keyListName);
-  std::sort(lines.begin(), lines.end());
+  // The letters in alphabetical order, then the named keys (Space).
+  std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+    bool letterA = a.size() > 1 && a[1] == ' ', letterB = b.size() > 1 && b[1] == ' ';
+    return letterA != letterB ? letterA : a < b;
+  });
+  // With the letters off, the list first says so, and how to switch them on: otherwise it offers
+  // keys that do nothing.
+  if (DisableShortCuts != 0)
+    lines.insert(lines.begin(), {"Letter shortcuts are OFF", "E - switch them on at the next start"});
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
   return text;

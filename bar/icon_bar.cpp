@@ -10,6 +10,9 @@
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace vt {
 
 // Icon numbers, counted from 1 in the order the image list is filled.
@@ -106,16 +109,48 @@ static std::string AccessibleName(const ButtonRow& row) {
   return name.empty() ? row.label : name;
 }
 
+// Rows that take turns in one place of the bar: Play and Stop, the two voices, the three rates.
+static int Alternation(When when) {
+  switch (when) {
+    case When::NotSpeaking: case When::Speaking: return 1;
+    case When::MaleVoiceChosen: case When::FemaleVoiceChosen: return 2;
+    case When::RateSlow: case When::RateNormal: case When::RateFast: return 3;
+    case When::Always: return 0;
+  }
+  return 0;
+}
+
+// The labels the row's place shows in the other states, so that its width never changes.
+template <std::size_t N>
+static std::vector<std::string> OtherLabels(const ButtonRow (&layout)[N], const ButtonRow& row) {
+  std::vector<std::string> others;
+  for (const ButtonRow& other : layout)
+    if (&other != &row && Alternation(row.when) != 0 && Alternation(other.when) == Alternation(row.when))
+      others.push_back(other.label);
+  return others;
+}
+
 template <std::size_t N>
 static void AddButtons(const ButtonRow (&layout)[N]) {
   for (const ButtonRow& row : layout) {
     if (!Holds(row.when)) continue;
-    BarAddButton(BarWindow, row.icon - 1, row.command, row.label, AccessibleName(row));
+    BarAddButton(BarWindow, row.icon - 1, row.command, row.label, AccessibleName(row), OtherLabels(layout, row));
     BarAutoSize(BarWindow);
   }
 }
 
+// A keyboard user stays on the same place of the rebuilt bar: on the last button (Menu) if that
+// had the focus, else on the button at the same index.
+static void FocusSamePlace(int focused, bool wasLast) {
+  if (focused < 0) return;
+  int count = BarButtonCount(BarWindow);
+  BarFocusButton(BarWindow, wasLast ? count - 1 : std::min(focused, count - 1));
+}
+
 void BuildIconBar() {
+  int focused = BarFocusedButton(BarWindow);
+  bool focusedLast = focused >= 0 && focused == BarButtonCount(BarWindow) - 1;
+  int previousHeight = BarHeight;
   BarDestroy(BarWindow);
   BarWindow = nullptr;
   if (!IsWindow(MainWindow)) {
@@ -137,7 +172,10 @@ void BuildIconBar() {
     AddButtons(kAppearanceSet);
   // A notice in the bar's place keeps it hidden; the notice's end shows the new bar.
   if (BarMessageShown()) BarSetVisible(BarWindow, false);
+  FocusSamePlace(focused, focusedLast);
   MeasureBarHeight();
+  // Fitted to a narrow window, another set may be higher or lower: the pane follows the bar.
+  if (BarHeight != previousHeight) LayoutMainWindow();
 }
 
 void ResetButtonSet() { ButtonSet = 0; }

@@ -37,6 +37,7 @@ constexpr int CmdSmallFont = 534;
 constexpr int CmdWideSpacing = 535;
 constexpr int CmdSingleLineScroll = 537;
 constexpr int CmdF3 = 538;
+constexpr int CmdPlayOrStop = 539;  // the Space key: Play while idle, Stop while reading aloud
 
 // The program's version as the title and the version notice show it.
 inline constexpr const char* ProgramVersion = "1.8";

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/bar.h"
 #include "platform/pane.h"
@@ -42,6 +43,15 @@ extern PaneFontRequest PaneFont;  // the font last set on the pane
 // reader/book_library.cpp
 extern std::string BookText;        // the current book as put into the pane
 extern std::string LoadedPaneText;  // the pane's text right after loading
+
+// reader/own_books.cpp
+struct BookFilePosition {
+  std::string path;  // a file the reader has read, in full
+  int32_t position;  // its reading position, as a BookMark variable holds one
+};
+extern std::string UserBookFile;     // the file given for the user's book; empty: "trash.txt"
+extern int32_t UserFileBookMark;     // the reading position of that file
+extern std::vector<BookFilePosition> BookFilePositions;  // other files' positions, most recent first
 
 // reader/navigation.cpp
 extern int32_t ShortcutListShown;  // 1 while the pane shows the shortcut list instead of the book

@@ -4,6 +4,7 @@
 // then does nothing (or returns 0 / an empty value).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/window.h"
 
@@ -47,12 +48,26 @@ void BarSetFont(BarView* bar, const FontRequest& font);
 void BarSetImages(BarView* bar, BarImages* images);
 
 // Adds a button at the end; image counts from 0 in the bar's image list (-1: none). The accessible
-// name is what screen readers and magnifiers announce for the button.
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName);
+// name is what screen readers and magnifiers announce for the button. `otherLabels` are the labels
+// the same place shows in other states ("Stop" for "Play"): the button is as wide as the widest,
+// so a label that changes never moves the buttons after it. Tab and Shift+Tab reach every button
+// in bar order (a mouse click leaves the focus where it is); Enter and Space press the focused
+// one, which shows a frame at least 6 px wide in a colour of at least 7:1 against the bar.
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+                  const std::vector<std::string>& otherLabels = {});
 
-// Sizes every button from its icon and label (all of one height), places them left to right
-// without wrapping, and makes the bar as high as the buttons.
+// Sizes every button from its icon and labels (all of one height), places them left to right
+// without wrapping, and makes the bar as high as the buttons. When the buttons are wider than the
+// window, the icons are drawn smaller (never below 64 px), then the labels' type, until every
+// button shows with some empty bar beside the last (the window is moved by it); the list's own
+// size is the most. The bar fits itself again when the window resizes.
 void BarAutoSize(BarView* bar);
+
+// The index of the button that has the keyboard focus, or -1.
+int BarFocusedButton(BarView* bar);
+
+// Gives the keyboard focus to a button (an index outside the bar: nothing).
+void BarFocusButton(BarView* bar, int index);
 
 void BarSetVisible(BarView* bar, bool visible);
 

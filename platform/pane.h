@@ -43,6 +43,10 @@ int PaneHeight(PaneView* pane);
 void PaneSetFocus(PaneView* pane);
 bool PaneHasFocus(PaneView* pane);
 
+// The name screen readers announce for the pane (the book's title); its text, caret and caret
+// moves are exposed as the text widget exposes them.
+void PaneSetAccessibleName(PaneView* pane, const std::string& utf8);
+
 // Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph.
 void PaneSetPlainText(PaneView* pane, const std::string& utf8);
 std::string PaneGetPlainText(PaneView* pane);  // CR LF at each paragraph break

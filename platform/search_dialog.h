@@ -1,4 +1,4 @@
-// The search box: a grey frameless dialog of 1600 x 250 pixels, centred in the work area, with the
+// The search box: a black frameless dialog of 1600 x 250 pixels, centred in the work area, with the
 // text box, the search image button and the "ESC" button. It tells the program what the user did;
 // the program reads the text and ends the box itself.
 #pragma once

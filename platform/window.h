@@ -27,11 +27,13 @@ struct MainWindowEvents {
   std::function<void()> help;                       // F1
   std::function<void()> closing;                    // the process is asked to end (SIGTERM, SIGINT, logout)
   std::function<void()> ended;                      // the window is ending: its last event, while it exists
+  std::function<void(const std::string& path)> fileDropped;  // a local file dropped on the window
 };
 
 enum class ShowState { Normal, Minimised, Maximised };
 
-// A keyboard shortcut: the key ("A" ... "Z", "F3") pressed without Shift, Ctrl or Alt runs the command.
+// A keyboard shortcut: the key ("A" ... "Z", "F3", "Space") pressed without Shift, Ctrl or Alt runs
+// the command. Space on a focused bar button presses that button instead.
 struct Shortcut {
   std::string key;
   int command;
@@ -81,7 +83,8 @@ double ScreenDpiY();
 // Attaches the shortcut table, replacing an earlier one.
 void AttachShortcuts(MainWidget* window, const std::vector<Shortcut>& table);
 
-// Lets the window manager move the window with the mouse while the left button is held.
+// Lets the window manager move the window with the mouse while the left button is held, once the
+// pointer moves; a press and release without a move is an ordinary click.
 void StartWindowDrag(MainWidget* window);
 
 void OpenUrl(const std::string& url);

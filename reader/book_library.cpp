@@ -1,4 +1,5 @@
-// The book library: the six built-in books, embedded in the program, and the user's "trash.txt".
+// The book library: the six built-in books, embedded in the program, and the user's own book
+// ("trash.txt", or a file given to the program).
 // LoadBook reads and decodes the current book, keeps every printable character, collapses runs of
 // blank lines, joins the lines of each paragraph when asked (never past the pane's paragraph
 // bound), applies the letter case and shows it. The shaping runs on a short-lived worker thread
@@ -16,6 +17,7 @@
 #include "platform/pane_resources.h"
 #include "reader/book_text.h"
 #include "reader/navigation.h"
+#include "reader/own_books.h"
 #include "reader/reading_pane.h"
 #include "core/settings_file.h"
 
@@ -33,8 +35,6 @@ const BuiltInBook kBooks[BuiltInBookCount] = {
     {"TriPlanetary", "triplanetary.txt"},   {"Tea Cookies", "tea-cookies.txt"},
     {"Treasure Island", "treasure-island.txt"}, {"Little Women", "little-women.txt"},
 };
-
-const char kUserBookFile[] = "trash.txt";
 
 // Beyond this size a book would not fit the pane's positions and memory.
 constexpr uintmax_t LargestBook = 256u << 20;
@@ -128,10 +128,10 @@ void TellWhyNotShown(UserBookRead result) {
 std::string ChooseSource() {
   std::string text;
   if (Book == UserBook) {
-    UserBookRead result = ReadUserBook(kUserBookFile, text);
+    UserBookRead result = ReadUserBook(UserBookPath(), text);
     if (result == UserBookRead::Read) return text;
     TellWhyNotShown(result);
-    Book = 0;  // no book to show from "trash.txt": the first book instead
+    Book = 0;  // no book to show from the user's file: the first book instead
   }
   if (Book >= 0 && Book < BuiltInBookCount) {
     EditFileName = kBooks[Book].title;
@@ -156,6 +156,7 @@ void ShowBook(std::string text) {
   PaneSetSelection(PaneWindow, 0, 0);
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);
+  PaneSetAccessibleName(PaneWindow, EditFileName);
 }
 
 }  // namespace

@@ -14,7 +14,9 @@
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/display_options.h"
+#include "reader/own_books.h"
 #include "reader/reading_place.h"
+#include "platform/files.h"
 
 namespace vt {
 
@@ -37,11 +39,11 @@ int32_t TopVisibleCharIndex() {
 
 void SaveBookmark() {
   if (ShortcutListShown) return;
-  if (int32_t* mark = BookMarkOf(Book)) *mark = TopVisibleCharIndex();
+  if (int32_t* mark = ReadingPositionOf(Book)) *mark = TopVisibleCharIndex();
 }
 
 void RestoreBookmark() {
-  int32_t* mark = BookMarkOf(Book);
+  int32_t* mark = ReadingPositionOf(Book);
   int32_t position = std::clamp(mark ? *mark : 0, 0, std::max(0, PaneTextLength(PaneWindow)));
   // The caret first: placing it may scroll it into view, and the scroll below then wins.
   PaneSetSelection(PaneWindow, position, position);
@@ -179,6 +181,26 @@ void ToggleShortcutList(const std::string& listText) {
 void ReformatBook() {
   if (ShortcutListShown) ToggleShortcutList(std::string());
   KeepPlaceAcrossNewText(LoadBook);
+}
+
+// Just the file's name, for a notice: a full path would not fit the bar.
+static std::string FileNameOf(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void OpenBookFile(const std::string& path) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) {
+    ShowBarMessage("Cannot read " + FileNameOf(path), 1);
+    return;
+  }
+  SaveBookmark();
+  UseUserBookFile(path);
+  Book = UserBook;
+  LoadBook();
+  ShortcutListShown = 0;
+  RestoreBookmark();
 }
 
 void NextBook() {

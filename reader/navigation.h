@@ -54,4 +54,8 @@ void ReformatBook();
 // The next-book command: the position of the book being left is stored, the next one restored.
 void NextBook();
 
+// Opens a file as the user's book (the seventh), at the position remembered for it; the book
+// being left keeps its position. A file that cannot be read leaves the current book and says so.
+void OpenBookFile(const std::string& path);
+
 }  // namespace vt

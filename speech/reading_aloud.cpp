@@ -161,6 +161,17 @@ void ApplySpeechRate() {
 void SystemVolumeUp() { StepMasterVolume(+1); }
 void SystemVolumeDown() { StepMasterVolume(-1); }
 
+// The eye reads ahead of the voice: once the spoken word's row would pass the middle of the pane
+// (or has left the view), the view moves by whole rows so that the row is the second from the
+// top. The other words of that row then stand above the middle, so a row moves the view at most once.
+static void KeepSpokenWordInUpperHalf(PaneView* pane) {
+  int x = 0, y = 0;
+  if (!PanePosFromChar(pane, UnderlineStart, x, y)) return;
+  if (y >= 0 && y < PaneHeight(pane) / 2) return;
+  int row = PaneLineFromChar(pane, UnderlineStart) - PaneFirstVisibleLine(pane);
+  PaneLineScroll(pane, row - 1);
+}
+
 void MarkSpokenWord(const SpokenWord& word) {
   if (!IsWindow(MainWindow) || SpokenText.empty()) return;  // no pane after the window has ended
   ++wordsHeard;
@@ -168,6 +179,7 @@ void MarkSpokenWord(const SpokenWord& word) {
   UnderlineStart = SpeakStart + from;
   UnderlineLength = PanePositionOf(spokenPositions, word.position + word.length) - from;
   ToggleRangeUnderline(SpokenPane);
+  KeepSpokenWordInUpperHalf(SpokenPane);
 }
 
 static bool HasWord(const std::string& text) {

@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QPointer>
 #include <QSvgRenderer>
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <vector>
 
 #include "platform/files.h"
@@ -40,7 +43,13 @@ constexpr int kButtonGap = 2;       // between two buttons
 constexpr int kButtonPadX = 12;     // left and right of the wider of icon and label
 constexpr int kButtonPadY = 6;      // above the icon and below the label
 constexpr int kIconLabelGap = 4;
+constexpr int kSmallestFittedIcon = 64;  // icons shrink to fit the window, never below this
+constexpr int kSmallestPadX = 4;
+constexpr int kSmallestLabelPixels = 8;
+constexpr int kDragRoom = 40;   // empty bar kept beside the last button, to move the window by
+constexpr int kFocusFrame = 6;  // the width of the keyboard focus mark
 const QColor kBarFace(0xF0, 0xF0, 0xF0);
+const QColor kFocusColour(Qt::black);
 
 static int clicksInProgress = 0;  // > 0 while a bar click is being handled
 
@@ -69,8 +78,33 @@ class BarImages {
  public:
   explicit BarImages(int iconSize) : size(std::min(iconSize, kLargestIcon)) { MarkLive(this); }
   ~BarImages() { MarkGone(this); }
+
+  // An image drawn at another size (a bar narrower than its buttons shows smaller icons); the
+  // drawings are kept, so each size is drawn once.
+  QPixmap At(int index, int atSize) {
+    if (atSize == size || paths[index].isEmpty()) return pixmaps[index];
+    std::vector<QPixmap>& drawn = resized[atSize];
+    if (drawn.empty())
+      for (const QString& path : paths) drawn.push_back(path.isEmpty() ? QPixmap() : Draw(path, atSize));
+    return drawn[index];
+  }
+
+  static QPixmap Draw(const QString& path, int atSize) {
+    QSvgRenderer renderer(path);
+    QImage image(atSize, atSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    if (renderer.isValid()) {
+      QPainter painter(&image);
+      painter.setRenderHint(QPainter::Antialiasing);
+      renderer.render(&painter, QRectF(0, 0, atSize, atSize));
+    }
+    return QPixmap::fromImage(image);
+  }
+
   int size;
   std::vector<QPixmap> pixmaps;
+  std::vector<QString> paths;  // the drawing of each image ("" when it could not be read)
+  std::map<int, std::vector<QPixmap>> resized;
 };
 
 BarImages* BarImagesCreate(int size) { return new BarImages(size); }
@@ -79,20 +113,11 @@ void BarImagesDestroy(BarImages* images) { delete Live(images); }
 
 bool BarImagesAddIcon(BarImages* images, const std::string& resourceName) {
   if (!Live(images)) return false;
-  QSvgRenderer renderer(QString(":/resources/icons/%1.svg").arg(QString::fromStdString(resourceName)));
-  if (images->size < 1) {
-    images->pixmaps.emplace_back();
-    return renderer.isValid();
-  }
-  QImage image(images->size, images->size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  if (renderer.isValid()) {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter, QRectF(0, 0, images->size, images->size));
-  }
-  images->pixmaps.push_back(QPixmap::fromImage(image));
-  return renderer.isValid();
+  QString path = QString(":/resources/icons/%1.svg").arg(QString::fromStdString(resourceName));
+  bool valid = QSvgRenderer(path).isValid();
+  images->paths.push_back(valid && images->size >= 1 ? path : QString());
+  images->pixmaps.push_back(images->size < 1 ? QPixmap() : BarImages::Draw(path, images->size));
+  return valid;
 }
 
 int BarImagesCount(BarImages* images) { return Live(images) ? static_cast<int>(images->pixmaps.size()) : 0; }
@@ -103,16 +128,28 @@ int BarImagesSize(BarImages* images) { return Live(images) ? std::max(0, images-
 class BarView;
 
 // One button: icon above label. Left clicks go out through `clicked`; right clicks are caught
-// here, before the bar would take them for a click on its empty part.
+// here, before the bar would take them for a click on its empty part. Tab reaches it (a mouse
+// click leaves the focus where it was); Enter and Space press it; the focus shows as a wide frame.
 class BarButton : public QToolButton {
  public:
   BarButton(BarView* bar, int image, int command);
   int image;
   int command;
+  QStringList texts;  // every label the button may show: its width fits the widest
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+};
+
+// What a bar's buttons are drawn with once they are fitted to the window's width.
+struct BarFit {
+  int icon;     // the icons' size
+  int padding;  // left and right of the wider of icon and label
+  QFont font;   // the labels' font
+  std::vector<int> textWidths;  // each button's widest label in that font
 };
 
 class BarView : public QWidget {
@@ -145,15 +182,39 @@ class BarView : public QWidget {
     --clicksInProgress;
   }
 
+  // Sizes and places the buttons within the window's width (see BarAutoSize).
+  void Arrange() {
+    int width = parentWidget() ? parentWidget()->width() : this->width();
+    BarFit fit = FitTo(width - kDragRoom);
+    const int labelHeight = QFontMetrics(fit.font).height();
+    int height = 0;
+    for (BarButton* button : buttons) height = std::max(height, ButtonHeight(button, fit.icon, labelHeight));
+    int x = kBarMargin;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      BarButton* button = buttons[i];
+      int buttonWidth = ButtonWidth(button, fit, fit.textWidths[i]);
+      if (button->font() != fit.font) button->setFont(fit.font);
+      SetIcon(button, fit.icon);
+      button->setGeometry(x, kBarMargin, buttonWidth, height);
+      x += buttonWidth + kButtonGap;
+    }
+    setGeometry(0, 0, width, height + 2 * kBarMargin);
+  }
+
   QPointer<MainWidget> owner;
   BarImages* images = nullptr;
+  QFont labelFont;  // the font the program asked for
   std::vector<BarButton*> buttons;
   std::vector<std::string> labels, accessibleNames;
 
  protected:
-  // The bar keeps to the width of the window it sits in.
+  // The bar keeps to the width of the window it sits in, its buttons fitted to it.
   bool eventFilter(QObject* watched, QEvent* e) override {
-    if (watched == parentWidget() && e->type() == QEvent::Resize) resize(parentWidget()->width(), height());
+    if (watched != parentWidget() || e->type() != QEvent::Resize) return false;
+    if (buttons.empty())
+      resize(parentWidget()->width(), height());
+    else
+      Arrange();
     return false;
   }
   // A left press on the empty part is ignored here and so reaches the window (the window drag).
@@ -171,10 +232,85 @@ class BarView : public QWidget {
       e->ignore();
     }
   }
+
+ private:
+  int IconSize() const { return Live(images) ? std::max(0, images->size) : 0; }
+
+  static int ButtonWidth(const BarButton* button, const BarFit& fit, int textWidth) {
+    int icon = button->image >= 0 ? fit.icon : 0;
+    return std::max(icon, textWidth) + 2 * fit.padding;
+  }
+
+  int ButtonHeight(const BarButton* button, int icon, int labelHeight) const {
+    if (button->image < 0 || IconSize() <= 0) icon = 0;
+    return icon + (icon ? kIconLabelGap : 0) + labelHeight + 2 * kButtonPadY;
+  }
+
+  std::vector<int> TextWidths(const QFont& font) const {
+    QFontMetrics metrics(font);
+    std::vector<int> widths;
+    for (const BarButton* button : buttons) {
+      int widest = 0;
+      for (const QString& label : button->texts) widest = std::max(widest, metrics.horizontalAdvance(label));
+      widths.push_back(widest);
+    }
+    return widths;
+  }
+
+  int RowWidth(const BarFit& fit) const {
+    int width = 2 * kBarMargin + kButtonGap * std::max(0, static_cast<int>(buttons.size()) - 1);
+    for (std::size_t i = 0; i < buttons.size(); ++i) width += ButtonWidth(buttons[i], fit, fit.textWidths[i]);
+    return width;
+  }
+
+  // Every button in `width`: the icons shrink first (never below kSmallestFittedIcon), then the
+  // space beside them, then the labels' type; the icon size the program asked for is the most.
+  BarFit FitTo(int width) const {
+    BarFit fit{IconSize(), kButtonPadX, labelFont, TextWidths(labelFont)};
+    const int smallestIcon = std::min(fit.icon, kSmallestFittedIcon);
+    while (fit.icon > smallestIcon && RowWidth(fit) > width) --fit.icon;
+    while (fit.padding > kSmallestPadX && RowWidth(fit) > width) --fit.padding;
+    for (int pixels = fit.font.pixelSize(); pixels > kSmallestLabelPixels && RowWidth(fit) > width;) {
+      fit.font.setPixelSize(--pixels);
+      fit.textWidths = TextWidths(fit.font);
+    }
+    return fit;
+  }
+
+  void SetIcon(BarButton* button, int size) {
+    BarImages* list = Live(images);
+    if (!list || button->image < 0 || button->image >= static_cast<int>(list->pixmaps.size()) || list->size <= 0) return;
+    if (!button->icon().isNull() && button->iconSize() == QSize(size, size)) return;
+    button->setIcon(QIcon(list->At(button->image, size)));
+    button->setIconSize(QSize(size, size));
+  }
 };
 
 BarButton::BarButton(BarView* bar, int imageIndex, int commandId)
-    : QToolButton(bar), image(imageIndex), command(commandId) {}
+    : QToolButton(bar), image(imageIndex), command(commandId) {
+  setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  setFocusPolicy(Qt::TabFocus);
+}
+
+void BarButton::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    e->accept();
+    click();
+    return;
+  }
+  QToolButton::keyPressEvent(e);
+}
+
+// The focus frame: black on the bar's light face, drawn inside the button's edge.
+void BarButton::paintEvent(QPaintEvent* e) {
+  QToolButton::paintEvent(e);
+  if (!hasFocus()) return;
+  QPainter painter(this);
+  QPainterPath frame;
+  frame.addRect(QRectF(rect()));
+  frame.addRect(QRectF(rect().adjusted(kFocusFrame, kFocusFrame, -kFocusFrame, -kFocusFrame)));
+  painter.fillPath(frame, kFocusColour);
+}
 
 void BarButton::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::RightButton)
@@ -196,6 +332,9 @@ BarView* BarCreate(MainWidget* parent) { return IsWindow(parent) ? new BarView(p
 
 void BarDestroy(BarView* bar) {
   if (!Live(bar)) return;
+  // A focused button that goes would send the focus on to the pane; the window holds it instead,
+  // until the program gives it to a button of the next bar.
+  if (bar->isAncestorOf(QApplication::focusWidget()) && bar->parentWidget()) bar->parentWidget()->setFocus();
   if (clicksInProgress == 0) {
     delete bar;
     return;
@@ -209,25 +348,23 @@ void BarDestroy(BarView* bar) {
 }
 
 void BarSetFont(BarView* bar, const FontRequest& font) {
-  if (Live(bar)) bar->setFont(MakeFont(font));
+  if (!Live(bar)) return;
+  bar->labelFont = MakeFont(font);
+  bar->setFont(bar->labelFont);
 }
 
 void BarSetImages(BarView* bar, BarImages* images) {
   if (Live(bar)) bar->images = Live(images);
 }
 
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName) {
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+                  const std::vector<std::string>& otherLabels) {
   if (!Live(bar)) return;
   auto* button = new BarButton(bar, image, command);
-  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  button->setFocusPolicy(Qt::NoFocus);
   button->setText(FromEightBit(label));
   button->setAccessibleName(FromEightBit(accessibleName));
-  BarImages* images = Live(bar->images);
-  if (images && image >= 0 && image < static_cast<int>(images->pixmaps.size()) && images->size > 0) {
-    button->setIcon(QIcon(images->pixmaps[image]));
-    button->setIconSize(QSize(images->size, images->size));
-  }
+  button->texts.push_back(button->text());
+  for (const std::string& other : otherLabels) button->texts.push_back(FromEightBit(other));
   QObject::connect(button, &QToolButton::clicked, bar, [bar, command] { bar->Click(command); });
   bar->buttons.push_back(button);
   bar->labels.push_back(label);
@@ -236,26 +373,19 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
 }
 
 void BarAutoSize(BarView* bar) {
-  if (!Live(bar)) return;
-  QFontMetrics metrics(bar->font());
-  BarImages* images = Live(bar->images);
-  int icon = images ? std::max(0, images->size) : 0;
-  int height = 0;
-  std::vector<int> widths;
-  for (BarButton* button : bar->buttons) {
-    int textWidth = metrics.horizontalAdvance(button->text());
-    int buttonIcon = button->icon().isNull() ? 0 : icon;
-    widths.push_back(std::max(buttonIcon, textWidth) + 2 * kButtonPadX);
-    int buttonHeight = buttonIcon + (buttonIcon ? kIconLabelGap : 0) + metrics.height() + 2 * kButtonPadY;
-    height = std::max(height, buttonHeight);
-  }
-  int x = kBarMargin;
-  for (std::size_t i = 0; i < bar->buttons.size(); ++i) {
-    bar->buttons[i]->setGeometry(x, kBarMargin, widths[i], height);
-    x += widths[i] + kButtonGap;
-  }
-  int width = bar->parentWidget() ? bar->parentWidget()->width() : bar->width();
-  bar->setGeometry(0, 0, width, height + 2 * kBarMargin);
+  if (Live(bar)) bar->Arrange();
+}
+
+int BarFocusedButton(BarView* bar) {
+  if (!Live(bar)) return -1;
+  for (std::size_t i = 0; i < bar->buttons.size(); ++i)
+    if (bar->buttons[i]->hasFocus()) return static_cast<int>(i);
+  return -1;
+}
+
+void BarFocusButton(BarView* bar, int index) {
+  if (Live(bar) && index >= 0 && index < static_cast<int>(bar->buttons.size()))
+    bar->buttons[index]->setFocus(Qt::TabFocusReason);
 }
 
 void BarSetVisible(BarView* bar, bool visible) {

@@ -2,6 +2,8 @@
 // overrides are one line each: they hand the event to the program's typed events.
 #pragma once
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
@@ -20,6 +22,8 @@ class MainWidget : public QWidget {
   ShowState pendingShow = ShowState::Normal;
   std::vector<Shortcut> shortcuts;
   bool painted = false;  // the first frame is on the screen
+  bool dragArmed = false;  // a press on the caption area waits for the pointer to move
+  QPoint dragFrom;         // where that press was, in screen coordinates
 
   // Runs a handler if the program gave one.
   template <typename Handler, typename... Args>
@@ -34,6 +38,10 @@ class MainWidget : public QWidget {
   void closeEvent(QCloseEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent*) override { dragArmed = false; }
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 };
 
 // The whole notches of a wheel turn, at least one either way.

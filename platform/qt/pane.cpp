@@ -88,6 +88,24 @@ char32_t TypedCharacter(const QKeyEvent* e) {
   return static_cast<char32_t>(typed.front());
 }
 
+// The contrast ratio of two colours by their relative luminance, as for text (1 ... 21).
+double ContrastRatio(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+  };
+  double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Links stand out from the text and still read at 7:1 on the background: the first of these
+// colours that does, else the text's own colour (they are underlined as well).
+QColor LinkColour(const QColor& background, const QColor& text) {
+  for (QColor candidate : {QColor(0, 255, 255), QColor(0, 0, 238), QColor(255, 255, 255), QColor(0, 0, 0)})
+    if (candidate != text && ContrastRatio(candidate, background) >= 7) return candidate;
+  return text;
+}
+
 QColor FromColourRef(int32_t ref) {
   auto v = static_cast<uint32_t>(ref);
   return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
@@ -106,6 +124,8 @@ class PaneView : public QPlainTextEdit {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setAutoFillBackground(true);
+    setAcceptDrops(false);  // a file dropped on the text goes to the window, which opens it
+    viewport()->setAcceptDrops(false);
     QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
     QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
     // no count may still be running while the application shuts down
@@ -513,9 +533,7 @@ class PaneView : public QPlainTextEdit {
       int end = last.position() + last.length();
       auto it = std::lower_bound(links.begin(), links.end(), std::make_pair(first, 0),
                                  [](const auto& a, const auto& b) { return a.second < b.first; });
-      QColor background = palette().color(QPalette::Base);
-      int luminance = (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
-      QColor colour = luminance < 128 ? QColor(0, 255, 255) : QColor(0, 0, 238);  // links stand out on either
+      QColor colour = LinkColour(palette().color(QPalette::Base), palette().color(QPalette::Text));
       for (; it != links.end() && it->first < end; ++it) {
         QTextEdit::ExtraSelection s;
         s.cursor = QTextCursor(document());
@@ -695,6 +713,10 @@ void PaneSetFocus(PaneView* pane) {
 }
 
 bool PaneHasFocus(PaneView* pane) { return Live(pane) && pane->hasFocus(); }
+
+void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
+  if (Live(pane)) pane->setAccessibleName(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
 
 // --- text -------------------------------------------------------------------------------------
 

@@ -3,14 +3,17 @@
 // services (screen, URLs, processes, timers). A window counts as gone from the moment it ends.
 #include "platform/window.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFile>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
@@ -37,6 +40,7 @@ namespace vt {
 MainWidget::MainWidget(MainWindowEvents handlers)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events(std::move(handlers)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
+  setAcceptDrops(true);
   setAutoFillBackground(true);
   MarkLive(this);
 }
@@ -56,7 +60,37 @@ void MainWidget::wheelEvent(QWheelEvent* e) {
 }
 
 void MainWidget::mousePressEvent(QMouseEvent* e) {
+  dragArmed = false;
   if (e->button() == Qt::LeftButton) Raise(events.pressed, e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+// The window manager moves the window only once the pointer really moves with the button held: a
+// move started on a plain click is never ended by its release, and the manager then swallows the
+// next click.
+void MainWidget::mouseMoveEvent(QMouseEvent* e) {
+  if (!dragArmed || !(e->buttons() & Qt::LeftButton)) return;
+  if ((e->globalPosition().toPoint() - dragFrom).manhattanLength() < QApplication::startDragDistance()) return;
+  dragArmed = false;
+  if (QWindow* handle = windowHandle()) handle->startSystemMove();
+}
+
+// The first local file of a drag, or "".
+static std::string DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return std::string();
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile().toStdString();
+  return std::string();
+}
+
+void MainWidget::dragEnterEvent(QDragEnterEvent* e) {
+  if (!DroppedFile(e->mimeData()).empty()) e->acceptProposedAction();
+}
+
+void MainWidget::dropEvent(QDropEvent* e) {
+  std::string path = DroppedFile(e->mimeData());
+  if (path.empty()) return;
+  e->acceptProposedAction();
+  Raise(events.fileDropped, path);
 }
 
 int WheelSteps(const QWheelEvent* e) {
@@ -70,12 +104,18 @@ static bool Plain(const QKeyEvent* key) {
   return !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
 }
 
-// The name a shortcut table gives a key: "A" ... "Z", "F3"; empty for any other key.
+// The name a shortcut table gives a key: "A" ... "Z", "F3", "Space"; empty for any other key.
 static std::string KeyName(const QKeyEvent* key) {
   int k = key->key();
   if (k >= Qt::Key_A && k <= Qt::Key_Z) return std::string(1, static_cast<char>('A' + (k - Qt::Key_A)));
   if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return "F" + std::to_string(k - Qt::Key_F1 + 1);
+  if (k == Qt::Key_Space) return "Space";
   return std::string();
+}
+
+// A focused button presses itself with Space: that key is the button's, not a shortcut.
+static bool KeyBelongsToFocusedButton(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Space && qobject_cast<QAbstractButton*>(QApplication::focusWidget());
 }
 
 // Sees every key of the application first: shortcuts, then the dialog keys of the main window.
@@ -105,9 +145,12 @@ class KeyFilter : public QObject {
     const MainWindowEvents& events = main->events;
     if (key->key() == Qt::Key_F1 && Plain(key)) return [&events] { MainWidget::Raise(events.help); };
     std::string name = KeyName(key);
-    if (Plain(key) && !name.empty())
-      for (const Shortcut& s : main->shortcuts)
+    if (Plain(key) && !name.empty() && !KeyBelongsToFocusedButton(key))
+      for (const Shortcut& s : main->shortcuts) {
+        // A held Space would start and stop the reading over and over: only its first press counts.
+        if (s.key == name && name == "Space" && key->isAutoRepeat()) return [] {};
         if (s.key == name) return [&events, command = s.command] { MainWidget::Raise(events.command, command); };
+      }
     if (key->key() == Qt::Key_Escape) return [&events] { MainWidget::Raise(events.cancelled); };
     return nullptr;
   }
@@ -317,7 +360,8 @@ const MainWindowEvents& EventsOfMainWindow(MainWidget* window) {
 
 void StartWindowDrag(MainWidget* window) {
   if (!Live(window)) return;
-  if (QWindow* handle = window->windowHandle()) handle->startSystemMove();
+  window->dragArmed = true;
+  window->dragFrom = QCursor::pos();
 }
 
 void OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }

@@ -225,7 +225,11 @@ void BarSetImages(BarView* bar, BarImages* images) {
   if (!list) SendMessageW(bar->hwnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
 }
 
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName) {
+// The toolbar sizes each button by its own label here: `otherLabels` are not reserved yet, and the
+// buttons take no keyboard focus of their own (BarFocusedButton answers -1).
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+                  const std::vector<std::string>& otherLabels) {
+  (void)otherLabels;
   if (!Live(bar)) return;
   bar->texts.push_back(Wide(BytesToUtf8(label)));
   BarImages* images = Live(bar->images);
@@ -239,6 +243,10 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
   SendMessageW(bar->hwnd, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
   bar->buttons.push_back(BarButtonInfo{image, command, label, accessibleName});
 }
+
+int BarFocusedButton(BarView*) { return -1; }
+
+void BarFocusButton(BarView*, int) {}
 
 Rect BarButtonRect(BarView* bar, int index) {
   RECT r = {0, 0, 0, 0};

@@ -245,6 +245,9 @@ void PaneSetFocus(PaneView* pane) {
 
 bool PaneHasFocus(PaneView* pane) { return Live(pane) && GetFocus() == pane->hwnd; }
 
+// The rich-edit control's window text is its content: the name is not given to it yet.
+void PaneSetAccessibleName(PaneView*, const std::string&) {}
+
 // --- text ---------------------------------------------------------------------------------------
 
 void PaneSetPlainText(PaneView* pane, const std::string& utf8) {

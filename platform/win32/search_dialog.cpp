@@ -1,4 +1,4 @@
-// The search box over the Windows API: a grey caption-less dialog made from a template in memory,
+// The search box over the Windows API: a black caption-less dialog made from a template in memory,
 // with an edit control, a bitmap button and the "ESC" button. RunSearchDialog disables the owner
 // window and runs the dialog's own message loop (IsDialogMessage turns Enter into IDOK and Esc
 // into IDCANCEL) until EndSearchDialog. The dialog only reports; the program reads the text and
@@ -22,7 +22,8 @@ static constexpr int kBoxLeft = 25, kBoxWidth = 975;
 static constexpr int kButtonLeft = 1025, kButtonWidth = 200;
 static constexpr int kEscLeft = 1250, kEscWidth = 325;
 static constexpr int kBoxId = 100, kSearchId = 101, kEscId = 102;
-static const COLORREF kGrey = RGB(128, 128, 128);
+// Black, so that the white box and the light buttons stand out from it at 7:1 or more.
+static const COLORREF kBackground = RGB(0, 0, 0);
 
 class SearchDialogView {
  public:
@@ -30,7 +31,7 @@ class SearchDialogView {
   SearchDialogEvents events;
   HWND hwnd = nullptr, box = nullptr, searchButton = nullptr, escButton = nullptr, owner = nullptr;
   HFONT font = nullptr;
-  HBRUSH grey = nullptr;
+  HBRUSH ground = nullptr;
   HBITMAP icon = nullptr;
   bool ended = false;  // set by EndSearchDialog; the loop in RunSearchDialog then stops
 };
@@ -66,7 +67,7 @@ static HWND CreateControl(SearchDialogView* view, const wchar_t* type, const std
 static void CreateControls(SearchDialogView* view) {
   const SearchDialogLook& look = view->look;
   view->font = CreatePixelFont(look.fontFace, look.fontPixelHeight, look.bold);
-  view->grey = CreateSolidBrush(kGrey);
+  view->ground = CreateSolidBrush(kBackground);
   SetWindowTextW(view->hwnd, Wide(look.caption).c_str());
   SendMessageW(view->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(view->font), FALSE);
   view->box = CreateControl(view, L"EDIT", Wide(look.text), ES_AUTOHSCROLL, kBoxLeft, kBoxWidth, kBoxId);
@@ -107,8 +108,8 @@ static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      SetBkColor(reinterpret_cast<HDC>(wParam), kGrey);
-      return reinterpret_cast<INT_PTR>(view->grey);
+      SetBkColor(reinterpret_cast<HDC>(wParam), kBackground);
+      return reinterpret_cast<INT_PTR>(view->ground);
     case WM_CTLCOLOREDIT:
       SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
       SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
@@ -153,7 +154,7 @@ void RunSearchDialog(SearchDialogView* dialog) {
   Raise(dialog->events.closed);
   DestroyWindow(dialog->hwnd);
   DeleteObject(dialog->font);
-  DeleteObject(dialog->grey);
+  DeleteObject(dialog->ground);
   if (dialog->icon) DeleteObject(dialog->icon);
   if (dialog->owner) SetActiveWindow(dialog->owner);
   delete dialog;
@@ -226,7 +227,7 @@ SearchDialogLooks LooksOfSearchDialog(SearchDialogView* dialog) {
                            RectIn(dialog->escButton, dialog->hwnd),
                            length > 0 && start == 0 && static_cast<int>(end) == length,
                            GetFocus() == dialog->box,
-                           0x808080,
+                           static_cast<uint32_t>(GetRValue(kBackground)) << 16 | GetGValue(kBackground) << 8 | GetBValue(kBackground),
                            (GetWindowLongW(dialog->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
                            (GetWindowLongW(dialog->hwnd, GWL_STYLE) & WS_CAPTION) != WS_CAPTION};
 }

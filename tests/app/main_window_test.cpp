@@ -10,6 +10,7 @@
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"
+#include "speech/reading_aloud.h"
 #include "support/main_window_fixture.h"
 
 using namespace vt;
@@ -83,12 +84,12 @@ TEST_F(MainWindowScenario, WithShortcutsOffOnlyEAndVAct) {
   EXPECT_EQ(LastBarMessage(), "Shortcuts ON");
   Press(Qt::Key_M);  // the table is not rebuilt until the next start
   EXPECT_EQ(WideMenu, 0);
-  EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 2u);
+  EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 3u);  // E, V and Space
 }
 
 TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
   Start("DisableShortCuts=0\r\n");
-  ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 16u);
+  ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 17u);
   Press(Qt::Key_M, Qt::ControlModifier);
   Press(Qt::Key_M, Qt::ShiftModifier);
   Press(Qt::Key_M, Qt::AltModifier);
@@ -97,6 +98,27 @@ TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
   EXPECT_EQ(WideMenu, 1);
   Press(Qt::Key_E);
   EXPECT_EQ(LastBarMessage(), "Shortcuts OFF");
+}
+
+TEST_F(MainWindowScenario, KeyboardReachesTheBarAndSpaceReadsAloud) {
+  Start("DisableShortCuts=1\r\nBook=3\r\n");
+  Press(Qt::Key_Space);  // in the pane, with the letters off: Play
+  EXPECT_EQ(SpokenText.rfind("Tea Cookies", 0), 0u);
+  RunCommand(CmdStop);
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(BarFocusedButton(BarWindow), 0);
+  Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(BarFocusedButton(BarWindow), 1);
+  Press(Qt::Key_Space);  // a focused button takes Space: Books, not Play
+  EXPECT_EQ(Book, 4);
+  BarFocusButton(BarWindow, BarButtonCount(BarWindow) - 1);
+  Press(Qt::Key_Return);  // Menu: the rebuilt bar keeps the focus on Menu
+  EXPECT_EQ(ButtonSet, 1);
+  EXPECT_EQ(BarFocusedButton(BarWindow), BarButtonCount(BarWindow) - 1);
+  Press(Qt::Key_Escape);
+  EXPECT_FALSE(IsWindow(MainWindow));
 }
 
 TEST_F(MainWindowScenario, F3AndUnknownIdsDoNothing) {
@@ -156,13 +178,20 @@ TEST_F(MainWindowScenario, ShowingTheShortcutListKeepsTheReadingPosition) {
   EXPECT_EQ(BookMark0, top);
 }
 
-TEST(ShortcutList, HasThirteenLinesAndNoTrailingBreak) {
-  std::string text = ShortcutListText();
-  size_t breaks = 0;
-  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
-  EXPECT_EQ(breaks, 12u);
-  EXPECT_EQ(text.rfind("A - Search Again\r\nC - Colors\r\n", 0), 0u);
-  EXPECT_EQ(text.substr(text.size() - 16), "W - Wide Spacing");
+TEST(ShortcutList, ThirteenLettersThenSpaceAndNoTrailingBreak) {
+  for (int off : {0, 1}) {
+    ResetProgramState();
+    DisableShortCuts = off;
+    std::string text = ShortcutListText();
+    size_t breaks = 0;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
+    EXPECT_EQ(breaks, off ? 15u : 13u);
+    // Shortcuts off: the list says so first, and what switches them on.
+    std::string head = off ? "Letter shortcuts are OFF\r\nE - switch them on at the next start\r\n" : "";
+    EXPECT_EQ(text.rfind(head + "A - Search Again\r\nC - Colors\r\n", 0), 0u) << off;
+    const std::string tail = "W - Wide Spacing\r\nSpace - Play / Stop";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << off;
+  }
 }
 
 }  // namespace

@@ -141,6 +141,8 @@ TEST_F(IconBarGeometry, ButtonWidthFollowsTheLabelWhenItIsWiderThanTheIcon) {
 }
 
 TEST_F(IconBarGeometry, IconSizeScalesTheButtons) {
+  ResizeWindow(MainWindow, 4000, 1080);  // room for the largest icons
+  BuildIconBar();
   int heightAt128 = BarHeight;
   int widthAt128 = BarButtonRect(BarWindow, 0).right - BarButtonRect(BarWindow, 0).left;
   IconSize = 256;
@@ -168,15 +170,55 @@ TEST_F(IconBarGeometry, IconSizesFromAnEditedFileDoNotBreakTheBar) {
   }
 }
 
-TEST_F(IconBarGeometry, NarrowWindowCutsTheBarOffInsteadOfWrapping) {
-  int height = BarHeight;
-  ResizeWindow(MainWindow, 400, 600);
+TEST_F(IconBarGeometry, EveryButtonShowsDownTo1024PixelsThenTheBarIsCutOff) {
+  const int heightAt1920 = BarHeight;
+  for (int wide : {0, 1})
+    for (int set : {0, 1, 2})
+      for (int width : {1920, 1366, 1280, 1024}) {
+        WideMenu = wide;
+        ButtonSet = set;
+        ResizeWindow(MainWindow, width, 700);
+        BuildIconBar();
+        std::string where = "wide " + std::to_string(wide) + " set " + std::to_string(set) + " at " + std::to_string(width);
+        EXPECT_LE(BarRightEdge(), width) << where;
+        EXPECT_LE(BarHeight, heightAt1920) << where;
+        for (int i = 0; i < BarButtonCount(BarWindow); ++i) {
+          Rect r = BarButtonRect(BarWindow, i);
+          EXPECT_GE(std::min(r.right - r.left, r.bottom - r.top), 64) << where << " button " << i;
+        }
+        EXPECT_EQ(IconSize, 128);  // the stored preference stays
+      }
+  ResizeWindow(MainWindow, 400, 600);  // too narrow for any fit: cut off, never wrapped
   BuildIconBar();
-  EXPECT_EQ(BarHeight, height);
   EXPECT_EQ(BarWindowRect(BarWindow).right, 400);
   EXPECT_GT(BarRightEdge(), 400);
   int last = BarButtonCount(BarWindow) - 1;
   EXPECT_EQ(BarButtonRect(BarWindow, last).top, BarButtonRect(BarWindow, 0).top);
+}
+
+TEST_F(IconBarGeometry, ButtonsKeepTheirPlacesWhenALabelChanges) {
+  auto places = [] {
+    BuildIconBar();
+    std::vector<int> edges;
+    for (int i = 0; i < BarButtonCount(BarWindow); ++i) edges.push_back(BarButtonRect(BarWindow, i).right);
+    return edges;
+  };
+  ButtonSet = 1;
+  for (int width : {1920, 1024}) {
+    ResizeWindow(MainWindow, width, 700);
+    std::vector<int> first = places();
+    IsSpeaking = 1;
+    EXPECT_EQ(places(), first) << width;
+    MaleVoice = 0;
+    EXPECT_EQ(places(), first) << width;
+    for (int rate : {SlowRate, FastRate}) {
+      vRate = rate;
+      EXPECT_EQ(places(), first) << width << " rate " << rate;
+    }
+    IsSpeaking = 0;
+    MaleVoice = 1;
+    vRate = 0;
+  }
 }
 
 TEST_F(IconBarGeometry, BarFollowsTheWindowWidth) {

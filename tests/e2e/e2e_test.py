@@ -117,9 +117,10 @@ class Reader:
         self.env.pop("QT_QPA_PLATFORM", None)
         self.process = None
         self.window = None
+        self.args = []  # the program's arguments (a book file)
 
     def start(self, timeout=30):
-        self.process = subprocess.Popen([self.program], cwd=self.folder, env=self.env,
+        self.process = subprocess.Popen([self.program, *self.args], cwd=self.folder, env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         deadline = time.time() + timeout
         while time.time() < deadline:

@@ -15,8 +15,9 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=$((fail
 check "the program is installed" '[ -x "$prefix/bin/vellumtide" ]'
 desktop=$prefix/share/applications/vellumtide.desktop
 check "the desktop file is installed" '[ -f "$desktop" ]'
-check "the desktop file names the program" 'grep -qx "Name=Vellumtide" "$desktop" && grep -qx "Exec=vellumtide" "$desktop"'
+check "the desktop file names the program" 'grep -qx "Name=Vellumtide" "$desktop" && grep -qx "Exec=vellumtide %f" "$desktop"'
 check "the desktop file has its icon and categories" 'grep -qx "Icon=vellumtide" "$desktop" && grep -q "^Categories=Office;Viewer;Accessibility;" "$desktop"'
+check "the desktop file opens plain text" 'grep -qx "MimeType=text/plain;" "$desktop"'
 check "the icon is installed" '[ -s "$prefix/share/icons/hicolor/scalable/apps/vellumtide.svg" ]'
 
 # Run it as "nobody": the installed folder belongs to root and cannot be written.

@@ -94,7 +94,7 @@ TEST_F(SearchBox, IsAGreyCentredBarWithTheTermSelected) {
   });
   EXPECT_EQ(text, "lighthouse");
   EXPECT_TRUE(looks.textAllSelected && looks.boxHasFocus && looks.topmost && looks.frameless);
-  EXPECT_EQ(looks.backgroundRgb, 0x808080u);
+  EXPECT_EQ(looks.backgroundRgb, 0x000000u);  // the white box stands out from it
   const Rect &whole = looks.dialog, &box = looks.box, &search = looks.searchButton, &esc = looks.escButton;
   Rect area = WorkArea();
   EXPECT_EQ(whole.right - whole.left, 1600);

@@ -298,5 +298,37 @@ TEST_F(ReadingAloud, StopLeavesTheMarksUntilItsEndEventClearsThem) {
   EXPECT_EQ(end, behind);
 }
 
+
+// The view follows the voice without the engine: each word of the first pages is reported as heard.
+class ReadingView : public vt_test::MainWindowTest {};
+
+TEST_F(ReadingView, SpokenWordStaysInTheUpperHalfAndEachRowMovesTheViewAtMostOnce) {
+  Start("Book=0\r\n");
+  PaneSetGeometry(PaneWindow, 5, BarHeight, 1200, 900);
+  SpokenPane = PaneWindow;
+  SpokenText = "the reading";
+  SpeakStart = 0;
+  int scrolls = 0, lastScrolledRow = -1;
+  int rows = 0;
+  for (int start = 0; start < 6000; start = PaneMoveWordRight(PaneWindow, start)) {
+    int top = PaneFirstVisibleLine(PaneWindow);
+    MarkSpokenWord(SpokenWord{start, PaneMoveWordRight(PaneWindow, start) - start, 0});
+    int line = PaneLineFromChar(PaneWindow, start);
+    int x = 0, y = 0;
+    ASSERT_TRUE(PanePosFromChar(PaneWindow, start, x, y));
+    EXPECT_GE(y, 0) << start;
+    EXPECT_LT(y, PaneHeight(PaneWindow) / 2) << start;
+    if (PaneFirstVisibleLine(PaneWindow) != top) {
+      ++scrolls;
+      EXPECT_NE(line, lastScrolledRow) << "a second move on one row, at " << start;
+      EXPECT_EQ(line - PaneFirstVisibleLine(PaneWindow), 1) << start;
+      lastScrolledRow = line;
+    }
+    rows = line;
+  }
+  EXPECT_GT(scrolls, 3);
+  EXPECT_LT(scrolls, rows);
+}
+
 }  // namespace
 }  // namespace vt

@@ -1,0 +1,95 @@
+// The reader's own books: a file named at start or dropped on the window becomes the seventh book
+// with its own reading position, and a file that cannot be read leaves the current book.
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+#include "core/bar_messages.h"
+#include "platform/pane.h"
+#include "reader/navigation.h"
+#include "reader/own_books.h"
+#include "support/main_window_fixture.h"
+
+using namespace vt;
+
+namespace {
+
+class OwnBooks : public vt_test::MainWindowTest {
+ protected:
+  std::string MakeBook(const std::string& name) {
+    std::string text = "My Notes\r\n\r\n";
+    for (int i = 0; i < 400; ++i) text += "Line " + std::to_string(i) + " of my own notes, long enough to wrap.\r\n";
+    vt_test::WriteFile(folder / name, text);
+    return folder / name;
+  }
+  static QWidget* Window() { return reinterpret_cast<QWidget*>(MainWindow); }
+  static void Drop(const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QPoint middle = Window()->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Window(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Window(), &drop);
+    ProcessPendingEvents();
+  }
+  static std::string PaneName() { return reinterpret_cast<QWidget*>(PaneWindow)->accessibleName().toStdString(); }
+};
+
+TEST_F(OwnBooks, FileNamedAtStartIsTheSeventhBookWithItsOwnPosition) {
+  std::string notes = MakeBook("notes.txt");
+  OpenAtStart(notes);
+  Start("Book=2\r\nBookMark6=5\r\n");
+  EXPECT_EQ(Book, 6);
+  EXPECT_EQ(EditFileName, "My Notes");
+  EXPECT_EQ(PaneName(), "My Notes");  // what a screen reader announces for the pane
+  PaneLineScroll(PaneWindow, 30);
+  int32_t top = TopVisibleCharIndex();
+  ASSERT_GT(top, 0);
+  EndMainWindow();
+  EXPECT_EQ(BookMark6, 5);  // "trash.txt" keeps its own place
+  EXPECT_EQ(vt_test::ReadFile(BookPositionsPath()), std::to_string(top) + "\t" + notes + "\r\n");
+
+  ResetProgramState();
+  OpenAtStart(notes);
+  Start("Book=0\r\n");
+  EXPECT_EQ(TopVisibleCharIndex(), top);
+}
+
+TEST_F(OwnBooks, UnreadableFileLeavesTheCurrentBookAndSaysSo) {
+  Start("Book=3\r\n");
+  Drop(folder / "missing.txt");
+  EXPECT_EQ(Book, 3);
+  EXPECT_EQ(EditFileName, "Tea Cookies");
+  EXPECT_EQ(LastBarMessage(), "Cannot read missing.txt");
+  EndMainWindow();
+
+  ResetProgramState();
+  OpenAtStart(folder / "gone.txt");
+  Start("Book=3\r\n");
+  QTest::qWait(50);
+  EXPECT_EQ(Book, 3);
+  EXPECT_EQ(LastBarMessage(), "Cannot read gone.txt");
+}
+
+TEST_F(OwnBooks, DroppedFileOpensAndTheBookLeftKeepsItsPlace) {
+  std::string first = MakeBook("first.txt"), second = MakeBook("second.txt");
+  Start("Book=0\r\n");
+  PaneLineScroll(PaneWindow, 10);
+  int32_t constitution = TopVisibleCharIndex();
+  Drop(first);
+  EXPECT_EQ(Book, 6);
+  EXPECT_EQ(UserBookPath(), first);
+  PaneLineScroll(PaneWindow, 20);
+  int32_t inFirst = TopVisibleCharIndex();
+  Drop(second);
+  EXPECT_EQ(UserBookPath(), second);
+  EXPECT_EQ(TopVisibleCharIndex(), 0);
+  Drop(first);
+  EXPECT_EQ(TopVisibleCharIndex(), inFirst);
+  EXPECT_EQ(BookMark0, constitution);
+}
+
+}  // namespace
