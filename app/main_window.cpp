@@ -1,9 +1,11 @@
 // The entry routine and the main window: settings first, then the hidden window with its stored
-// geometry, its initialisation and layout, the event loop, and the restart after an update.
+// geometry, its initialisation and layout, the event loop, and the restart after an update. One
+// reader runs per settings file.
 // Owns MainWindow.
 #include "app/main_window.h"
 
 #include "app/commands.h"
+#include "core/bar_messages.h"
 #include "core/ids.h"
 #include "core/program_state.h"
 #include "core/settings_file.h"
@@ -20,9 +22,14 @@ void StartMainWindow() {
   SetWindowColours(MainWindow, 0xFFFFFF, 0xFFFFFF);
   SetWindowIconResource(MainWindow, "logo");
   InitialiseAndShow(MainWindow);
+  std::string notice = SettingsLocationNotice();
+  if (!notice.empty()) RunLater(0, [notice] { ShowBarMessage(notice, 1); });
 }
 
 int EntryRoutine() {
+  // A second reader of the same settings file would overwrite this one's changes when it ends:
+  // the reader that runs comes to the front instead, and the file is not touched.
+  if (!ClaimSettingsFile(SettingsPath(), [] { BringWindowToFront(MainWindow); })) return 0;
   StartMainWindow();
   RunMessageLoop(MainWindow);
   MainWindow = nullptr;

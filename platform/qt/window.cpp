@@ -307,6 +307,14 @@ void StartWindowDrag(MainWidget* window) {
   if (QWindow* handle = window->windowHandle()) handle->startSystemMove();
 }
 
+void BringWindowToFront(MainWidget* window) {
+  if (!Live(window)) return;
+  if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 void OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 bool StartProgram(const std::string& path) { return QProcess::startDetached(QString::fromStdString(path), {}); }
