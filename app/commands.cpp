@@ -168,6 +168,7 @@ static void WheelOverWindow(int steps, bool ctrl) {
 }
 
 static void WindowEnded() {
+  CancelOnlineUpdate();
   SaveBookmark();
   PersistSettings("save");
 }
