@@ -4,6 +4,8 @@
 // Owns MainWindow.
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include "app/commands.h"
 #include "core/bar_messages.h"
 #include "core/ids.h"
@@ -15,6 +17,15 @@ namespace vt {
 
 std::string MainWindowTitle() { return std::string("Vellumtide   ") + ProgramVersion; }
 
+// When the settings file beside the program is protected, the reader is told once where the
+// settings go instead: in two notices, each short enough for the bar's large letters.
+static void TellWhereTheSettingsGo() {
+  std::string folder = ProtectedSettingsFallbackFolder();
+  if (folder.empty()) return;
+  RunLater(0, [] { ShowBarMessageForAWhile("Settings saved in:"); });
+  RunLater(std::clamp(UserBarDelay, 0, 60000), [folder] { ShowBarMessageForAWhile(folder); });
+}
+
 void StartMainWindow() {
   PersistSettings("get");
   MainWindow = CreateMainWidget(Rect{0, 0, 1920, 1080}, MainWindowTitle(), MainWindowHandlers());
@@ -22,8 +33,7 @@ void StartMainWindow() {
   SetWindowColours(MainWindow, 0xFFFFFF, 0xFFFFFF);
   SetWindowIconResource(MainWindow, "logo");
   InitialiseAndShow(MainWindow);
-  std::string notice = SettingsLocationNotice();
-  if (!notice.empty()) RunLater(0, [notice] { ShowBarMessage(notice, 1); });
+  TellWhereTheSettingsGo();
 }
 
 int EntryRoutine() {

@@ -248,14 +248,14 @@ std::string SettingsPath() {
   return SettingsInConfigFolder();
 }
 
-std::string SettingsLocationNotice() {
+std::string ProtectedSettingsFallbackFolder() {
   if (!protectedFileBesideProgram) return std::string();
   std::string folder = SettingsInConfigFolder();
   folder.erase(folder.rfind('/') + 1);
   const char* home = std::getenv("HOME");
   std::string homeFolder = home && *home ? std::string(home) + "/" : std::string();
   if (!homeFolder.empty() && folder.rfind(homeFolder, 0) == 0) folder = "~/" + folder.substr(homeFolder.size());
-  return "Settings are saved in " + folder;
+  return folder;
 }
 
 // Stores one value text into the key's variable, converted by the key's kind.

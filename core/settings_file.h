@@ -58,9 +58,10 @@ void ResetSettingsToDefaults();
 // any) is one this user may read and write; else in the user's config folder.
 std::string SettingsPath();
 
-// What the reader is told once at start when the settings file beside the program is protected
-// (unreadable, read-only, not a regular file) and the settings go to the user's config folder; "" otherwise.
-std::string SettingsLocationNotice();
+// The folder the settings go to ("~" for the home folder), which the reader is told once at start
+// when the settings file beside the program is protected (unreadable, read-only, not a regular
+// file) and the settings go to the user's config folder; "" otherwise.
+std::string ProtectedSettingsFallbackFolder();
 
 // The notice shown when the settings could not be written at the end (the old file is kept).
 extern const char* const SettingsNotSavedNotice;

@@ -318,7 +318,7 @@ TEST_F(SettingsFile, AProtectedFileBesideTheProgramIsNeverReplaced) {
       EXPECT_EQ(FontSize, c.fontSize) << c.name;
     }
     EXPECT_EQ(SettingsPath(), inConfig) << c.name;
-    EXPECT_NE(SettingsLocationNotice().find("/config/"), std::string::npos) << c.name;
+    EXPECT_EQ(ProtectedSettingsFallbackFolder(), folder / "config/") << c.name;
     FontSize = 77;
     PersistSettings("save");
     EXPECT_NE(ReadFile(inConfig).find("FontSize= 77"), std::string::npos) << c.name;
@@ -331,7 +331,7 @@ TEST_F(SettingsFile, AProtectedFileBesideTheProgramIsNeverReplaced) {
   }
   fs::remove(besideProgram);
   PersistSettings("get");
-  EXPECT_EQ(SettingsLocationNotice(), "");
+  EXPECT_EQ(ProtectedSettingsFallbackFolder(), "");
 }
 
 TEST_F(SettingsFile, AReplacedFileKeepsItsPermissions) {
