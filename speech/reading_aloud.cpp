@@ -1,7 +1,8 @@
 // Reading aloud. A reading hands the pane's text, filtered to plain ASCII and cut from the word at
 // the caret, to the voice at once; the voice speaks on its own thread and reports back on the
 // user-interface thread: MarkSpokenWord underlines each word as it is heard and EndReading, at the
-// end, clears the marks, shows "Play" again and leaves the caret behind the last word. The rate
+// end, clears the marks, shows "Play" again and leaves the caret behind the last word; when the
+// sound went away mid-reading, ReadingLost then says that no voice is available. The rate
 // announcements report nothing, so they neither mark the pane nor move the caret.
 //
 // State: whether a reading runs, the text handed to the voice and where in the pane it starts, and
@@ -9,6 +10,7 @@
 #include "speech/reading_aloud.h"
 
 #include "bar/icon_bar.h"
+#include "core/bar_messages.h"
 #include "core/ids.h"
 #include "core/settings_file.h"
 #include "core/window_layout.h"
@@ -22,6 +24,7 @@ namespace vt {
 const char* const SlowSpeechAnnouncement = "Slow speech is on!";
 const char* const NormalSpeechAnnouncement = "Normal speech is on!";
 const char* const FastSpeechAnnouncement = "Fast speech is on!";
+const char* const NoVoiceNotice = "No voice available!";
 
 static bool KeptCharacter(unsigned char c) { return c == 9 || c == 12 || c == 13 || (c >= 32 && c <= 126); }
 
@@ -35,7 +38,7 @@ std::string ReadingText(const std::string& paneText, int32_t start) {
 }
 
 void InitSpeech() {
-  SetSpeechListener({MarkSpokenWord, EndReading});
+  SetSpeechListener({MarkSpokenWord, EndReading, ReadingLost});
   // What is heard matches what the bar shows from the start.
   SelectVoice(MaleVoice == 0 ? FemaleVoiceName : MaleVoiceName);
   SpeechSetRate(vRate);
@@ -102,6 +105,10 @@ void EndReading() {
   PaneSetSelection(PaneWindow, behind, behind);
   ResetCaret(PaneWindow);
   PaneSetFocus(PaneWindow);
+}
+
+void ReadingLost() {
+  if (IsWindow(MainWindow)) ShowBarMessage(NoVoiceNotice, 1);
 }
 
 }  // namespace vt

@@ -45,6 +45,13 @@ void MarkSpokenWord(const SpokenWord& word);
 // caret is left behind the last word.
 void EndReading();
 
+// The voice's report that a reading broke off because the sound went away (after its end): the
+// reader is told that no voice is available.
+void ReadingLost();
+
+// The notice shown when there is no voice to read with.
+extern const char* const NoVoiceNotice;
+
 // The text a reading speaks: only tab, form feed, carriage return and 32 ... 126 are kept, then
 // the text from `start` on, at most MaxReadingLength characters.
 std::string ReadingText(const std::string& paneText, int32_t start);

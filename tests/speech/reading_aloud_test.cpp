@@ -2,6 +2,7 @@
 // with the real engine speaking into a private sound server.
 #include <gtest/gtest.h>
 
+#include "core/bar_messages.h"
 #include "platform/testing.h"
 #include "private_sound_server.h"
 #include "reader_window.h"
@@ -167,6 +168,20 @@ TEST_F(ReadingAloud, WithoutASoundServerPlayEndsAtOnce) {
   RunCommand(CmdPlay);
   EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 5));
   EXPECT_EQ(UnderlineLength, 0);
+  std::string why;
+  ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
+}
+
+TEST_F(ReadingAloud, LosingTheSoundServerShowsPlayAndTheNoVoiceNotice) {
+  std::string text;
+  while (text.size() < 20000) text += "A long reading that nobody will finish. ";
+  OpenReader(text);
+  RunCommand(CmdPlay);
+  ASSERT_TRUE(RunUntil([] { return UnderlineStart > 0; }, 10));
+  testsound::KillPrivateSoundServer();
+  EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 1));
+  EXPECT_TRUE(RunUntil([] { return LastBarMessage() == "No voice available!"; }, 1));
+  testsound::StopPrivateSoundServer();
   std::string why;
   ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
 }
