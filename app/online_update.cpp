@@ -47,6 +47,7 @@ static DownloadLimits updateLimits;  // the program's size cap and the slowness 
 static std::thread updateWorker;
 static std::atomic<bool> updateCancelled{false};
 static bool updateRunning = false;  // from the command until the result is acted on (user-interface thread)
+static unsigned updateNumber = 0;   // the newest update; a cancelled one's late result is not acted on
 
 void SetUpdateLimitsForTesting(const DownloadLimits* limits) { updateLimits = limits ? *limits : DownloadLimits{}; }
 
@@ -116,8 +117,8 @@ static void JoinUpdateWorker() {
 }
 
 // Back on the user-interface thread with the fetched program: install it and end, or report the failure.
-static void FinishUpdate(bool fetched, const std::string& program) {
-  if (!updateRunning) return;  // cancelled while the result was on its way
+static void FinishUpdate(unsigned number, bool fetched, const std::string& program) {
+  if (!updateRunning || number != updateNumber) return;  // cancelled while the result was on its way
   JoinUpdateWorker();
   updateRunning = false;
   std::string folder = ProgramFolder();
@@ -141,10 +142,10 @@ void OnlineUpdate() {
   updateCancelled = false;
   JoinUpdateWorker();
   // The download runs on a worker so that the window stays responsive and Esc can end it.
-  updateWorker = std::thread([address = UpdateAddressInUse(), limits = updateLimits] {
+  updateWorker = std::thread([number = ++updateNumber, address = UpdateAddressInUse(), limits = updateLimits] {
     auto program = std::make_shared<std::string>();
     bool fetched = FetchCheckedProgram(address, limits, *program);
-    RunLater(0, [fetched, program] { FinishUpdate(fetched, *program); });
+    RunLater(0, [number, fetched, program] { FinishUpdate(number, fetched, *program); });
   });
 }
 
