@@ -15,6 +15,7 @@
 
 #include "core/bar_messages.h"
 #include "core/program_state.h"
+#include "core/window_layout.h"
 #include "platform/files.h"
 #include "platform/window.h"
 
@@ -64,7 +65,6 @@ static int32_t loadedWidth = 1900;     // width and height after the work-area l
 static int32_t loadedHeight = 1000;
 static bool settingsFileExisted = false;
 static bool storedGeometryUsable = false;  // the stored size can show the reader (else: as on a first start)
-static bool storedPlaceOnScreen = true;    // enough of the stored place lies on the work area
 static bool protectedFileBesideProgram = false;  // the last load found a settings file it must not replace
 
 // The smallest window the reader is usable in; a stored size below it (or zero, or negative) is
@@ -347,12 +347,7 @@ static std::string SettingsSource(const std::string& inUse) {
   return inUse;
 }
 
-// The length of the overlap of [start, start + length) with [low, high).
-static int Overlap(int start, int length, int low, int high) {
-  return std::max(0, std::min(start + length, high) - std::max(start, low));
-}
-
-// The stored size limited to the work area, and whether it and the stored place can show the reader.
+// The stored size limited to the work area, and whether it can show the reader.
 static void FitStoredGeometry() {
   Rect work = WorkArea();
   int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
@@ -364,8 +359,6 @@ static void FitStoredGeometry() {
     loadedWidth = std::min(workWidth, 1900);
     loadedHeight = std::min(workHeight, 1000);
   }
-  storedPlaceOnScreen = Overlap(Left, loadedWidth, work.left, work.right) >= usableWidth &&
-                        Overlap(Top, loadedHeight, work.top, work.bottom) >= usableHeight;
 }
 
 // Every key read into its variable, then the window size limited to the work area.
@@ -383,15 +376,14 @@ static void LoadSettings() {
 
 void ApplyWindowGeometry() {
   ResizeWindow(MainWindow, loadedWidth, loadedHeight);
-  Rect work = WorkArea();
-  if (!settingsFileExisted || !storedGeometryUsable) {
+  if (settingsFileExisted && storedGeometryUsable) {
+    // A hand-edited place off every screen would leave the caption-less window out of reach.
+    Rect place = PlaceOnScreens(Left, Top, loadedWidth, loadedHeight, ScreenWorkAreas());
+    MoveWindow(MainWindow, place.left, place.top);
+  } else {
+    Rect work = WorkArea();
     MoveWindow(MainWindow, work.left, work.top);
     SetPendingShowState(MainWindow, ShowState::Maximised);
-  } else if (storedPlaceOnScreen) {
-    MoveWindow(MainWindow, Left, Top);
-  } else {
-    MoveWindow(MainWindow, std::clamp(Left, work.left, work.right - loadedWidth),
-               std::clamp(Top, work.top, work.bottom - loadedHeight));
   }
 }
 
