@@ -403,6 +403,27 @@ Rect WorkArea() {
   return Rect{r.left, r.top, r.right, r.bottom};
 }
 
+// Each monitor's work area, gathered by EnumDisplayMonitors; the primary monitor's goes first.
+static BOOL CALLBACK AddMonitorWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  Rect area{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  auto* list = reinterpret_cast<std::vector<Rect>*>(areas);
+  if (info.dwFlags & MONITORINFOF_PRIMARY)
+    list->insert(list->begin(), area);
+  else
+    list->push_back(area);
+  return TRUE;
+}
+
+std::vector<Rect> ScreenWorkAreas() {
+  std::vector<Rect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitorWorkArea, reinterpret_cast<LPARAM>(&areas));
+  if (areas.empty()) areas.push_back(WorkArea());
+  return areas;
+}
+
 static double ScreenDpi(int axis) {
   HDC screen = GetDC(nullptr);
   int dpi = screen ? GetDeviceCaps(screen, axis) : 0;
