@@ -63,4 +63,8 @@ std::string CutToUtf16Units(const std::string& utf8, std::size_t units);
 // UTF-8 text in lower case as the 8-bit mapping makes it: A-Z, and the accented capitals of Latin-1.
 std::string LowerCase(const std::string& utf8);
 
+// Every letter of UTF-8 text in upper case (or lower case), in place, by the one-for-one mapping
+// of each character, so that no character position in the text moves.
+void ChangeLetterCase(std::string& utf8, bool upper);
+
 }  // namespace vt

@@ -11,8 +11,8 @@
 
 namespace vt {
 
-// A word as it begins to sound: its place in the spoken text, in bytes (characters, for the plain
-// ASCII the reader speaks), and where its sound starts, in seconds from the start of its reading.
+// A word as it begins to sound: its place in the spoken text, in bytes of that UTF-8 text, and
+// where its sound starts, in seconds from the start of its reading.
 // The word is the white-space-delimited token the engine is at, with its outer punctuation stripped.
 struct SpokenWord {
   int32_t position;

@@ -1,13 +1,20 @@
 // The book library: the six built-in books, embedded in the program, and the user's "trash.txt".
-// LoadBook reads the current book, keeps only plain printable text, collapses runs of blank
-// lines, joins the lines of each paragraph when asked, applies the letter case and shows it.
+// LoadBook reads and decodes the current book, keeps every printable character, collapses runs of
+// blank lines, joins the lines of each paragraph when asked (never past the pane's paragraph
+// bound), applies the letter case and shows it. The shaping runs on a short-lived worker thread
+// while the loading notice stands; it touches only its own copy of the text.
 // It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after loading).
 #include "reader/book_library.h"
+
+#include <filesystem>
+#include <future>
+#include <new>
 
 #include "core/bar_messages.h"
 #include "platform/files.h"
 #include "platform/pane.h"
 #include "platform/pane_resources.h"
+#include "reader/book_text.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
 #include "core/settings_file.h"
@@ -29,20 +36,12 @@ const BuiltInBook kBooks[BuiltInBookCount] = {
 
 const char kUserBookFile[] = "trash.txt";
 
-// Keeps TAB, LF, CR and the printable characters 32 ... 126; every other byte is dropped.
-std::string FilterText(const std::string& raw) {
-  std::string out(raw.size(), '\0');
-  size_t n = 0;
-  for (char c : raw) {
-    auto b = static_cast<unsigned char>(c);
-    if ((b >= 32 && b <= 126) || b == 9 || b == 10 || b == 13) out[n++] = c;
-  }
-  out.resize(n);
-  return out;
-}
+// Beyond this size a book would not fit the pane's positions and memory.
+constexpr uintmax_t LargestBook = 256u << 20;
 
-// Rewrites, in place, every run of consecutive CR LF pairs: `write(pairs, out)` writes what a
-// run of that many pairs becomes (never more bytes than the run had) and returns the new end.
+// Rewrites, in place, every run of consecutive CR LF pairs: `write(pairs, out, next)` writes what a
+// run of that many pairs becomes (never more bytes than the run had) and returns the new end;
+// `next` is where the text after the run starts in the input.
 template <typename Write>
 void RewriteLineBreakRuns(std::string& text, Write write) {
   char* out = text.data();
@@ -58,7 +57,7 @@ void RewriteLineBreakRuns(std::string& text, Write write) {
       ++pairs;
       in += 2;
     }
-    out = write(pairs, out);
+    out = write(pairs, out, in);
   }
   text.resize(static_cast<size_t>(out - text.data()));
 }
@@ -73,38 +72,90 @@ char* WriteLineBreaks(size_t count, char* out) {
 
 // Three or more line breaks in a row leave exactly one blank line.
 void CollapseBlankLines(std::string& text) {
-  RewriteLineBreakRuns(text, [](size_t pairs, char* out) { return WriteLineBreaks(pairs >= 3 ? 2 : pairs, out); });
+  RewriteLineBreakRuns(text, [](size_t pairs, char* out, const char*) { return WriteLineBreaks(pairs >= 3 ? 2 : pairs, out); });
 }
 
-// Each pair of line breaks stays a paragraph break; a single line break left over becomes a blank.
+// The length of the line that starts at text[from], up to its CR LF or the end.
+size_t LineLength(const std::string& text, size_t from) {
+  size_t end = text.find("\r\n", from);
+  return (end == std::string::npos ? text.size() : end) - from;
+}
+
+// Each pair of line breaks stays a paragraph break; a single line break left over becomes a blank,
+// unless the paragraph would grow past the pane's bound: then it stays, so a long paragraph ends at
+// a line end. A book without any blank line has no paragraphs to join: its lines are kept.
 void ReflowParagraphs(std::string& text) {
-  RewriteLineBreakRuns(text, [](size_t pairs, char* out) {
+  if (text.find("\r\n\r\n") == std::string::npos) return;
+  const char* paragraph = text.data();  // where the paragraph being joined starts, in the output
+  const char* const input = text.data();
+  RewriteLineBreakRuns(text, [&](size_t pairs, char* out, const char* next) {
     out = WriteLineBreaks(pairs / 2 * 2, out);
-    if (pairs % 2) *out++ = ' ';
+    if (pairs >= 2) paragraph = out;
+    if (pairs % 2) {
+      const size_t joined = static_cast<size_t>(out - paragraph) + 1 + LineLength(text, static_cast<size_t>(next - input));
+      if (joined > LongestParagraph) {
+        out = WriteLineBreaks(1, out);
+        paragraph = out;
+      } else {
+        *out++ = ' ';
+      }
+    }
     return out;
   });
 }
 
+// What became of reading the user's book.
+enum class UserBookRead { Read, Missing, TooLarge, Unreadable };
 
-// The user's book: its title is its first line. False when there is no readable file.
-bool ReadUserBook(std::string& raw) {
-  if (!ReadWholeFile(kUserBookFile, raw)) return false;
-  size_t lineEnd = raw.find("\r\n");
-  std::string title = raw.substr(0, lineEnd == std::string::npos ? raw.size() : lineEnd);
-  EditFileName = CutToUtf16Units(BytesToUtf8(title), 259);
-  return true;
+// The user's book at `path`, decoded; its title is its first line.
+UserBookRead ReadUserBook(const std::string& path, std::string& text) {
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) > LargestBook && !error) return UserBookRead::TooLarge;
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return IsRegularFile(path) ? UserBookRead::Unreadable : UserBookRead::Missing;
+  text = DecodeBookText(bytes);
+  EditFileName = TitleLine(text);
+  return UserBookRead::Read;
 }
 
-// Step 1: the raw text of the current book; the previous text when Book names no book.
+// A user's book that exists but cannot be shown is named in a notice; a missing one is not.
+void TellWhyNotShown(UserBookRead result) {
+  if (result == UserBookRead::TooLarge) ShowBarMessage(BookTooLargeNotice, 1);
+  if (result == UserBookRead::Unreadable) ShowBarMessage(BookUnreadableNotice, 1);
+}
+
+// Step 1: the decoded text of the current book; the previous text when Book names no book.
 std::string ChooseSource() {
-  std::string raw;
-  if (Book == UserBook && ReadUserBook(raw)) return raw;
-  if (Book == UserBook) Book = 0;  // no readable "trash.txt": the first book instead
+  std::string text;
+  if (Book == UserBook) {
+    UserBookRead result = ReadUserBook(kUserBookFile, text);
+    if (result == UserBookRead::Read) return text;
+    TellWhyNotShown(result);
+    Book = 0;  // no book to show from "trash.txt": the first book instead
+  }
   if (Book >= 0 && Book < BuiltInBookCount) {
     EditFileName = kBooks[Book].title;
-    return BuiltInBookText(Book);
+    return DecodeBookText(BuiltInBookText(Book));
   }
-  return BookText;
+  return DecodeBookText(BookText);
+}
+
+// Steps 2 to 10. The text is shaped on a worker while the notice stands, so a large book costs
+// the reader no more wait than the notice itself.
+void ShowBook(std::string text) {
+  const bool formatParagraph = FormatParagraph != 0;
+  const int caseType = CaseType;
+  auto shaped = std::async(std::launch::async, [&text, formatParagraph, caseType] {
+    return ShapeBookText(std::move(text), formatParagraph, caseType);
+  });
+  ShowBarMessage("Loading " + EditFileName + " ...", 1);
+  BookText = shaped.get();
+  SetPaneText(PaneWindow, BookText);
+  // A plain text whose every line ends in CR LF reads back from the pane as it went in.
+  LoadedPaneText = WideSpacing ? PaneGetPlainText(PaneWindow) : BookText;
+  PaneSetSelection(PaneWindow, 0, 0);
+  ScrollCharToTop(0);
+  PaneSetFocus(PaneWindow);
 }
 
 }  // namespace
@@ -117,35 +168,39 @@ std::string BuiltInBookText(int book) {
   return bytes;
 }
 
-std::string CleanBookText(const std::string& raw, bool formatParagraph, int caseType) {
-  std::string text = FilterText(raw);
+std::string ShapeBookText(std::string text, bool formatParagraph, int caseType) {
   CollapseBlankLines(text);
   if (formatParagraph) ReflowParagraphs(text);
+  SplitLongParagraphs(text);
   ApplyTextCase(text, caseType);
   return text;
+}
+
+std::string CleanBookText(const std::string& raw, bool formatParagraph, int caseType) {
+  return ShapeBookText(DecodeBookText(raw), formatParagraph, caseType);
 }
 
 void SelectNextBook() { Book = Book + 1 > 6 ? 0 : Book + 1; }
 
 void LoadBook() {
-  std::string raw = ChooseSource();
-  ShowBarMessage("Loading " + EditFileName + " ...", 1);
-  BookText = CleanBookText(raw, FormatParagraph != 0, CaseType);
-  SetPaneText(PaneWindow, BookText);
-  LoadedPaneText = PaneGetPlainText(PaneWindow);
-  PaneSetSelection(PaneWindow, 0, 0);
-  ScrollCharToTop(0);
-  PaneSetFocus(PaneWindow);
+  try {
+    ShowBook(ChooseSource());
+  } catch (const std::bad_alloc&) {
+    // Too large for this machine's memory: what was made of it goes, and the first book is shown.
+    BookText.clear();
+    BookText.shrink_to_fit();
+    PaneSetPlainText(PaneWindow, "");
+    ShowBarMessage(BookTooLargeNotice, 1);
+    Book = 0;
+    ShowBook(ChooseSource());
+  }
 }
 
 void ApplyTextCase(std::string& text, int caseType) {
-  if (caseType == 0) {
-    for (char& c : text)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  } else if (caseType == 1) {
-    for (char& c : text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  if (caseType == 0 || caseType == 1) ChangeLetterCase(text, caseType == 0);
 }
+
+const char* const BookTooLargeNotice = "Book too large to show!";
+const char* const BookUnreadableNotice = "Book could not be read!";
 
 }  // namespace vt

@@ -16,8 +16,15 @@ std::string BookTitle(int book);
 // The text of a built-in book as supplied (0 ... 5); empty for any other index.
 std::string BuiltInBookText(int book);
 
-// The cleaning steps of loading: filter, blank-line collapse, paragraph reflow, case.
+// The cleaning steps of loading: decoding and filter, then ShapeBookText.
 std::string CleanBookText(const std::string& raw, bool formatParagraph, int caseType);
+
+// The steps after decoding: blank-line collapse, paragraph reflow, the paragraph bound, case.
+std::string ShapeBookText(std::string text, bool formatParagraph, int caseType);
+
+// The notices of a user's book that exists but cannot be shown; the first book is shown instead.
+extern const char* const BookTooLargeNotice;
+extern const char* const BookUnreadableNotice;
 
 // Book becomes the next of the seven, the first after the last.
 void SelectNextBook();
@@ -25,7 +32,8 @@ void SelectNextBook();
 // Reads, cleans and shows the current book (Book), with the caret at the start.
 void LoadBook();
 
-// Letter case of the book text: 0 upper case, 1 lower case, anything else leaves it (ASCII letters only).
+// Letter case of the book text: 0 upper case, 1 lower case, anything else leaves it; every letter
+// is mapped one for one, so no position moves.
 void ApplyTextCase(std::string& text, int caseType);
 
 }  // namespace vt

@@ -36,13 +36,12 @@ std::string WideSpacingText(const std::string& text) {
   std::string escaped = EscapeRichText(text);
   std::string out = kWideOpener;
   out.reserve(escaped.size() + escaped.size() / 16 + 64);
-  for (size_t i = 0; i < escaped.size(); ++i) {
-    if (escaped[i] == '\r' && i + 1 < escaped.size() && escaped[i + 1] == '\n') {
-      out += "\\par ";
-      ++i;
-    } else {
-      out += escaped[i];
-    }
+  for (size_t from = 0; from < escaped.size();) {
+    size_t lineEnd = escaped.find("\r\n", from);
+    size_t end = lineEnd == std::string::npos ? escaped.size() : lineEnd;
+    out.append(escaped, from, end - from);
+    if (lineEnd != std::string::npos) out += "\\par ";
+    from = lineEnd == std::string::npos ? end : end + 2;
   }
   out += kWideCloser;
   return out;

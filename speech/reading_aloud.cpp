@@ -1,18 +1,18 @@
-// Reading aloud. A reading hands the pane's text, filtered to plain ASCII and cut from the word at
-// the caret, to the voice at once; the voice speaks on its own thread and reports back on the
+// Reading aloud. A reading hands the pane's text, with its letters, cut from the word at the caret
+// and without line feeds and control characters, to the voice at once; the voice speaks on its own thread and reports back on the
 // user-interface thread: MarkSpokenWord underlines each word as it is heard and EndReading, at the
 // end, clears the marks, shows "Play" again and leaves the caret behind the last word; when the
 // sound went away mid-reading, ReadingLost then says that no voice is available. The rate
 // announcements report nothing, so they neither mark the pane nor move the caret.
 //
-// State: whether a reading runs, the text handed to the voice and where in the pane it starts, and
-// the range of the word being spoken. A reading stops when the pane's text is replaced (its words
-// would mark the new text); one that ends without a word heard found no voice to speak it, and
-// leaves the view and the caret as they were.
+// State: whether a reading runs, the text handed to the voice, where in the pane it starts and how
+// its bytes map back to pane positions, and the range of the word being spoken. A reading stops
+// when the pane's text is replaced (its words would mark the new text); one that ends without a
+// word heard found no voice to speak it, and leaves the view and the caret as they were.
 #include "speech/reading_aloud.h"
 
 #include <algorithm>
-#include <cctype>
+#include <climits>
 
 #include "bar/icon_bar.h"
 #include "core/bar_messages.h"
@@ -35,15 +35,56 @@ const char* const NoVoiceNotice = "No voice available!";
 static int32_t wordsHeard = 0;    // words of the current reading heard so far
 static ReadingPlace placeAtPlay;  // where the reader was when the current reading began
 
-static bool KeptCharacter(unsigned char c) { return c == 9 || c == 12 || c == 13 || (c >= 32 && c <= 126); }
+// Where each word of the reading stands in the pane: the spoken text drops characters the pane
+// counts (the LF of each CR LF, control characters) and a character of several bytes is one pane
+// position (two outside the Basic Multilingual Plane), so byte offsets are mapped back.
+static ReadingMap spokenPositions;
 
-std::string ReadingText(const std::string& paneText, int32_t start) {
-  std::string filtered;
-  filtered.reserve(paneText.size());
-  for (char c : paneText)
-    if (KeptCharacter(static_cast<unsigned char>(c))) filtered.push_back(c);
-  if (start < 0 || static_cast<size_t>(start) >= filtered.size()) return std::string();
-  return filtered.substr(static_cast<size_t>(start), MaxReadingLength);
+// One character of the pane's text at paneText[i]: its bytes, the pane positions it takes, and
+// whether the voice is given it.
+struct PaneCharacter {
+  size_t bytes;
+  int32_t positions;
+  bool spoken;
+};
+
+static PaneCharacter CharacterAt(const std::string& paneText, size_t i) {
+  const auto c = static_cast<unsigned char>(paneText[i]);
+  if (c == '\r' && i + 1 < paneText.size() && paneText[i + 1] == '\n') return {2, 1, true};  // CR spoken, LF not
+  if (c < 0x80) return {1, 1, c == 9 || c == 12 || c == 13 || (c >= 32 && c < 127)};
+  size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  length = std::min(length, paneText.size() - i);
+  const bool c1Control = c == 0xC2 && length == 2 && static_cast<unsigned char>(paneText[i + 1]) < 0xA0;
+  return {length, length == 4 ? 2 : 1, !c1Control && length > 1};
+}
+
+std::string ReadingText(const std::string& paneText, int32_t start, ReadingMap* map) {
+  if (map) map->clear();
+  size_t i = 0;
+  for (int32_t position = 0; i < paneText.size() && position < start;) {
+    PaneCharacter character = CharacterAt(paneText, i);
+    position += character.positions;
+    i += character.bytes;
+  }
+  if (start < 0 || i >= paneText.size()) return std::string();
+  std::string spoken;
+  int32_t positions = 0, shift = 0;
+  while (i < paneText.size() && static_cast<size_t>(positions) < MaxReadingLength) {
+    PaneCharacter character = CharacterAt(paneText, i);
+    if (character.spoken) spoken.append(paneText, i, character.bytes == 2 && paneText[i] == '\r' ? 1 : character.bytes);
+    positions += character.positions;
+    i += character.bytes;
+    if (map && positions - static_cast<int32_t>(spoken.size()) != shift) {
+      shift = positions - static_cast<int32_t>(spoken.size());
+      map->emplace_back(static_cast<int32_t>(spoken.size()), shift);
+    }
+  }
+  return spoken;
+}
+
+int32_t PanePositionOf(const ReadingMap& map, int32_t spokenByte) {
+  auto after = std::upper_bound(map.begin(), map.end(), std::make_pair(spokenByte, INT32_MAX));
+  return spokenByte + (after == map.begin() ? 0 : std::prev(after)->second);
 }
 
 // The pane's text is about to be replaced: the reading stops, the bar shows "Play" at once, and
@@ -80,7 +121,7 @@ void SpeakFromCaret() {
   SpokenPane = PaneWindow;
   IsSpeaking = 1;
   SpeakStart = SelectWordAtCaret(SpokenPane);
-  SpokenText = ReadingText(PaneGetPlainText(PaneWindow), SpeakStart);
+  SpokenText = ReadingText(PaneGetPlainText(PaneWindow), SpeakStart, &spokenPositions);
   SpeechSpeak(SpokenText, SpeakMode::Reading);
 }
 
@@ -123,8 +164,9 @@ void SystemVolumeDown() { StepMasterVolume(-1); }
 void MarkSpokenWord(const SpokenWord& word) {
   if (!IsWindow(MainWindow) || SpokenText.empty()) return;  // no pane after the window has ended
   ++wordsHeard;
-  UnderlineStart = SpeakStart + word.position;
-  UnderlineLength = word.length;
+  const int32_t from = PanePositionOf(spokenPositions, word.position);
+  UnderlineStart = SpeakStart + from;
+  UnderlineLength = PanePositionOf(spokenPositions, word.position + word.length) - from;
   ToggleRangeUnderline(SpokenPane);
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/program_state.h"
 #include "platform/speech_engine.h"
@@ -54,8 +56,16 @@ void EndReading();
 // reader is told that no voice is available.
 void ReadingLost();
 
-// The text a reading speaks: only tab, form feed, carriage return and 32 ... 126 are kept, then
-// the text from `start` on, at most MaxReadingLength characters.
-std::string ReadingText(const std::string& paneText, int32_t start);
+// How a reading's byte offsets map to pane positions: pairs of (spoken byte, pane position minus
+// that byte), in order, each in force from its byte on; none while the two agree.
+using ReadingMap = std::vector<std::pair<int32_t, int32_t>>;
+
+// The text a reading speaks (UTF-8): the pane's text from position `start` on, at most
+// MaxReadingLength positions, without line feeds and control characters other than tab, form feed
+// and carriage return. `map`, when given, receives the way back to pane positions.
+std::string ReadingText(const std::string& paneText, int32_t start, ReadingMap* map = nullptr);
+
+// The pane position, counted from the reading's start, of a byte offset in its spoken text.
+int32_t PanePositionOf(const ReadingMap& map, int32_t spokenByte);
 
 }  // namespace vt

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include <QChar>
+
 namespace vt {
 
 static std::string ExecutablePath() {
@@ -237,6 +239,74 @@ std::string LowerCase(const std::string& utf8) {
     }
   }
   return lower;
+}
+
+// The character of a valid UTF-8 sequence of `length` bytes at s[i].
+static char32_t DecodeUtf8(std::string_view s, size_t i, size_t length) {
+  auto c = static_cast<unsigned char>(s[i]);
+  char32_t code = length == 1 ? c : c & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  return code;
+}
+
+static void AppendAnyUtf8(std::string& out, char32_t code) {
+  if (code < 0x10000) return AppendUtf8(out, code);
+  out += static_cast<char>(0xF0 | (code >> 18));
+  out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+  out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  out += static_cast<char>(0x80 | (code & 0x3F));
+}
+
+static char AsciiCase(char c, bool upper) {
+  if (upper && c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+  if (!upper && c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+  return c;
+}
+
+static bool HasOtherCase(char32_t code, bool upper) {
+  return (upper ? QChar::toUpper(code) : QChar::toLower(code)) != code;
+}
+
+// The UTF-8 bytes of the other case of the valid sequence of `length` bytes at s[i].
+static std::string OtherCase(const std::string& s, size_t i, size_t length, bool upper) {
+  char32_t code = DecodeUtf8(s, i, length);
+  char32_t mapped = upper ? QChar::toUpper(code) : QChar::toLower(code);
+  if ((mapped >= 0x10000) != (code >= 0x10000)) mapped = code;  // it would take another number of positions
+  std::string bytes;
+  AppendAnyUtf8(bytes, mapped);
+  return bytes;
+}
+
+void ChangeLetterCase(std::string& utf8, bool upper) {
+  std::string out;  // used once a mapped character needs another number of bytes
+  bool rebuilt = false;
+  for (size_t i = 0; i < utf8.size();) {
+    if (!(utf8[i] & 0x80)) {
+      char c = AsciiCase(utf8[i++], upper);
+      if (rebuilt)
+        out += c;
+      else
+        utf8[i - 1] = c;
+      continue;
+    }
+    size_t length = Utf8SequenceLength(utf8, i);
+    if (length > 1 && !rebuilt && !HasOtherCase(DecodeUtf8(utf8, i, length), upper)) {
+      i += length;  // most characters beyond ASCII are no letters of the other case: nothing to write
+      continue;
+    }
+    std::string bytes = length > 1 ? OtherCase(utf8, i, length, upper) : std::string(1, utf8[i]);
+    if (length == 0) length = 1;  // a stray byte stays as it is
+    if (!rebuilt && bytes.size() != length) {
+      out.assign(utf8, 0, i);
+      rebuilt = true;
+    }
+    if (rebuilt)
+      out += bytes;
+    else
+      utf8.replace(i, length, bytes);
+    i += length;
+  }
+  if (rebuilt) utf8.swap(out);
 }
 
 }  // namespace vt

@@ -1,10 +1,12 @@
 // The reading pane's widget: a QPlainTextEdit, which lays out only the blocks it shows, so even
 // the longest book at the largest type stays responsive. On top of it the pane keeps:
 // - a copy of its plain text (one '\n' per paragraph break, so offsets are the widget's
-//   positions) for finding, word breaks and reading the text back;
+//   positions) for finding, word breaks and reading the text back; the document itself holds
+//   short paragraphs grouped into blocks, joined by line separators, as the widget's cost is per block;
 // - exact display lines: after each change of text, font or width the view is laid out first, at
 //   the reading position, while worker threads count the rows of every other block; a query that
-//   needs exact line numbers waits for that count (or lays out the rest itself);
+//   needs exact line numbers waits for that count (or lays out the rest itself), in a text of
+//   tens of megabytes for a moment only, then answers from the layout as far as it has got;
 // - rows of the view (the reader's place, the page size, the bookmark) counted from the top row on
 //   screen, so they never wait for that count;
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
@@ -41,6 +43,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -50,6 +53,9 @@ namespace {
 
 constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
 constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
+constexpr qsizetype kBlockCharacters = 16384;    // short paragraphs are grouped into blocks up to this size
+constexpr int kLongestLayoutWaitMs = 250;         // the most a query waits for the count of a very long text
+constexpr qsizetype kLongestExactText = 8 << 20;  // texts up to this many characters are always counted exactly
 
 bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
 
@@ -113,6 +119,7 @@ class PaneView : public QPlainTextEdit {
 
   PaneEvents events;                   // the program's callbacks
   QString text;                        // the plain text, '\n' at each paragraph break
+  std::vector<int> blockParagraphs;    // how many paragraphs of `text` each block of the document holds
   std::map<int, int> underlines;       // underlined ranges, start -> end, merged, not touching
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
   QFont baseFont;                      // the requested font, without letter spacing
@@ -157,8 +164,9 @@ class PaneView : public QPlainTextEdit {
       for (QChar& c : plain)
         if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
     }
-    SetText(plain, newSpacingTwips);
-    if (ascii && crLfOnly) {
+    SetText(std::move(plain), newSpacingTwips);
+    // a very long text is not held a third time: it is read back from `text` when asked
+    if (ascii && crLfOnly && static_cast<qsizetype>(utf8.size()) < kLongestExactText) {
       crLfText = utf8;
       crLfValid = true;
     }
@@ -169,10 +177,13 @@ class PaneView : public QPlainTextEdit {
     if (!crLfValid) {
       QByteArray utf8 = text.toUtf8();
       crLfText.clear();
-      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
-      for (char c : utf8) {
-        if (c == '\n') crLfText += '\r';
-        crLfText += c;
+      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(text.count(u'\n')));
+      for (qsizetype from = 0; from < utf8.size();) {
+        qsizetype lineFeed = utf8.indexOf('\n', from);
+        qsizetype end = lineFeed < 0 ? utf8.size() : lineFeed;
+        crLfText.append(utf8.constData() + from, static_cast<size_t>(end - from));
+        if (lineFeed >= 0) crLfText += "\r\n";
+        from = end + 1;
       }
       crLfValid = true;
     }
@@ -180,8 +191,8 @@ class PaneView : public QPlainTextEdit {
   }
 
   // Shows text in which each paragraph ends in one '\n'.
-  void SetText(const QString& normal, int newSpacingTwips) {
-    text = normal;
+  void SetText(QString normal, int newSpacingTwips) {
+    text = std::move(normal);
     crLfText.clear();
     crLfValid = false;
     underlines.clear();
@@ -192,9 +203,37 @@ class PaneView : public QPlainTextEdit {
       spacingTwips = newSpacingTwips;
       ApplyFont();
     }
-    QPlainTextEdit::setPlainText(text);
+    SetDocumentText();
     anchorChar = -1;
     ScheduleLayout();
+  }
+
+  // The widget's cost is per block (a book of millions of short lines took seconds to show and
+  // hundreds of bytes a line), so the document gets short paragraphs grouped into blocks of up to
+  // kBlockCharacters, a line separator between them: rows and positions are the same as with a
+  // block each. `text` keeps its '\n's; it is changed only while the document copies it.
+  void SetDocumentText() {
+    std::vector<qsizetype> joins;
+    blockParagraphs.clear();
+    int paragraphs = 1;
+    qsizetype blockStart = 0;
+    for (qsizetype end = text.indexOf(u'\n'); end >= 0;) {
+      const qsizetype next = text.indexOf(u'\n', end + 1);
+      if ((next < 0 ? text.size() : next) - blockStart <= kBlockCharacters) {
+        joins.push_back(end);
+        ++paragraphs;
+      } else {
+        blockParagraphs.push_back(paragraphs);
+        paragraphs = 1;
+        blockStart = end + 1;
+      }
+      end = next;
+    }
+    blockParagraphs.push_back(paragraphs);
+    QChar* characters = text.data();
+    for (qsizetype at : joins) characters[at] = QChar::LineSeparator;
+    QPlainTextEdit::setPlainText(text);
+    for (qsizetype at : joins) characters[at] = u'\n';
   }
 
   // True when the text may hold a web address (a quick look before the full search).
@@ -268,15 +307,21 @@ class PaneView : public QPlainTextEdit {
 
   // Gives each block that the widget has not laid out itself its counted rows; then every line
   // number is exact.
-  void TakeLineCounts(int generation) {
+  void TakeLineCounts(int generation, int waitMs = -1) {
     if (layoutComplete || generation != layoutGeneration) return;
+    if (waitMs >= 0 && !counter.WaitFor(waitMs)) return;
     const bool counted = counter.Wait();
     const std::vector<int>& counts = counter.Counts();
     QTextDocument* doc = document();
-    if (counted && static_cast<size_t>(doc->blockCount()) == counts.size()) {
+    if (counted && static_cast<size_t>(doc->blockCount()) == blockParagraphs.size() &&
+        std::accumulate(blockParagraphs.begin(), blockParagraphs.end(), size_t{0}) == counts.size()) {
+      auto paragraph = counts.begin();
       size_t i = 0;
-      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++i)
-        if (block.layout()->lineCount() == 0 && block.lineCount() != counts[i]) block.setLineCount(counts[i]);
+      for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++i) {
+        const int rows = std::accumulate(paragraph, paragraph + blockParagraphs[i], 0);
+        paragraph += blockParagraphs[i];
+        if (block.layout()->lineCount() == 0 && block.lineCount() != rows) block.setLineCount(rows);
+      }
     } else {
       QSignalBlocker quiet(DocLayout());  // the count was stopped or is out of date: lay out here
       for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next()) EnsureBlock(block);
@@ -287,8 +332,17 @@ class PaneView : public QPlainTextEdit {
     anchorChar = -1;
   }
 
+  // A query that wants exact line numbers waits for the count. In a text so long that the count
+  // takes seconds (tens of megabytes and more) it waits a moment only and never holds the window:
+  // the query is answered with the layout as far as it has got, as the widget's own scroll bar
+  // is, and is exact once the count is in.
   void EnsureFullLayout() {
-    if (!layoutComplete) TakeLineCounts(layoutGeneration);
+    if (layoutComplete) return;
+    if (text.size() < kLongestExactText) return TakeLineCounts(layoutGeneration);
+    // the queries of one command share one wait
+    const bool waitedJustNow = gaveUpWaiting.isValid() && gaveUpWaiting.elapsed() < 1000;
+    TakeLineCounts(layoutGeneration, waitedJustNow ? 0 : kLongestLayoutWaitMs);
+    if (!layoutComplete) gaveUpWaiting.start();
   }
 
   // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
@@ -603,6 +657,7 @@ class PaneView : public QPlainTextEdit {
   int layoutGeneration = 0;     // which count of the rows is the current one
   bool layoutComplete = true;   // every block's rows are counted: the line numbers are exact
   int anchorChar = -1;          // the character kept in the top row while the layout completes
+  QElapsedTimer gaveUpWaiting;  // since a query last stopped waiting for the line count
   QList<QTextEdit::ExtraSelection> shownLinks;
 
   friend int PaneFirstVisibleLine(PaneView*);

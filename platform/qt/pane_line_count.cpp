@@ -8,6 +8,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <mutex>
@@ -162,6 +163,15 @@ void LineCounter::Stop() {
 bool LineCounter::Wait() {
   for (std::thread& worker : workers) worker.join();
   workers.clear();
+  return job && job->complete;
+}
+
+bool LineCounter::WaitFor(int ms) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (job && !job->complete && job->active > 0 && !job->cancel) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   return job && job->complete;
 }
 

@@ -33,6 +33,9 @@ class LineCounter {
   // Waits for the workers; true when every paragraph was counted.
   bool Wait();
 
+  // True when the count is complete, waiting at most `ms` milliseconds for it.
+  bool WaitFor(int ms);
+
   // The display lines of each paragraph, in order (valid once Wait returned true).
   const std::vector<int>& Counts() const;
 

@@ -17,6 +17,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <QCoreApplication>
+#include <QString>
 
 #include <algorithm>
 #include <cctype>
@@ -229,6 +230,31 @@ void ReportLocked(Engine& e, const Job& job, ReportKind kind, SpokenWord word = 
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 bool IsPunct(char c) { return std::ispunct(static_cast<unsigned char>(c)) != 0; }
+
+// The bytes of the UTF-8 character that starts at text[i] ...
+size_t CharacterLength(const std::string& text, size_t i) {
+  const auto c = static_cast<unsigned char>(text[i]);
+  size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  return std::min(length, text.size() - i);
+}
+
+// ... and whether it is punctuation, such as a curly quote or a dash (a word's mark leaves it out).
+bool IsPunctuationAt(const std::string& text, size_t i, size_t length) {
+  if (length == 1) return IsPunct(text[i]);
+  QString character = QString::fromUtf8(text.data() + i, static_cast<qsizetype>(length));
+  return !character.isEmpty() && (character.at(0).isPunct() || character.at(0).isSymbol());
+}
+
+// Narrows [start, end) past the punctuation at either end.
+void StripPunctuation(const std::string& text, size_t& start, size_t& end) {
+  while (start < end && IsPunctuationAt(text, start, CharacterLength(text, start))) start += CharacterLength(text, start);
+  while (end > start) {
+    size_t last = end - 1;
+    while (last > start && (static_cast<unsigned char>(text[last]) & 0xC0) == 0x80) --last;
+    if (!IsPunctuationAt(text, last, end - last)) break;
+    end = last;
+  }
+}
 bool IsAlnumByte(char c) { return std::isalnum(static_cast<unsigned char>(c)) || (static_cast<unsigned char>(c) & 0x80); }
 
 // The word of the token at or after `pos`: white-space-delimited, outer punctuation stripped.
@@ -241,8 +267,7 @@ bool TokenAt(const std::string& text, size_t pos, size_t& start, size_t& end) {
   end = pos;
   while (end < n && !IsSpace(text[end])) ++end;
   size_t s = start, t = end;
-  while (s < t && IsPunct(text[s])) ++s;
-  while (t > s && IsPunct(text[t - 1])) --t;
+  StripPunctuation(text, s, t);
   if (s < t) start = s, end = t;
   return true;
 }
@@ -351,8 +376,7 @@ class Reading {
       while (pos < text.size() && !IsSpace(text[pos])) ++pos;
       if (pos > upTo) return;  // the token of the word at upTo itself
       size_t t = pos;
-      while (s < t && IsPunct(text[s])) ++s;
-      while (t > s && IsPunct(text[t - 1])) --t;
+      StripPunctuation(text, s, t);
       if (!HasAlnum(text, s, t)) continue;
       double share = upTo > lastStart ? static_cast<double>(s - lastStart) / static_cast<double>(upTo - lastStart) : 0;
       int64_t at = lastSample + static_cast<int64_t>(share * static_cast<double>(sample - lastSample));

@@ -285,4 +285,17 @@ std::string LowerCase(const std::string& utf8) {
   return lower;
 }
 
+// CharUpperBuffW and CharLowerBuffW map each UTF-16 unit to one unit, and the pane counts its
+// positions in those units, so no character position moves.
+void ChangeLetterCase(std::string& utf8, bool upper) {
+  std::wstring wide = Utf8ToWide(utf8);
+  if (wide.empty()) return;
+  DWORD units = static_cast<DWORD>(wide.size());
+  if (upper)
+    CharUpperBuffW(wide.data(), units);
+  else
+    CharLowerBuffW(wide.data(), units);
+  utf8 = WideToUtf8(wide);
+}
+
 }  // namespace vt

@@ -327,6 +327,56 @@ void PaneScrollCharToTop(PaneView* pane, int charIndex) {
   PaneLineScroll(pane, line - PaneFirstVisibleLine(pane));
 }
 
+// --- rows of the view ---------------------------------------------------------------------------
+// The control's display lines are its rows, all of one height (one font), so none of these waits.
+
+namespace {
+
+int LineTop(PaneView* pane, int line) {  // the row's top edge in the control's pixels
+  POINTL at = {0, 0};
+  Send(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), Send(pane, EM_LINEINDEX, static_cast<WPARAM>(line)));
+  return static_cast<int>(at.y);
+}
+
+int RowHeight(PaneView* pane) {
+  int lines = PaneLineCount(pane);
+  if (lines < 2) return std::max(1, pane->caretHeight);
+  int line = std::min(PaneFirstVisibleLine(pane), lines - 2);
+  return std::max(1, LineTop(pane, line + 1) - LineTop(pane, line));
+}
+
+int ViewHeight(PaneView* pane) {
+  RECT view = {0, 0, 0, 0};
+  Send(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
+  return std::max<int>(0, view.bottom - view.top);
+}
+
+int LineOfChar(PaneView* pane, int charIndex) {
+  return static_cast<int>(Send(pane, EM_EXLINEFROMCHAR, 0, std::clamp(charIndex, 0, PaneTextLength(pane))));
+}
+
+}  // namespace
+
+int PaneScreenRows(PaneView* pane) { return Live(pane) ? ViewHeight(pane) / RowHeight(pane) : 0; }
+
+int PaneScreenRowOfChar(PaneView* pane, int charIndex) {
+  if (!Live(pane) || charIndex < 0 || charIndex > PaneTextLength(pane)) return -1;
+  int row = LineOfChar(pane, charIndex) - PaneFirstVisibleLine(pane);
+  int height = RowHeight(pane);
+  int shown = (ViewHeight(pane) + height - 1) / height;  // a partly shown bottom row counts
+  return row >= 0 && row < shown ? row : -1;
+}
+
+int PaneCharAtScreenRow(PaneView* pane, int row) {
+  if (!Live(pane) || row < 0) return -1;
+  int line = PaneFirstVisibleLine(pane) + row;
+  return line < PaneLineCount(pane) ? PaneLineIndex(pane, line) : -1;
+}
+
+void PaneScrollCharToScreenRow(PaneView* pane, int charIndex, int row) {
+  if (Live(pane)) PaneLineScroll(pane, LineOfChar(pane, charIndex) - std::max(0, row) - PaneFirstVisibleLine(pane));
+}
+
 // --- selection ----------------------------------------------------------------------------------
 
 void PaneGetSelection(PaneView* pane, int& start, int& end) {

@@ -403,17 +403,14 @@ Rect WorkArea() {
   return Rect{r.left, r.top, r.right, r.bottom};
 }
 
-// Each monitor's work area, gathered by EnumDisplayMonitors; the primary monitor's goes first.
-static BOOL CALLBACK AddMonitorWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+static BOOL CALLBACK AddMonitorWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   MONITORINFO info = {};
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  auto* areas = reinterpret_cast<std::vector<Rect>*>(list);
   Rect area{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
-  auto* list = reinterpret_cast<std::vector<Rect>*>(areas);
-  if (info.dwFlags & MONITORINFOF_PRIMARY)
-    list->insert(list->begin(), area);
-  else
-    list->push_back(area);
+  if (info.dwFlags & MONITORINFOF_PRIMARY) areas->insert(areas->begin(), area);
+  else areas->push_back(area);
   return TRUE;
 }
 

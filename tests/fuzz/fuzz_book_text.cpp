@@ -1,11 +1,13 @@
-// Arbitrary bytes through the loading pipeline: the cleaned text holds only plain characters and
-// never more than one blank line in a row, and its wide-spacing rich text turns back into it.
+// Arbitrary bytes through the loading pipeline: the cleaned text is valid UTF-8 of printable
+// characters with CR LF line ends, never more than one blank line in a row, no paragraph longer
+// than the pane's bound, and its wide-spacing rich text turns back into it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "reader/book_library.h"
+#include "reader/book_text.h"
 #include "reader/reading_pane.h"
 
 static bool HasLoneLineEnd(const std::string& s) {
@@ -22,11 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool reflow = data[0] & 1;
   const int caseType = (data[0] >> 1) % 4;
   std::string text = vt::CleanBookText(raw, reflow, caseType);
-  if (text.size() > raw.size()) std::abort();
   if (text.find("\r\n\r\n\r\n") != std::string::npos) std::abort();
-  for (char c : text) {
-    auto b = static_cast<unsigned char>(c);
-    if (!(b == 9 || b == 10 || b == 13 || (b >= 32 && b <= 126))) std::abort();
+  if (vt::DecodeBookText(text) != text) std::abort();
+  for (size_t from = 0;;) {
+    size_t end = text.find("\r\n", from);
+    if ((end == std::string::npos ? text.size() : end) - from > vt::LongestParagraph) std::abort();
+    if (end == std::string::npos) break;
+    from = end + 2;
   }
   if (!HasLoneLineEnd(text) && vt::LinesFromWideSpacingText(vt::WideSpacingText(text)) != text) std::abort();
   return 0;

@@ -79,8 +79,9 @@ TEST_F(PaneLines, ScreenRowsAreTheRowsOnScreenCountedFromTheTop) {
     PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, first), x, top);
     PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, first + 1), x, next);
     PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, first + rows), x, last);
-    EXPECT_LE(last, height) << height;                // the last whole row ends on screen
-    EXPECT_GT(last + (next - top), height) << height;  // and one more would not fit
+    const int bottom = height - top;                   // the frame is as wide below as above
+    EXPECT_LE(last, bottom) << height;                 // the last whole row ends on screen
+    EXPECT_GT(last + (next - top), bottom) << height;  // and one more would not fit
     for (int row : {0, rows - 1}) {
       int start = PaneLineIndex(PaneWindow, first + row);
       EXPECT_EQ(PaneCharAtScreenRow(PaneWindow, row), start) << height;

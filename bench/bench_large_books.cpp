@@ -1,0 +1,190 @@
+// Large and hostile books as the user's book: for each, the time from the end of the loading
+// notice to the first painted screen, the memory the process holds at its peak, and the longest
+// time any one command then blocks the window (zoom, case, wide spacing, the wheel, the page
+// indicator, search, paragraph formatting, the bookmark saved at Esc). The books are a text of one
+// repeated line without blank lines (the shape that once made one endless paragraph) and random bytes.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+
+#include <sys/resource.h>
+
+#include "bench/bench.h"
+#include "core/settings_file.h"
+#include "platform/files.h"
+#include "platform/pane.h"
+#include "platform/testing.h"
+#include "platform/window.h"
+#include "reader/book_library.h"
+#include "reader/display_options.h"
+#include "reader/navigation.h"
+#include "reader/reading_pane.h"
+#include "reader/search.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
+
+int paints = 0;
+
+void WaitForPaint() {
+  int before = paints;
+  auto start = Clock::now();
+  while (paints == before && Ms(start) < 60000) vt::ProcessPendingEvents();
+}
+
+// A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
+double StatusMb(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
+  return 0;
+}
+
+// CPU milliseconds the calling thread has used.
+double ThreadCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3 +
+         usage.ru_stime.tv_usec / 1e3;
+}
+
+// Lets the peak figure start again from what the process holds now.
+void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+void SetUpWindow() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  vt::ResetProgramState();
+  vt::sBeepOn = 0;
+  vt::MainWindow = vt::CreateMainWidget(vt::Rect{0, 0, 1920, 1080}, "bench", vt::MainWindowEvents{});
+  vt::InitialiseAndShow(vt::MainWindow);
+  vt::ComputeFontScale();
+  vt::CreateReadingPane();
+  vt::PaneEvents events;
+  events.painted = [] { ++paints; };
+  vt::PaneSetEvents(vt::PaneWindow, events);
+  vt::PaneSetGeometry(vt::PaneWindow, 5, 200, 1910, 875);
+  vt::ChangeFontSize(0);
+  vt::ApplyColors();
+  vt::ProcessPendingEvents();
+}
+
+void WriteLinesBook(const std::string& path, size_t bytes) {
+  const std::string line = "In the beginning God created the heaven and the earth. And the earth was without form.\r\n";
+  std::ofstream out(path, std::ios::binary);
+  out << "T\r\n";
+  for (size_t written = 3; written < bytes; written += line.size()) out << line;
+}
+
+void WriteRandomBook(const std::string& path, size_t bytes) {
+  std::mt19937_64 random(13);
+  std::string block(1 << 20, '\0');
+  std::ofstream out(path, std::ios::binary);
+  for (size_t written = 0; written < bytes; written += block.size()) {
+    for (size_t i = 0; i < block.size(); i += 8) {
+      uint64_t r = random();
+      std::copy_n(reinterpret_cast<const char*>(&r), 8, block.data() + i);
+    }
+    out << block;
+  }
+}
+
+// The time one command holds the window, events that it queued included.
+double BlockMs(const std::function<void()>& command) {
+  auto start = Clock::now();
+  command();
+  vt::ProcessPendingEvents();
+  return Ms(start);
+}
+
+void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std::string&, size_t),
+                 std::vector<bench::Row>& rows) {
+  SetUpWindow();
+  std::filesystem::path folder = std::filesystem::temp_directory_path() / "vellumtide-bench-large";
+  std::filesystem::create_directories(folder);
+  std::string previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  write("trash.txt", bytes);
+  const double fileMb = static_cast<double>(std::filesystem::file_size("trash.txt")) / (1 << 20);
+
+  vt::Book = 3;  // a small book first, so the large one is all that the peak holds
+  vt::UserBarDelay = 0;
+  vt::LoadBook();
+  vt::ProcessPendingEvents();
+  ResetPeakMemory();
+  const double before = StatusMb("VmRSS");
+  vt::Book = vt::UserBook;
+  vt::UserBarDelay = 2000;
+  auto start = Clock::now();
+  const double cpuBefore = ThreadCpuMs();
+  vt::LoadBook();
+  WaitForPaint();
+  const double afterNotice = Ms(start) - vt::UserBarDelay;
+  const double windowCpu = ThreadCpuMs() - cpuBefore;
+  const double peak = StatusMb("VmHWM");
+  vt::UserBarDelay = 0;
+  const bool shown = vt::Book == vt::UserBook;
+
+  struct Command {
+    const char* name;
+    std::function<void()> run;
+  } commands[] = {
+      {"Larger", vt::ZoomIn},
+      {"Smaller", vt::ZoomOut},
+      {"wheel", [] { vt::PaneLineScroll(vt::PaneWindow, 3); }},
+      {"Page", vt::ShowPageIndicator},
+      {"Case", vt::CycleTextCase},
+      {"Wide spacing", [] { vt::WideSpacing ^= 1; vt::RefreshPaneText(); }},
+      {"search", [] { vt::FindInPane(+1, "zebra"); }},
+      {"Esc (bookmark)", vt::SaveBookmark},
+      {"Paragraph formatting (after its notice)", [] { vt::FormatParagraph ^= 1; vt::LoadBook(); }},
+  };
+  double longest = 0;
+  std::string longestName;
+  for (const Command& command : commands) {
+    // a command that reloads the book shows the loading notice, whose wait is by design
+    const bool reloads = std::string(command.name).rfind("Paragraph", 0) == 0;
+    vt::UserBarDelay = reloads ? 2000 : 0;
+    double ms = BlockMs(command.run) - vt::UserBarDelay;
+    std::printf("  (%s %.0f MB: %s %.0f ms)\n", name.c_str(), fileMb, command.name, ms);
+    if (ms > longest) longest = ms, longestName = command.name;
+  }
+  vt::UserBarDelay = 0;
+  vt::WideSpacing = 0;
+  vt::FormatParagraph = 1;
+  vt::CaseType = 2;
+  vt::Book = 3;
+  vt::LoadBook();
+  vt::ProcessPendingEvents();
+  std::filesystem::remove("trash.txt");
+  std::filesystem::current_path(previous);
+
+  char size[32];
+  std::snprintf(size, sizeof size, "%.0f MB", fileMb);
+  rows.push_back({name + " " + size + " shown", shown ? 1.0 : 0.0, "yes=1", "1"});
+  rows.push_back({name + " " + size + " first screen after the notice", afterNotice, "ms", "< 2000"});
+  rows.push_back({name + " " + size + " window thread CPU, notice to first screen", windowCpu, "ms", ""});
+  rows.push_back({name + " " + size + " peak memory added", peak - before, "MB", "< " + std::to_string(static_cast<int>(3 * fileMb + 100))});
+  rows.push_back({name + " " + size + " peak memory of the process", peak, "MB", ""});
+  rows.push_back({name + " " + size + " longest command block (" + longestName + ")", longest, "ms", "< 1000"});
+}
+
+void LargeBooks(std::vector<bench::Row>& rows) {
+  MeasureBook("lines,", 20u << 20, WriteLinesBook, rows);
+  MeasureBook("random bytes,", 20u << 20, WriteRandomBook, rows);
+  MeasureBook("lines,", 200u << 20, WriteLinesBook, rows);
+}
+
+bench::Register large("large-books", LargeBooks);
+
+}  // namespace

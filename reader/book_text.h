@@ -1,0 +1,26 @@
+// A book's text on its way from the file's bytes to the pane: decoding, the characters kept, the
+// line ends, and the bound on a paragraph's length that keeps the pane's layout fast.
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace vt {
+
+// The longest paragraph the pane is given, in bytes; every built-in book stays below it.
+constexpr size_t LongestParagraph = 16384;
+
+// The file's bytes as UTF-8: a UTF-8 or UTF-16 byte-order mark decides, else valid UTF-8 is taken
+// as it is, else the bytes are Windows-1252. Every printable character and the tab are kept, every
+// other control character is dropped, and each line end (CR LF, a lone CR or a lone LF, a Unicode
+// line or paragraph separator) becomes CR LF.
+std::string DecodeBookText(const std::string& bytes);
+
+// The first line of a decoded text, fit for a title: no tab, at most 259 UTF-16 units.
+std::string TitleLine(const std::string& text);
+
+// Splits every paragraph (text between CR LF) longer than LongestParagraph: at the last sentence
+// end within the bound, else at the last blank (which becomes the line end), else at a character
+// boundary.
+void SplitLongParagraphs(std::string& text);
+
+}  // namespace vt
