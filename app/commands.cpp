@@ -198,6 +198,7 @@ static void WheelOverWindow(int steps, bool ctrl) {
 }
 
 static void WindowEnded() {
+  CancelOnlineUpdate();
   SaveBookmark();
   PersistSettings("save");
   SaveBookPositions();

@@ -2,10 +2,18 @@
 // (a 200 answer, not empty, an executable for this machine, the digest matching) before anything in
 // the program folder changes. Only then is "vellumtide.tmp" written and swapped in; the folder holds
 // a "vellumtide" at every step, and a failure leaves no "vellumtide.tmp" behind.
+//
+// Threads: the downloads run on one worker thread, while the window shows "Updating ... " and stays
+// responsive; the worker hands its result to the user-interface thread, which does everything else.
+// Ending the window cancels the download and waits for the worker (a tenth of a second at most).
 #include "app/online_update.h"
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <thread>
 
 #include "app/commands.h"
 #include "app/main_window.h"
@@ -30,10 +38,18 @@ namespace vt {
 
 const char* const UpdateAddress = "https://vellumtide.app/download/linux-" VT_MACHINE "/vellumtide";
 
-static constexpr std::size_t kMaxProgramBytes = std::size_t(256) << 20;
 static constexpr std::size_t kMaxDigestFileBytes = 4096;
 
 static bool (*renameFile)(const std::string&, const std::string&) = RenameFile;  // tests replace it
+static DownloadLimits updateLimits;  // the program's size cap and the slowness limits; tests shorten them
+
+// The download on its worker thread. The thread is started and joined on the user-interface thread only.
+static std::thread updateWorker;
+static std::atomic<bool> updateCancelled{false};
+static bool updateRunning = false;  // from the command until the result is acted on (user-interface thread)
+static unsigned updateNumber = 0;   // the newest update; a cancelled one's late result is not acted on
+
+void SetUpdateLimitsForTesting(const DownloadLimits* limits) { updateLimits = limits ? *limits : DownloadLimits{}; }
 
 void SetUpdateRenameForTesting(bool (*rename)(const std::string& from, const std::string& to)) {
   renameFile = rename ? rename : RenameFile;
@@ -57,14 +73,20 @@ std::string PublishedDigest(const std::string& digestFileText) {
   return digest.size() == 64 ? digest : std::string();
 }
 
-// Fetches the new program and checks it against the published digest; true when it may be installed.
-static bool FetchCheckedProgram(const std::string& address, std::string& program) {
+// Fetches the new program and checks it against the published digest; true when it may be
+// installed. Runs on the worker; both downloads together keep to the limits' total time.
+static bool FetchCheckedProgram(const std::string& address, const DownloadLimits& limits, std::string& program) {
   if (!IsSafeDownloadAddress(address)) return false;
+  auto started = std::chrono::steady_clock::now();
+  DownloadLimits digestLimits = limits;
+  digestLimits.maxBytes = kMaxDigestFileBytes;
   std::string digestFile;
-  if (!DownloadToMemory(address + ".sha256", kMaxDigestFileBytes, digestFile)) return false;
+  if (!DownloadToMemory(address + ".sha256", digestLimits, digestFile, &updateCancelled)) return false;
   std::string digest = PublishedDigest(digestFile);
   if (digest.empty()) return false;
-  if (!DownloadToMemory(address, kMaxProgramBytes, program)) return false;
+  DownloadLimits programLimits = limits;
+  programLimits.totalSeconds -= std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (!DownloadToMemory(address, programLimits, program, &updateCancelled)) return false;
   return !program.empty() && IsExecutableForThisMachine(program) && Sha256Hex(program) == digest;
 }
 
@@ -90,13 +112,18 @@ static bool SwapProgramFiles(const std::string& folder, const std::string& tempo
   return false;
 }
 
-void OnlineUpdate() {
+static void JoinUpdateWorker() {
+  if (updateWorker.joinable()) updateWorker.join();
+}
+
+// Back on the user-interface thread with the fetched program: install it and end, or report the failure.
+static void FinishUpdate(unsigned number, bool fetched, const std::string& program) {
+  if (!updateRunning || number != updateNumber) return;  // cancelled while the result was on its way
+  JoinUpdateWorker();
+  updateRunning = false;
   std::string folder = ProgramFolder();
   std::string temporary = folder + "vellumtide.tmp";
-  ShowBarMessage("Updating ... ", 0);
-  std::string program;
-  bool installed = FetchCheckedProgram(UpdateAddressInUse(), program) &&
-                   WriteTemporaryProgram(temporary, program) && SwapProgramFiles(folder, temporary);
+  bool installed = fetched && WriteTemporaryProgram(temporary, program) && SwapProgramFiles(folder, temporary);
   if (!installed) {
     DeleteFile(temporary);
     CloseBarMessage("");
@@ -104,8 +131,30 @@ void OnlineUpdate() {
     return;
   }
   RestartAfterUpdate = 1;
-  // The window ends once this command has returned, as a close request would end it.
+  // The window ends once this has returned, as a close request would end it.
   RunLater(0, EndMainWindow);
+}
+
+void OnlineUpdate() {
+  if (updateRunning) return;  // one download at a time
+  ShowBarMessage("Updating ... ", 0);
+  updateRunning = true;
+  updateCancelled = false;
+  JoinUpdateWorker();
+  // The download runs on a worker so that the window stays responsive and Esc can end it.
+  updateWorker = std::thread([number = ++updateNumber, address = UpdateAddressInUse(), limits = updateLimits] {
+    auto program = std::make_shared<std::string>();
+    bool fetched = FetchCheckedProgram(address, limits, *program);
+    RunLater(0, [number, fetched, program] { FinishUpdate(number, fetched, *program); });
+  });
+}
+
+bool UpdateInProgress() { return updateRunning; }
+
+void CancelOnlineUpdate() {
+  updateCancelled = true;
+  JoinUpdateWorker();
+  updateRunning = false;
 }
 
 }  // namespace vt

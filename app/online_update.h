@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "platform/download.h"
+
 namespace vt {
 
 // The fixed https address of the newest program for this machine; its digest is published at the
@@ -11,10 +13,21 @@ extern const char* const UpdateAddress;
 // The address the update fetches: VELLUMTIDE_UPDATE_URL when it is set, else UpdateAddress.
 std::string UpdateAddressInUse();
 
-// Downloads and checks the new program, puts it in place of "vellumtide" in the program folder
-// (the previous one kept as "vellumtide.old") and asks the main window to end, so that the entry
-// routine starts the new program. Any failure leaves the folder as it was and shows "Update failed!".
+// Starts downloading the new program on a worker thread and returns; once it has arrived and
+// passed its checks, puts it in place of "vellumtide" in the program folder (the previous one kept
+// as "vellumtide.old") and asks the main window to end, so that the entry routine starts the new
+// program. Any failure leaves the folder as it was and shows "Update failed!". While one update
+// runs, another is not started.
 void OnlineUpdate();
+
+// True from OnlineUpdate until its result has been acted on.
+bool UpdateInProgress();
+
+// Stops a running download and waits for its worker; nothing is installed. Called when the window ends.
+void CancelOnlineUpdate();
+
+// Replaces the program download's limits (tests shorten them); nullptr restores the real ones.
+void SetUpdateLimitsForTesting(const DownloadLimits* limits);
 
 // The digest a digest file publishes: its first word when that is 64 hex digits, in lower case;
 // "" otherwise. Accepts the output of sha256sum.

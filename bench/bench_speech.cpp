@@ -213,7 +213,7 @@ void ReadPassage(Monitor& monitor, int rate, const std::string& passage, std::ve
                        MarkSpokenWord(word);
                        if (IsSpeaking) marks.emplace_back(Clock::now(), word.audioSeconds);
                      },
-                     EndReading});
+                     EndReading, nullptr});
   Clock::time_point play = Clock::now();
   SpeakFromCaret();
   auto deadline = play + std::chrono::minutes(5);

@@ -118,4 +118,6 @@ void CloseBarMessage(const std::string& text) {
 
 void ShowButtonName(const std::string& longName) { ShowForAWhile(longName); }
 
+void ShowBarMessageForAWhile(const std::string& text) { ShowForAWhile(text); }
+
 }  // namespace vt

@@ -13,6 +13,10 @@ void CloseBarMessage(const std::string& text);
 // Shows a button's long name for UserBarDelay ms without blocking the window.
 void ShowButtonName(const std::string& longName);
 
+// Shows a notice for UserBarDelay ms without blocking the window, so that it also shows while the
+// window is being painted for the first time.
+void ShowBarMessageForAWhile(const std::string& text);
+
 // The text of the message shown last (tests and the end-to-end checks read it).
 std::string LastBarMessage();
 

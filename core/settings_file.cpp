@@ -4,19 +4,24 @@
 // once it is complete, so an interrupted save never loses the previous settings.
 #include "core/settings_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <unordered_map>
 #include <vector>
 
+#include "core/bar_messages.h"
 #include "core/program_state.h"
 #include "core/window_layout.h"
 #include "platform/files.h"
 #include "platform/window.h"
 
 namespace vt {
+
+const char* const SettingsNotSavedNotice = "Settings could not be saved!";
 
 std::string SearchTerm;
 std::string PassWord;
@@ -59,6 +64,13 @@ static int32_t Zoomed;                 // written only: the show command at save
 static int32_t loadedWidth = 1900;     // width and height after the work-area limit
 static int32_t loadedHeight = 1000;
 static bool settingsFileExisted = false;
+static bool storedGeometryUsable = false;  // the stored size can show the reader (else: as on a first start)
+static bool protectedFileBesideProgram = false;  // the last load found a settings file it must not replace
+
+// The smallest window the reader is usable in; a stored size below it (or zero, or negative) is
+// taken as nothing stored.
+constexpr int kUsableWidth = 640;
+constexpr int kUsableHeight = 400;
 
 static std::string folderOverride;        // tests: the program folder
 static std::string configFolderOverride;  // tests: the user's config folder
@@ -219,13 +231,31 @@ void SetSettingsLocationForTesting(const std::string& folder, const std::string&
   configFolderOverride = configFolder;
 }
 
+static std::string SettingsBesideProgram() {
+  return (folderOverride.empty() ? ProgramFolder() : folderOverride) + ProgramBaseName() + ".ini";
+}
+
+static std::string SettingsInConfigFolder() {
+  return (configFolderOverride.empty() ? UserConfigFolder() : configFolderOverride) + ProgramBaseName() + ".ini";
+}
+
 std::string SettingsPath() {
-  std::string folder = folderOverride.empty() ? ProgramFolder() : folderOverride;
-  std::string name = ProgramBaseName() + ".ini";
-  if (FolderIsWritable(folder)) return folder + name;
-  // An installed program's folder cannot be written: keep the settings with the user's others.
-  std::string config = configFolderOverride.empty() ? UserConfigFolder() : configFolderOverride;
-  return config + name;
+  std::string besideProgram = SettingsBesideProgram();
+  std::string folder = besideProgram.substr(0, besideProgram.rfind('/') + 1);
+  // An installed program's folder cannot be written, and a settings file there that this user may
+  // not read or write is somebody's decision: keep the settings with the user's others instead.
+  if (FolderIsWritable(folder) && MayReplaceFile(besideProgram)) return besideProgram;
+  return SettingsInConfigFolder();
+}
+
+std::string ProtectedSettingsFallbackFolder() {
+  if (!protectedFileBesideProgram) return std::string();
+  std::string folder = SettingsInConfigFolder();
+  folder.erase(folder.rfind('/') + 1);
+  const char* home = std::getenv("HOME");
+  std::string homeFolder = home && *home ? std::string(home) + "/" : std::string();
+  if (!homeFolder.empty() && folder.rfind(homeFolder, 0) == 0) folder = "~/" + folder.substr(homeFolder.size());
+  return folder;
 }
 
 // Stores one value text into the key's variable, converted by the key's kind.
@@ -309,26 +339,52 @@ void ReadSettingsText(const std::string& bytes) {
   }
 }
 
+// The file the settings are read from: the one in use, or, until the user's own copy exists, a
+// protected one beside the program that is still readable (its values are a fair start).
+static std::string SettingsSource(const std::string& inUse) {
+  std::string besideProgram = SettingsBesideProgram();
+  if (inUse != besideProgram && !IsRegularFile(inUse) && IsRegularFile(besideProgram)) return besideProgram;
+  return inUse;
+}
+
+// The stored size limited to the work area, and whether it can show the reader.
+static void FitStoredGeometry() {
+  Rect work = WorkArea();
+  int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+  loadedWidth = std::min(workWidth, Width);
+  loadedHeight = std::min(workHeight, Height);
+  int usableWidth = std::min(kUsableWidth, workWidth), usableHeight = std::min(kUsableHeight, workHeight);
+  storedGeometryUsable = loadedWidth >= usableWidth && loadedHeight >= usableHeight;
+  if (!storedGeometryUsable) {
+    loadedWidth = std::min(workWidth, 1900);
+    loadedHeight = std::min(workHeight, 1000);
+  }
+}
+
 // Every key read into its variable, then the window size limited to the work area.
 static void LoadSettings() {
   std::string path = SettingsPath();
+  protectedFileBesideProgram = path != SettingsBesideProgram() && !MayReplaceFile(SettingsBesideProgram());
+  // A save that was cut short leaves its new file behind; the old file is the one that counts.
+  if (IsRegularFile(path + ".new")) DeleteFile(path + ".new");
+  std::string source = SettingsSource(path);
   std::string bytes;
-  ReadSettingsText(ReadWholeFile(path, bytes) ? bytes : std::string());
-  Rect work = WorkArea();
-  loadedWidth = std::min(work.right - work.left, Width);
-  loadedHeight = std::min(work.bottom - work.top, Height);
-  settingsFileExisted = IsRegularFile(path);
+  settingsFileExisted = ReadWholeFile(source, bytes);
+  ReadSettingsText(settingsFileExisted ? bytes : std::string());
+  FitStoredGeometry();
 }
 
 void ApplyWindowGeometry() {
   ResizeWindow(MainWindow, loadedWidth, loadedHeight);
-  if (settingsFileExisted) {
+  if (settingsFileExisted && storedGeometryUsable) {
     // A hand-edited place off every screen would leave the caption-less window out of reach.
     Rect place = PlaceOnScreens(Left, Top, loadedWidth, loadedHeight, ScreenWorkAreas());
     MoveWindow(MainWindow, place.left, place.top);
-  }
-  else
+  } else {
+    Rect work = WorkArea();
+    MoveWindow(MainWindow, work.left, work.top);
     SetPendingShowState(MainWindow, ShowState::Maximised);
+  }
 }
 
 // "Zoomed" keeps the show command's number: 1 normal, 2 minimized, 3 maximized.
@@ -367,12 +423,24 @@ std::string WriteSettingsTemporary() {
 
 bool CommitSettingsTemporary(const std::string& temporaryPath) {
   if (temporaryPath.empty()) return false;
-  return RenameFile(temporaryPath, SettingsPath());
+  std::string path = SettingsPath();
+  if (IsRegularFile(path)) CopyFileMode(path, temporaryPath);  // the replaced file's permissions stay
+  if (RenameFile(temporaryPath, path)) return true;
+  DeleteFile(temporaryPath);
+  return false;
+}
+
+// Writes the settings; when that fails (a full disk) the old file stays, and the reader is told
+// that this session's changes are lost.
+static void SaveSettings() {
+  if (CommitSettingsTemporary(WriteSettingsTemporary())) return;
+  std::fprintf(stderr, "vellumtide: the settings could not be saved to %s\n", SettingsPath().c_str());
+  ShowBarMessage(SettingsNotSavedNotice, 1);
 }
 
 void PersistSettings(const std::string& action) {
   if (action == "get") LoadSettings();
-  if (action == "save") CommitSettingsTemporary(WriteSettingsTemporary());
+  if (action == "save") SaveSettings();
 }
 
 }  // namespace vt

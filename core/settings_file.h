@@ -44,7 +44,8 @@ extern int32_t vRate;
 extern int32_t SlowRate;
 extern int32_t FastRate;
 
-// Loads ("get") or writes ("save") the whole settings file; any other action does nothing.
+// Loads ("get") or writes ("save") the whole settings file; any other action does nothing. A load
+// removes a new file left by an interrupted save; a save that fails keeps the old file and says so.
 void PersistSettings(const std::string& action);
 
 // Applies the window size and place that the last load read to the main window.
@@ -53,8 +54,17 @@ void ApplyWindowGeometry();
 // Puts every settings variable back to its default, as a missing file would (used by tests).
 void ResetSettingsToDefaults();
 
-// The settings file in use: beside the program when its folder is writable, else in the user's config folder.
+// The settings file in use: beside the program when its folder is writable and the file there (if
+// any) is one this user may read and write; else in the user's config folder.
 std::string SettingsPath();
+
+// The folder the settings go to ("~" for the home folder), which the reader is told once at start
+// when the settings file beside the program is protected (unreadable, read-only, not a regular
+// file) and the settings go to the user's config folder; "" otherwise.
+std::string ProtectedSettingsFallbackFolder();
+
+// The notice shown when the settings could not be written at the end (the old file is kept).
+extern const char* const SettingsNotSavedNotice;
 
 // Reads every key from the bytes of a settings file (absent keys take their defaults).
 void ReadSettingsText(const std::string& bytes);

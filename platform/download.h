@@ -1,6 +1,7 @@
 // Fetching a file over the network, and the checks a downloaded program must pass before it may
 // replace the running one.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -10,13 +11,20 @@ namespace vt {
 // (127.0.0.0/8, ::1, localhost), which nobody on the network can tamper with.
 bool IsSafeDownloadAddress(const std::string& url);
 
-// Fetches an address into `body`. True only when the address is safe, the server (after https
-// redirects) answered 200 and the body has at most maxBytes. An unsafe address is refused before
-// any connection; certificates are checked; the fetch gives up after DownloadStallSeconds without progress.
-bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string& body);
+// How large and how slow a download may be before it gives up.
+struct DownloadLimits {
+  std::size_t maxBytes = std::size_t(64) << 20;  // a larger body
+  double slowWindowSeconds = 30;                 // less than slowWindowBytes received in any
+  std::size_t slowWindowBytes = 1024;            // window of this many seconds (connecting included)
+  double totalSeconds = 600;                     // longer than this in all
+};
 
-// The seconds without any progress after which a download gives up (120; tests shorten it).
-extern int DownloadStallSeconds;
+// Fetches an address into `body`. True only when the address is safe, the server (after https
+// redirects) answered 200 and the whole body arrived within `limits`. An unsafe address is refused
+// before any connection; certificates are checked. The call blocks, so it belongs on a worker
+// thread; it gives up within a tenth of a second once `*cancelled` turns true.
+bool DownloadToMemory(const std::string& url, const DownloadLimits& limits, std::string& body,
+                      const std::atomic<bool>* cancelled = nullptr);
 
 // The SHA-256 digest of bytes as 64 lower-case hex digits.
 std::string Sha256Hex(const std::string& bytes);

@@ -19,13 +19,24 @@ std::string UserConfigFolder();
 // True when a regular file (not a folder) exists at path.
 bool IsRegularFile(const std::string& path);
 
+// True when nothing is at path, or a regular file that this user may both read and write, by its
+// permissions as well as by the system's check (a file its owner made read-only counts as protected
+// even for a user who could override that). Anything else (a folder, a FIFO, a device, a link to
+// nothing) must not be replaced.
+bool MayReplaceFile(const std::string& path);
+
+// Gives the file at `to` the permissions of the file at `from`; false when either is missing.
+bool CopyFileMode(const std::string& from, const std::string& to);
+
 // True when a file can really be created in the folder (tried, not guessed from permission bits).
 bool FolderIsWritable(const std::string& folder);
 
 // Creates a folder and its parents; true when it exists afterwards.
 bool MakeFolders(const std::string& folder);
 
-// Reads a whole regular file; false when it is missing, a folder or unreadable.
+// Reads a whole regular file (a link is followed); false when it is missing, unreadable, or anything
+// but a regular file: a folder, a FIFO or a device counts as missing and never blocks the call. At
+// most the size the file had when it was opened is read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Writes a file and flushes it to the disk; false on any failure (a partial file is removed).

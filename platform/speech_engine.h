@@ -25,6 +25,7 @@ struct SpokenWord {
 struct SpeechListener {
   std::function<void(const SpokenWord& word)> word;  // a word of a reading begins to sound
   std::function<void()> ended;                        // a reading has been heard to its end, or stopped
+  std::function<void()> lost;  // right after `ended`: the reading broke off because the sound server went away
 };
 
 // Replaces the listener; the engine starts on the first call of any function here.

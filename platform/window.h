@@ -87,6 +87,15 @@ void AttachShortcuts(MainWidget* window, const std::vector<Shortcut>& table);
 // pointer moves; a press and release without a move is an ordinary click.
 void StartWindowDrag(MainWidget* window);
 
+// Makes this process the one reader of the settings file at `settingsPath` for as long as it runs
+// (a second claim of the same path by this process succeeds). False when another running reader
+// holds it: that reader has been asked to come to the front. `comeForward` runs on the
+// user-interface thread whenever a later start asks this process to come to the front.
+bool ClaimSettingsFile(const std::string& settingsPath, std::function<void()> comeForward);
+
+// Shows the window in front of the others with the keyboard focus (restored when it was minimized).
+void BringWindowToFront(MainWidget* window);
+
 void OpenUrl(const std::string& url);
 bool StartProgram(const std::string& path);
 void SleepMs(int milliseconds);

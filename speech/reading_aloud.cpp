@@ -1,7 +1,8 @@
 // Reading aloud. A reading hands the pane's text, with its letters, cut from the word at the caret
 // and without line feeds and control characters, to the voice at once; the voice speaks on its own thread and reports back on the
 // user-interface thread: MarkSpokenWord underlines each word as it is heard and EndReading, at the
-// end, clears the marks, shows "Play" again and leaves the caret behind the last word. The rate
+// end, clears the marks, shows "Play" again and leaves the caret behind the last word; when the
+// sound went away mid-reading, ReadingLost then says that no voice is available. The rate
 // announcements report nothing, so they neither mark the pane nor move the caret.
 //
 // State: whether a reading runs, the text handed to the voice, where in the pane it starts and how
@@ -29,7 +30,6 @@ namespace vt {
 const char* const SlowSpeechAnnouncement = "Slow speech is on!";
 const char* const NormalSpeechAnnouncement = "Normal speech is on!";
 const char* const FastSpeechAnnouncement = "Fast speech is on!";
-
 const char* const NoVoiceNotice = "No voice available!";
 
 static int32_t wordsHeard = 0;    // words of the current reading heard so far
@@ -106,7 +106,7 @@ static void StartOnScreen() {
 }
 
 void InitSpeech() {
-  SetSpeechListener({MarkSpokenWord, EndReading});
+  SetSpeechListener({MarkSpokenWord, EndReading, ReadingLost});
   OnPaneTextReplaced(StopReadingForNewText);
   // What is heard matches what the bar shows from the start.
   SelectVoice(MaleVoice == 0 ? FemaleVoiceName : MaleVoiceName);
@@ -202,6 +202,11 @@ void EndReading() {
   ResetCaret(PaneWindow);
   PaneSetFocus(PaneWindow);
   if (endedByItself && wordsHeard == 0 && HasWord(SpokenText)) ShowBarMessage(NoVoiceNotice, 1);
+}
+
+void ReadingLost() {
+  // A reading lost before its first word has already said so at its end.
+  if (IsWindow(MainWindow) && wordsHeard > 0) ShowBarMessage(NoVoiceNotice, 1);
 }
 
 }  // namespace vt

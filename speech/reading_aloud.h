@@ -52,6 +52,10 @@ void MarkSpokenWord(const SpokenWord& word);
 // caret as they were at Play, and when it ended by itself shows NoVoiceNotice.
 void EndReading();
 
+// The voice's report that a reading broke off because the sound went away (after its end): the
+// reader is told that no voice is available.
+void ReadingLost();
+
 // How a reading's byte offsets map to pane positions: pairs of (spoken byte, pane position minus
 // that byte), in order, each in force from its byte on; none while the two agree.
 using ReadingMap = std::vector<std::pair<int32_t, int32_t>>;

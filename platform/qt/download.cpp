@@ -1,7 +1,9 @@
 // Downloads over libcurl, with the address rules that keep a download from being tampered with on
 // the way (https with certificate checks; plain http only to this machine), and the checks of a
 // downloaded program: its digest (Qt's hash, already linked, so no second crypto library is
-// needed) and its executable header compared with the running program's own.
+// needed) and its executable header compared with the running program's own. A download runs on
+// its caller's thread through curl's multi interface, waking at least ten times a second to see
+// whether it was cancelled or has become too slow.
 #include "platform/download.h"
 
 #include <QByteArrayView>
@@ -15,12 +17,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <deque>
 #include <cstring>
 #include <mutex>
 
 namespace vt {
-
-int DownloadStallSeconds = 120;
 
 // A parsed address: its scheme and host, empty when curl cannot read it.
 struct Address {
@@ -60,12 +61,12 @@ bool IsSafeDownloadAddress(const std::string& url) {
   return address.scheme == "https" || (address.scheme == "http" && IsLoopbackHost(address.host));
 }
 
-// Where the body goes while it arrives, the most it may hold, and when it last grew.
+using Clock = std::chrono::steady_clock;
+
+// Where the body goes while it arrives, and the most it may hold.
 struct Sink {
   std::string* body;
   std::size_t maxBytes;
-  curl_off_t lastCount = -1;
-  std::chrono::steady_clock::time_point lastProgress;
 };
 
 static size_t Collect(char* data, size_t size, size_t count, void* context) {
@@ -76,29 +77,53 @@ static size_t Collect(char* data, size_t size, size_t count, void* context) {
   return n;
 }
 
-// Called by curl at least once a second: ends a transfer that has not moved for DownloadStallSeconds.
-static int WatchProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
-  auto* sink = static_cast<Sink*>(context);
-  auto now = std::chrono::steady_clock::now();
-  if (received + sent != sink->lastCount) {
-    sink->lastCount = received + sent;
-    sink->lastProgress = now;
+// Watches a transfer's progress against the limits: a trickle that keeps "moving" is as bad as a stall.
+class SlowDownloadWatch {
+ public:
+  explicit SlowDownloadWatch(const DownloadLimits& limits) : limits_(limits) { samples_.push_back({start_, 0}); }
+
+  // True when the transfer, having received `received` bytes by now, has broken a limit.
+  bool GivesUp(curl_off_t received) {
+    auto now = Clock::now();
+    if (Seconds(now - start_) > limits_.totalSeconds) return true;
+    if (Seconds(now - samples_.back().first) >= 0.1) samples_.push_back({now, received});
+    // The oldest sample that is at least a window old opens the window that ends now.
+    while (samples_.size() >= 2 && Seconds(now - samples_[1].first) >= limits_.slowWindowSeconds) samples_.pop_front();
+    const auto& [opened, receivedThen] = samples_.front();
+    return Seconds(now - opened) >= limits_.slowWindowSeconds &&
+           received - receivedThen < static_cast<curl_off_t>(limits_.slowWindowBytes);
   }
-  return now - sink->lastProgress > std::chrono::seconds(DownloadStallSeconds) ? 1 : 0;
+
+ private:
+  static double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+  const DownloadLimits& limits_;
+  Clock::time_point start_ = Clock::now();
+  std::deque<std::pair<Clock::time_point, curl_off_t>> samples_;
+};
+
+// Drives a transfer until it ends, is cancelled or breaks a limit; true when curl finished it without error.
+static bool RunTransfer(CURLM* multi, CURL* curl, const DownloadLimits& limits, const std::atomic<bool>* cancelled) {
+  SlowDownloadWatch watch(limits);
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) return false;
+    if (running == 0) break;
+    if (cancelled && cancelled->load()) return false;
+    curl_off_t received = 0;
+    curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
+    if (watch.GivesUp(received)) return false;
+    curl_multi_poll(multi, nullptr, 0, 100, nullptr);
+  }
+  int queued = 0;
+  CURLMsg* message = curl_multi_info_read(multi, &queued);
+  return message && message->msg == CURLMSG_DONE && message->data.result == CURLE_OK;
 }
 
-bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string& body) {
-  body.clear();
-  if (!IsSafeDownloadAddress(url)) return false;
-  static std::once_flag curlStarted;
-  std::call_once(curlStarted, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+// A transfer of `url` into the sink with the address rules, no cache, and curl's own guards.
+static CURL* PrepareTransfer(const std::string& url, const DownloadLimits& limits, Sink& sink, curl_slist* headers) {
   CURL* curl = curl_easy_init();
-  if (!curl) return false;
-
-  Sink sink{&body, maxBytes, -1, std::chrono::steady_clock::now()};
+  if (!curl) return nullptr;
   bool local = IsLoopbackHost(ParseAddress(url).host);
-  curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");  // never a stale copy
-  headers = curl_slist_append(headers, "Pragma: no-cache");
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, local ? "http,https" : "https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -112,23 +137,36 @@ bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string&
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Vellumtide");
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(DownloadStallSeconds));
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchProgress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  // A trickle that keeps "moving" is as bad as a stall: under 1 byte a second on average also gives up.
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(DownloadStallSeconds));
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.slowWindowSeconds * 1000));
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalSeconds * 1000) + 1000);  // a backstop
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  return curl;
+}
 
-  CURLcode result = curl_easy_perform(curl);
-  long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  curl_easy_cleanup(curl);
+bool DownloadToMemory(const std::string& url, const DownloadLimits& limits, std::string& body,
+                      const std::atomic<bool>* cancelled) {
+  body.clear();
+  if (!IsSafeDownloadAddress(url)) return false;
+  static std::once_flag curlStarted;
+  std::call_once(curlStarted, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  Sink sink{&body, limits.maxBytes};
+  curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");  // never a stale copy
+  headers = curl_slist_append(headers, "Pragma: no-cache");
+  CURL* curl = PrepareTransfer(url, limits, sink, headers);
+  CURLM* multi = curl_multi_init();
+  bool ok = false;
+  if (curl && multi && curl_multi_add_handle(multi, curl) == CURLM_OK) {
+    ok = RunTransfer(multi, curl, limits, cancelled);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    ok = ok && status == 200;
+    curl_multi_remove_handle(multi, curl);
+  }
+  if (multi) curl_multi_cleanup(multi);
+  if (curl) curl_easy_cleanup(curl);
   curl_slist_free_all(headers);
-  bool ok = result == CURLE_OK && status == 200;
   if (!ok) body.clear();
   return ok;
 }

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string_view>
 
 #include <QChar>
@@ -61,6 +62,19 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool MayReplaceFile(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  bool ownerMayReadAndWrite = (st.st_mode & S_IRUSR) && (st.st_mode & S_IWUSR);
+  return ownerMayReadAndWrite && access(path.c_str(), R_OK | W_OK) == 0;
+}
+
+bool CopyFileMode(const std::string& from, const std::string& to) {
+  struct stat st;
+  return stat(from.c_str(), &st) == 0 && chmod(to.c_str(), st.st_mode & 07777) == 0;
+}
+
 bool FolderIsWritable(const std::string& folder) {
   std::string probe = folder + ".vellumtide-probe-" + std::to_string(getpid());
   int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
@@ -81,19 +95,30 @@ bool MakeFolders(const std::string& folder) {
   return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+// Opens a regular file for reading, or returns -1. A FIFO or a device never blocks the open
+// (O_NONBLOCK) and is refused by the checks before and after it; a link is followed to what it names.
+static int OpenRegularFileForReading(const std::string& path, struct stat& st) {
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {  // swapped for something else in between
     close(fd);
-    return false;
+    return -1;
   }
+  return fd;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  struct stat st;
+  int fd = OpenRegularFileForReading(path, st);
+  if (fd < 0) return false;
+  // The size at opening bounds the read: a file that keeps growing is read as it was then.
+  const size_t limit = static_cast<size_t>(st.st_size);
   bytes.clear();
-  bytes.reserve(static_cast<size_t>(st.st_size));
+  bytes.reserve(limit);
   char chunk[1 << 16];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
+  while (bytes.size() < limit) {
+    ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes.size()));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       close(fd);

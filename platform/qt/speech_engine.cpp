@@ -26,7 +26,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 #include "platform/files.h"
@@ -199,29 +198,32 @@ void CloseStream(pa_stream* stream) {
 
 SpeechListener listener;  // user-interface thread only
 
-// Runs on the user-interface thread: a word (or, without one, the end) reaches the listener unless
-// a stop has come in between.
-void Deliver(uint64_t generation, const std::optional<SpokenWord>& word) {
+// What a report tells the listener: a word, the end of a reading, or that its sound broke off.
+enum class ReportKind { Word, End, Lost };
+
+// Runs on the user-interface thread: the report reaches the listener unless a stop has come in between.
+void Deliver(uint64_t generation, ReportKind kind, const SpokenWord& word) {
   {
     Engine& e = TheEngine();
     std::lock_guard<std::mutex> lock(e.mutex);
     if (generation != e.generation) return;
   }
   SpeechListener current = listener;  // the listener may replace itself
-  if (word && current.word) current.word(*word);
-  if (!word && current.ended) current.ended();
+  if (kind == ReportKind::Word && current.word) current.word(word);
+  if (kind == ReportKind::End && current.ended) current.ended();
+  if (kind == ReportKind::Lost && current.lost) current.lost();
 }
 
 // Posts a report of `generation` to the user-interface thread. Caller holds the mutex, so reports
 // are posted in the order their generations are decided.
-void PostLocked(uint64_t generation, std::optional<SpokenWord> word) {
+void PostLocked(uint64_t generation, ReportKind kind, SpokenWord word = {}) {
   if (QCoreApplication* app = QCoreApplication::instance())
-    QMetaObject::invokeMethod(app, [generation, word] { Deliver(generation, word); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(app, [generation, kind, word] { Deliver(generation, kind, word); }, Qt::QueuedConnection);
 }
 
 // Reports an event of the job if the job reports and has not been stopped. Caller holds the mutex.
-void ReportLocked(Engine& e, const Job& job, std::optional<SpokenWord> word) {
-  if (job.reports && job.generation == e.generation) PostLocked(job.generation, word);
+void ReportLocked(Engine& e, const Job& job, ReportKind kind, SpokenWord word = {}) {
+  if (job.reports && job.generation == e.generation) PostLocked(job.generation, kind, word);
 }
 
 // ---- one reading on the worker ----
@@ -310,7 +312,7 @@ class Reading {
     if (samples && count > 0) audio.insert(audio.end(), samples, samples + count);
     synthesised += std::max(count, 0);
     for (;;) {
-      if (!Pump()) return false;
+      if (!Pump() || Stalled()) return false;
       if (static_cast<double>(audio.size() - written) / e.sampleRate <= kLookaheadSeconds) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(kPumpIntervalMs));
     }
@@ -319,14 +321,12 @@ class Reading {
   }
 
   // Plays out what has been synthesised, then releases the end of the stream. When the stream
-  // fails or its clock stands still, the rest is released at once so that the reading still ends;
-  // a stopped reading releases nothing.
+  // fails or its clock stands still, the words not yet heard are dropped and the end and the loss
+  // come at once; a stopped reading releases nothing.
   void Finish(bool synthesisComplete) {
-    if (synthesisComplete) AddTrailingWords();
-    auto lastProgress = Clock::now();
-    int64_t lastPlayed = -1;
+    if (synthesisComplete && !lost) AddTrailingWords();
     int64_t padding = 0;
-    while (Pump()) {
+    while (Pump() && !Stalled()) {
       if (played >= synthesised && nextWord >= words.size()) return ReleaseEnd();
       // Silence behind the text keeps the stream running until its clock, which lags by the
       // device's delay, has passed the last sample.
@@ -334,20 +334,19 @@ class Reading {
         audio.insert(audio.end(), e.sampleRate / 20, 0);
         padding += e.sampleRate / 20;
       }
-      if (played != lastPlayed) lastPlayed = played, lastProgress = Clock::now();
-      if (std::chrono::duration<double>(Clock::now() - lastProgress).count() > kStallSeconds) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(kPumpIntervalMs));
     }
-    played = std::max(played, synthesised) + static_cast<int64_t>(e.sampleRate) * 3600;
-    Pump();
-    ReleaseEnd();
+    if (lost) ReleaseEndOfLostReading();
   }
 
   // A reading that cannot sound ends at once.
   static void EndAtOnce(Engine& e, const Job& job) {
     std::lock_guard<std::mutex> lock(e.mutex);
-    ReportLocked(e, job, std::nullopt);
+    ReportLocked(e, job, ReportKind::End);
   }
+
+  // True once the stream has failed or its clock has stood still too long: the sound server went away.
+  bool Lost() const { return lost; }
 
  private:
   void BuildCodePointTable() {
@@ -412,6 +411,7 @@ class Reading {
       pa_threaded_mainloop_lock(soundLoop);
       if (pa_stream_get_state(stream) != PA_STREAM_READY) {
         alive = false;
+        lost = true;
       } else {
         size_t room = pa_stream_writable_size(stream) / 2;
         size_t n = std::min(room, audio.size() - written);
@@ -420,11 +420,12 @@ class Reading {
         pa_usec_t usec = 0;
         if (pa_stream_get_time(stream, &usec) == 0)
           played = std::max<int64_t>(played, static_cast<int64_t>(usec * static_cast<uint64_t>(e.sampleRate) / 1000000));
+        NoteProgress();
       }
       pa_threaded_mainloop_unlock(soundLoop);
       for (; nextWord < words.size() && words[nextWord].sample <= played; ++nextWord) {
         const PendingWord& w = words[nextWord];
-        ReportLocked(e, job, SpokenWord{w.pos, w.len, static_cast<double>(w.sample) / e.sampleRate});
+        ReportLocked(e, job, ReportKind::Word, SpokenWord{w.pos, w.len, static_cast<double>(w.sample) / e.sampleRate});
       }
     }
     if (written > static_cast<size_t>(e.sampleRate) * 4) {
@@ -434,9 +435,29 @@ class Reading {
     return alive;
   }
 
+  void NoteProgress() {
+    if (played == lastPlayed) return;
+    lastPlayed = played;
+    lastProgress = Clock::now();
+  }
+
+  // True (and the reading lost) when the stream's clock has not moved for kStallSeconds.
+  bool Stalled() {
+    if (std::chrono::duration<double>(Clock::now() - lastProgress).count() > kStallSeconds) lost = true;
+    return lost;
+  }
+
   void ReleaseEnd() {
     std::lock_guard<std::mutex> lock(e.mutex);
-    ReportLocked(e, job, std::nullopt);
+    ReportLocked(e, job, ReportKind::End);
+  }
+
+  // The sound broke off: the words not yet heard are dropped (marking them all at once would flood
+  // the window), and the end comes at once, followed by the loss.
+  void ReleaseEndOfLostReading() {
+    std::lock_guard<std::mutex> lock(e.mutex);
+    ReportLocked(e, job, ReportKind::End);
+    ReportLocked(e, job, ReportKind::Lost);
   }
 
   Engine& e;
@@ -453,6 +474,9 @@ class Reading {
   size_t wordsEnd = 0;  // the end of the last word that had an event
   size_t lastStart = 0;
   int64_t lastSample = 0;
+  bool lost = false;  // the stream failed or stalled
+  int64_t lastPlayed = -1;
+  Clock::time_point lastProgress = Clock::now();  // when the stream's clock last moved
 };
 
 Reading* currentReading = nullptr;  // the worker's reading while espeak synthesises it
@@ -515,7 +539,9 @@ void RunJob(Engine& e, const Job& job, const std::string& voice) {
   espeak_ERROR result = espeak_Synth(job.text.c_str(), job.text.size() + 1, 0, POS_CHARACTER, 0,
                                      espeakCHARS_UTF8, nullptr, nullptr);
   currentReading = nullptr;
-  bool complete = result == EE_OK;
+  // espeak reports success for a synthesis the callback abandoned: only a reading whose stream still
+  // plays has really been synthesised to its end.
+  bool complete = result == EE_OK && !reading.Lost();
   {
     std::lock_guard<std::mutex> lock(e.mutex);
     complete = complete && job.generation == e.generation;
@@ -618,7 +644,7 @@ void SpeechSpeak(const std::string& text, SpeakMode mode) {
     // Nothing is ahead of it (a stopped reading the worker is still leaving counts for nothing):
     // the empty text ends here.
     e.lastFinished = std::max(e.lastFinished, job.number);
-    ReportLocked(e, job, std::nullopt);
+    ReportLocked(e, job, ReportKind::End);
     return;
   }
   uint64_t number = job.number, generation = e.generation;
@@ -631,7 +657,7 @@ void SpeechStop() {
   Engine& e = StartedEngine();
   std::lock_guard<std::mutex> lock(e.mutex);
   PurgeLocked(e);
-  PostLocked(e.generation, std::nullopt);
+  PostLocked(e.generation, ReportKind::End);
 }
 
 void SpeechSetRate(int rate) {

@@ -364,6 +364,14 @@ void StartWindowDrag(MainWidget* window) {
   window->dragFrom = QCursor::pos();
 }
 
+void BringWindowToFront(MainWidget* window) {
+  if (!Live(window)) return;
+  if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 void OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 bool StartProgram(const std::string& path) { return QProcess::startDetached(QString::fromStdString(path), {}); }

@@ -21,8 +21,6 @@
 
 namespace vt {
 
-int DownloadStallSeconds = 120;
-
 namespace {
 
 constexpr DWORD kMaxRedirects = 5;
@@ -92,8 +90,8 @@ struct InternetHandle {
 };
 
 // A session with the system's proxy for the network, none for this machine, TLS 1.2 or newer and
-// every wait bounded by DownloadStallSeconds.
-HINTERNET OpenSession(bool local) {
+// every wait bounded by the limits' window.
+HINTERNET OpenSession(bool local, const DownloadLimits& limits) {
   DWORD access = local ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY;
   HINTERNET session = WinHttpOpen(L"Vellumtide", access, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
   if (!session && !local)  // before Windows 8.1 there is no automatic proxy: take the configured one
@@ -105,7 +103,7 @@ HINTERNET OpenSession(bool local) {
     protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;  // a system without TLS 1.3
     WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
   }
-  int stallMs = std::max(DownloadStallSeconds, 1) * 1000;
+  int stallMs = static_cast<int>(std::max(limits.slowWindowSeconds, 1.0) * 1000);
   WinHttpSetTimeouts(session, stallMs, stallMs, stallMs, stallMs);
   DWORD responseMs = static_cast<DWORD>(stallMs);
   WinHttpSetOption(session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs, sizeof responseMs);
@@ -138,31 +136,35 @@ bool AnnouncedSizeFits(HINTERNET request, std::size_t maxBytes) {
   return _wcstoui64(text, nullptr, 10) <= maxBytes;
 }
 
-// Reads the body. Gives up past maxBytes, when a read waits DownloadStallSeconds for nothing (the
-// session's receive timeout), or on a trickle of under one byte a second over that time.
-bool ReadBody(HINTERNET request, std::size_t maxBytes, std::string& body) {
+// Reads the body. Gives up past maxBytes, when a read waits a whole window for nothing (the
+// session's receive timeout), when less than slowWindowBytes arrive in a window, after
+// totalSeconds in all, or once *cancelled turns true (checked between reads).
+bool ReadBody(HINTERNET request, const DownloadLimits& limits, std::string& body, const std::atomic<bool>* cancelled) {
   using Clock = std::chrono::steady_clock;
-  auto window = std::chrono::seconds(std::max(DownloadStallSeconds, 1));
-  auto windowStart = Clock::now();
+  auto window = std::chrono::duration<double>(std::max(limits.slowWindowSeconds, 1.0));
+  auto started = Clock::now(), windowStart = started;
   std::size_t windowBytes = 0;
   std::string chunk(kReadChunk, '\0');
   for (;;) {
+    if (cancelled && cancelled->load()) return false;
     DWORD got = 0;
     if (!WinHttpReadData(request, chunk.data(), kReadChunk, &got)) return false;
     if (got == 0) return true;
-    if (body.size() + got > maxBytes) return false;
+    if (body.size() + got > limits.maxBytes) return false;
     body.append(chunk, 0, got);
     windowBytes += got;
-    if (Clock::now() - windowStart < window) continue;
-    if (windowBytes < static_cast<std::size_t>(window.count())) return false;
-    windowStart = Clock::now();
+    auto now = Clock::now();
+    if (std::chrono::duration<double>(now - started).count() > limits.totalSeconds) return false;
+    if (now - windowStart < window) continue;
+    if (windowBytes < limits.slowWindowBytes) return false;
+    windowStart = now;
     windowBytes = 0;
   }
 }
 
-bool Fetch(const std::string& url, std::size_t maxBytes, std::string& body) {
+bool Fetch(const std::string& url, const DownloadLimits& limits, std::string& body, const std::atomic<bool>* cancelled) {
   Address address = ParseAddress(url);
-  InternetHandle session(OpenSession(IsLoopbackHost(address.host)));
+  InternetHandle session(OpenSession(IsLoopbackHost(address.host), limits));
   if (!session.handle) return false;
   InternetHandle connection(WinHttpConnect(session.handle, address.host.c_str(), address.port, 0));
   if (!connection.handle) return false;
@@ -174,7 +176,8 @@ bool Fetch(const std::string& url, std::size_t maxBytes, std::string& body) {
   if (!WinHttpSendRequest(request.handle, kNoCacheHeaders, static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
       !WinHttpReceiveResponse(request.handle, nullptr))
     return false;
-  return StatusCode(request.handle) == 200 && AnnouncedSizeFits(request.handle, maxBytes) && ReadBody(request.handle, maxBytes, body);
+  return StatusCode(request.handle) == 200 && AnnouncedSizeFits(request.handle, limits.maxBytes) &&
+         ReadBody(request.handle, limits, body, cancelled);
 }
 
 // Copies the image header of a PE file out of `size` bytes; false when they hold none.
@@ -204,9 +207,10 @@ bool IsSafeDownloadAddress(const std::string& url) {
   return address.secure || IsLoopbackHost(address.host);
 }
 
-bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string& body) {
+bool DownloadToMemory(const std::string& url, const DownloadLimits& limits, std::string& body,
+                      const std::atomic<bool>* cancelled) {
   body.clear();
-  bool ok = IsSafeDownloadAddress(url) && Fetch(url, maxBytes, body);
+  bool ok = IsSafeDownloadAddress(url) && Fetch(url, limits, body, cancelled);
   if (!ok) body.clear();
   return ok;
 }

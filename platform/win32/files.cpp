@@ -213,6 +213,23 @@ bool RenameFile(const std::string& from, const std::string& to) {
 bool DeleteFile(const std::string& path) { return DeleteFileW(NativePath(path).c_str()) != 0; }
 
 // Windows runs any program file its reader may open; there is no execute bit to set.
+bool MayReplaceFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(NativePath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
+  HANDLE file = OpenDiskFile(path, GENERIC_READ | GENERIC_WRITE);  // the system's own check, tried
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+// A file's permissions here are its access list, which a rename keeps with the replacing file's
+// folder defaults; the one attribute that matters, read-only, a replaced settings file never has.
+bool CopyFileMode(const std::string& from, const std::string& to) { return IsRegularFile(from) && IsRegularFile(to); }
+
 bool MakeExecutable(const std::string& path) { return IsRegularFile(path); }
 
 void AppendUtf8(std::string& out, uint32_t code) {

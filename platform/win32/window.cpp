@@ -14,6 +14,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "platform/download.h"
 #include "platform/testing.h"
 #include "platform/win32/main_widget.h"
 
@@ -155,6 +156,11 @@ static int WheelSteps(WPARAM wParam) {
   return steps != 0 ? steps : (delta > 0 ? 1 : -1);
 }
 
+// One reader per settings file: a later start posts this registered message to every top-level
+// window, and the reader that holds the file comes to the front (0: this process holds none).
+static UINT comeForwardMessage = 0;
+static std::function<void()> comeForwardHandler;
+
 static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -181,7 +187,12 @@ static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     case WM_ERASEBKGND: return OnEraseBackground(main, hwnd, reinterpret_cast<HDC>(wParam));
     case WM_PAINT: return OnPaint(main, hwnd);
     case WM_CTLCOLORSTATIC: return OnLabelColour(reinterpret_cast<HDC>(wParam));
-    default: return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+      if (comeForwardMessage != 0 && message == comeForwardMessage) {
+        if (comeForwardHandler) comeForwardHandler();
+        return 0;
+      }
+      return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 
@@ -440,6 +451,34 @@ void StartWindowDrag(MainWidget* window) {
   if (!Live(window)) return;
   ReleaseCapture();
   SendMessageW(window->hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+// A named mutex per settings file marks the reader that holds it; the system releases it when the
+// process ends, however it ends.
+bool ClaimSettingsFile(const std::string& settingsPath, std::function<void()> comeForward) {
+  static std::map<std::string, HANDLE> claimedFiles;
+  if (claimedFiles.count(settingsPath)) return true;
+  std::string name = "vellumtide-" + Sha256Hex(settingsPath).substr(0, 32);
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide("Local\\" + name).c_str());
+  if (!mutex) return true;  // no way to tell: better a reader than none
+  bool taken = GetLastError() == ERROR_ALREADY_EXISTS;
+  UINT message = RegisterWindowMessageW(Wide(name).c_str());
+  if (taken) {
+    CloseHandle(mutex);
+    AllowSetForegroundWindow(ASFW_ANY);  // the running reader may take the foreground from this start
+    if (message != 0) PostMessageW(HWND_BROADCAST, message, 0, 0);
+    return false;
+  }
+  claimedFiles[settingsPath] = mutex;
+  comeForwardMessage = message;
+  comeForwardHandler = std::move(comeForward);
+  return true;
+}
+
+void BringWindowToFront(MainWidget* window) {
+  if (!Live(window)) return;
+  if (IsIconic(window->hwnd)) ShowWindow(window->hwnd, SW_RESTORE);
+  SetForegroundWindow(window->hwnd);
 }
 
 void OpenUrl(const std::string& url) {

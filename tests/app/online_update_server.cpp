@@ -23,6 +23,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         with open(log, "a") as f:
             f.write(self.path + "\n")
+        if self.path.startswith("/drip/") or self.path.startswith("/endless/"):
+            return self.send_forever(self.path.startswith("/drip/"))
         for prefix in ("/stall/", "/downgrade/"):
             if self.path.startswith(prefix):
                 name = self.path[len(prefix):]
@@ -44,6 +46,21 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     self.end_headers()
                     return
         super().do_GET()
+
+    def send_forever(self, drip):
+        self.send_response(200)
+        if drip:
+            self.send_header("Content-Length", "1000000000")
+        self.end_headers()
+        self.wfile.write(b"\x7fELF")
+        try:
+            while True:
+                self.wfile.write(b"x" * (64 if drip else 65536))
+                self.wfile.flush()
+                if drip:
+                    time.sleep(0.05)
+        except OSError:
+            pass
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 server.daemon_threads = True

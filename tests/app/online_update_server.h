@@ -12,6 +12,8 @@ namespace vt::test {
 // given. Two kinds of path behave specially: "/stall/NAME" answers 200, sends four bytes and then
 // nothing for ten minutes; "/downgrade/NAME" redirects to "http://localhost:PORT/NAME" (the same
 // server, named otherwise). For both, a NAME ending in ".sha256" is served from `root` as usual.
+// "/drip/NAME" sends 64 bytes every 50 ms for ever; "/endless/NAME" sends as fast as it can for
+// ever, without a length.
 class LocalServer {
  public:
   explicit LocalServer(const std::string& root, const std::string& certificate = "", const std::string& key = "");

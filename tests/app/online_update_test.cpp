@@ -58,6 +58,21 @@ std::string WaitForMarker(const std::string& folder) {
 // An ELF program this machine runs, with bytes appended so each release differs.
 std::string Release(const std::string& tag) { return ReadFile(UPDATE_MARKER_PROGRAM) + "\nrelease " + tag; }
 
+// Once the download is over: the window ends by itself after an update, else the test ends it.
+void EndUnlessUpdated() {
+  if (UpdateInProgress()) return RunLater(10, EndUnlessUpdated);
+  if (!RestartAfterUpdate) EndMainWindow();
+}
+
+// Runs the Update command and lets the window's events run until its download is over.
+void RunUpdate() {
+  OnlineUpdate();
+  while (UpdateInProgress()) {
+    ProcessPendingEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 // The user presses U once the window is up. When that does not end in an update the window is
 // closed anyway, so the test reports the failure instead of waiting forever.
 void PressUpdateWhenShown() {
@@ -67,7 +82,7 @@ void PressUpdateWhenShown() {
     return;
   }
   QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_U);
-  if (!RestartAfterUpdate) RunLater(0, EndMainWindow);
+  RunLater(0, EndUnlessUpdated);
 }
 
 class OnlineUpdateTest : public testing::Test {
@@ -90,7 +105,8 @@ class OnlineUpdateTest : public testing::Test {
     ProcessPendingEvents();
     MainWindow = nullptr;
     RestartAfterUpdate = 0;
-    DownloadStallSeconds = 120;
+    CancelOnlineUpdate();
+    SetUpdateLimitsForTesting(nullptr);
     SetUpdateRenameForTesting(nullptr);
     SetProgramFolderForTesting("");
     unsetenv("VELLUMTIDE_UPDATE_URL");
@@ -154,11 +170,11 @@ TEST_F(OnlineUpdateTest, ProgramRunningUnderAnotherNameStillWritesAndStartsVellu
 TEST_F(OnlineUpdateTest, SecondUpdateReplacesTheFirstOldProgram) {
   std::string first = Release("first"), second = Release("second");
   Publish(first);
-  OnlineUpdate();
+  RunUpdate();
   ASSERT_EQ(Fingerprint(folder + "vellumtide.old"), Sha256Hex(oldProgram));
 
   Publish(second);
-  OnlineUpdate();
+  RunUpdate();
 
   EXPECT_EQ(RestartAfterUpdate, 1);
   EXPECT_EQ(LastBarMessage(), "Updating ... ");  // stays up until the window ends
@@ -175,7 +191,8 @@ TEST_F(OnlineUpdateTest, RejectedOrFailedDownloadsChangeNothing) {
   struct Case {
     const char* name;
     std::function<void()> prepare;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {"server down", [&] { UseAddress("http://127.0.0.1:1/vellumtide"); }},
       {"program missing (404)", [&] { Publish(good); DeleteFile(served + "vellumtide"); }},
       {"empty program", [&] { Publish(""); }},
@@ -188,9 +205,26 @@ TEST_F(OnlineUpdateTest, RejectedOrFailedDownloadsChangeNothing) {
       {"server stops sending", [&] {
          Publish(good);
          UseAddress(server->Url("stall/vellumtide"));
-         DownloadStallSeconds = 1;
+         DownloadLimits quick;
+         quick.slowWindowSeconds = 1;
+         SetUpdateLimitsForTesting(&quick);
        }},
   };
+  DownloadLimits quick;  // the limits shortened: a second for the window, two in all, 1 MB
+  quick.slowWindowSeconds = 1;
+  quick.totalSeconds = 2;
+  quick.maxBytes = 1 << 20;
+  quick.slowWindowBytes = 256;  // the drip (1280 bytes a second) passes this one
+  DownloadLimits demanding = quick;
+  demanding.slowWindowBytes = 4096;
+  auto serveFrom = [&](const char* path, const DownloadLimits& limits) {
+    Publish(good);
+    UseAddress(server->Url(path));
+    SetUpdateLimitsForTesting(&limits);
+  };
+  cases.push_back({"too slow in a window", [&] { serveFrom("drip/vellumtide", demanding); }});
+  cases.push_back({"too long in all", [&] { serveFrom("drip/vellumtide", quick); }});
+  cases.push_back({"larger than the cap", [&] { serveFrom("endless/vellumtide", quick); }});
   ASSERT_TRUE(WriteFileDurably(folder + "vellumtide.old", "the release before"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -199,7 +233,7 @@ TEST_F(OnlineUpdateTest, RejectedOrFailedDownloadsChangeNothing) {
     auto before = FolderContents(folder);
     auto start = std::chrono::steady_clock::now();
 
-    OnlineUpdate();
+    RunUpdate();
 
     // No failure may hang: the stalled server would hold on for ten minutes.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
@@ -207,6 +241,29 @@ TEST_F(OnlineUpdateTest, RejectedOrFailedDownloadsChangeNothing) {
     EXPECT_EQ(RestartAfterUpdate, 0);
     EXPECT_EQ(FolderContents(folder), before);
   }
+}
+
+// While the download runs the window answers; Esc cancels it and ends the program as Exit does.
+TEST_F(OnlineUpdateTest, EscDuringTheDownloadEndsTheProgramAndInstallsNothing) {
+  Publish(Release("new"));
+  UseAddress(server->Url("stall/vellumtide"));
+  auto before = FolderContents(folder);
+  std::chrono::steady_clock::time_point escPressed;
+  std::function<void()> pressEscWhileDownloading = [&] {
+    if (!IsWindow(MainWindow) || !UpdateInProgress()) return RunLater(10, pressEscWhileDownloading);
+    EXPECT_EQ(LastBarMessage(), "Updating ... ");
+    escPressed = std::chrono::steady_clock::now();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  };
+  RunLater(300, pressEscWhileDownloading);
+  RunProgramAndPressUpdate();
+
+  EXPECT_LT(std::chrono::steady_clock::now() - escPressed, std::chrono::seconds(1));
+  EXPECT_FALSE(UpdateInProgress());
+  EXPECT_EQ(RestartAfterUpdate, 0);
+  auto after = FolderContents(folder);
+  EXPECT_EQ(after.erase(ProgramBaseName() + ".ini"), 1u);  // the settings were saved on the way out
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(OnlineUpdateTest, PlainHttpToAnotherHostIsRefusedWithoutConnecting) {
@@ -218,7 +275,7 @@ TEST_F(OnlineUpdateTest, PlainHttpToAnotherHostIsRefusedWithoutConnecting) {
   UseAddress("http://update.example.com/vellumtide");
   auto before = FolderContents(folder);
 
-  OnlineUpdate();
+  RunUpdate();
 
   previous ? setenv("http_proxy", saved.c_str(), 1) : unsetenv("http_proxy");
   EXPECT_EQ(LastBarMessage(), "Update failed!");
@@ -238,7 +295,7 @@ TEST_F(OnlineUpdateTest, HttpsServerWithUntrustedCertificateIsRejected) {
   UseAddress(secure.Url("vellumtide"));
   auto before = FolderContents(folder);
 
-  OnlineUpdate();
+  RunUpdate();
 
   EXPECT_EQ(LastBarMessage(), "Update failed!");
   EXPECT_EQ(FolderContents(folder), before);
@@ -256,7 +313,7 @@ TEST_F(OnlineUpdateTest, FailedSwapLeavesTheOldProgramInPlace) {
     Publish(Release("new"));
     SetUpdateRenameForTesting(rename);
 
-    OnlineUpdate();
+    RunUpdate();
 
     EXPECT_EQ(LastBarMessage(), "Update failed!");
     EXPECT_EQ(RestartAfterUpdate, 0);

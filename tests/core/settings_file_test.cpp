@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "platform/files.h"
 #include "platform/window.h"
+#include "core/bar_messages.h"
 #include "core/program_state.h"
 #include "core/settings_file.h"
 #include "platform/testing.h"
@@ -241,17 +242,68 @@ TEST_F(SettingsFile, SaveWhileMinimizedKeepsTheRestoredSize) {
 }
 
 TEST_F(SettingsFile, StoredGeometryPlacesTheWindowWithinTheWorkArea) {
-  WriteSettings("[All]\r\nWidth=5000\r\nHeight=300\r\nLeft=15\r\nTop=25\r\nZoomed=3\r\n");
+  WriteSettings("[All]\r\nWidth=5000\r\nHeight=500\r\nLeft=15\r\nTop=25\r\nZoomed=3\r\n");
   PersistSettings("get");
   OpenWindow(0, 0, 1920, 1080);
   ApplyWindowGeometry();
   Rect work = WorkArea();
   Rect r = WindowNormalRect(MainWindow);
   EXPECT_EQ(r.right - r.left, work.right - work.left);
-  EXPECT_EQ(r.bottom - r.top, 300);
+  EXPECT_EQ(r.bottom - r.top, 500);
   EXPECT_EQ(r.left, 15);
   EXPECT_EQ(r.top, 25);
   EXPECT_EQ(PendingShowState(MainWindow), ShowState::Normal);  // "Zoomed" is never read
+}
+
+TEST_F(SettingsFile, UnusableStoredGeometryStartsAUsableWindowOnTheScreen) {
+  Rect work = WorkArea();
+  struct Case {
+    const char* geometry;
+    bool maximized;  // nothing usable stored: as on a first start
+    int left, top;   // else the place the window gets
+  } cases[] = {
+      {"Width=0\r\nHeight=0", true, work.left, work.top},
+      {"Width=-800\r\nHeight=-600\r\nLeft=100", true, work.left, work.top},
+      {"Width=639\r\nHeight=700", true, work.left, work.top},
+      {"Width=700\r\nHeight=399", true, work.left, work.top},
+      {"Width=700\r\nHeight=500\r\nLeft=30000\r\nTop=20", false, work.right - 700, 20},
+      {"Width=700\r\nHeight=500\r\nLeft=10\r\nTop=-30000", false, 10, work.top},
+  };
+  for (const Case& c : cases) {
+    WriteSettings(std::string("[All]\r\n") + c.geometry + "\r\n");
+    PersistSettings("get");
+    OpenWindow(0, 0, 1920, 1080);
+    ApplyWindowGeometry();
+    Rect r = WindowNormalRect(MainWindow);
+    EXPECT_EQ(PendingShowState(MainWindow) == ShowState::Maximised, c.maximized) << c.geometry;
+    EXPECT_GE(r.right - r.left, std::min(640, work.right - work.left)) << c.geometry;
+    EXPECT_GE(r.bottom - r.top, std::min(400, work.bottom - work.top)) << c.geometry;
+    EXPECT_EQ(r.left, c.left) << c.geometry;
+    EXPECT_EQ(r.top, c.top) << c.geometry;
+    CloseWindow();
+  }
+  // Mostly on the screen: the place is kept.
+  WriteSettings("[All]\r\nWidth=700\r\nHeight=500\r\nTop=40\r\nLeft=" + std::to_string(work.right - 660) + "\r\n");
+  PersistSettings("get");
+  OpenWindow(0, 0, 1920, 1080);
+  ApplyWindowGeometry();
+  EXPECT_EQ(WindowNormalRect(MainWindow).left, work.right - 660);
+}
+
+// A new file left by an interrupted save is removed at the next start; a save that cannot be
+// written keeps the old file and tells the reader.
+TEST_F(SettingsFile, LeftOversAreRemovedAndAFailedSaveSaysSo) {
+  WriteSettings("[All]\r\nFontSize=50\r\n");
+  WriteFile(SettingsPath() + ".new", "[All]\r\nFontSize=9\r\n");
+  PersistSettings("get");
+  EXPECT_EQ(FontSize, 50);
+  EXPECT_FALSE(std::filesystem::exists(SettingsPath() + ".new"));
+
+  std::filesystem::create_directory(SettingsPath() + ".new");  // the new file cannot be written
+  FontSize = 60;
+  PersistSettings("save");
+  EXPECT_EQ(ReadFile(SettingsPath()), "[All]\r\nFontSize=50\r\n");
+  EXPECT_EQ(LastBarMessage(), "Settings could not be saved!");
 }
 
 TEST_F(SettingsFile, AnUnwritableProgramFolderUsesTheUserConfigFolder) {

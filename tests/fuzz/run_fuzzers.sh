@@ -4,19 +4,21 @@
 # once found a fault with). Any crash, leak, hang or broken invariant fails the run.
 # Usage: run_fuzzers.sh SOURCE_DIR BUILD_DIR SECONDS_PER_TARGET
 set -euo pipefail
+source "$(dirname "$0")/targets.sh"
 source=$1
 build=$2/fuzz-build
 seconds=$3
 cmake -S "$source" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build" --target fuzz_settings fuzz_rich_text fuzz_book_text
+cmake --build "$build" --target $(for t in $FUZZ_TARGETS; do echo "fuzz_$t"; done)
 work=$(mktemp -d /tmp/vellumtide-fuzz-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
-for target in settings rich_text book_text; do
+for target in $FUZZ_TARGETS; do
   mkdir -p "$work/$target"
   cp "$source/tests/fuzz/corpus/$target/"* "$work/$target/"
   if QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+      -max_len="$(fuzz_max_len "$target")" \
       -rss_limit_mb=4096 -artifact_prefix="$work/$target-" "$work/$target" >"$work/$target.log" 2>&1; then
     echo "ok: fuzz_$target ($(grep -o 'Done [0-9]* runs' "$work/$target.log"))"
     passed=$((passed + 1))

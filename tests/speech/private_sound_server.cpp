@@ -97,6 +97,10 @@ bool StartPrivateSoundServer(std::string* why) {
   return true;
 }
 
+void KillPrivateSoundServer() {
+  if (serverPid > 0) kill(serverPid, SIGKILL);
+}
+
 void StopPrivateSoundServer() {
   if (recorderPid > 0) {
     kill(recorderPid, SIGTERM);

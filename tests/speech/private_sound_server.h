@@ -17,6 +17,9 @@ bool StartPrivateSoundServer(std::string* why);
 // Stops the server and its recorder; the program then finds no sound server.
 void StopPrivateSoundServer();
 
+// Kills the server at once, as a crash would; StopPrivateSoundServer cleans up after it.
+void KillPrivateSoundServer();
+
 // Runs pactl against the private server and returns its output.
 std::string Pactl(const std::string& arguments);
 

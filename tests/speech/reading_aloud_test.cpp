@@ -208,6 +208,20 @@ TEST_F(ReadingAloud, WithoutASoundServerPlayLeavesTheViewAndTheCaretAndSaysSo) {
   ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
 }
 
+TEST_F(ReadingAloud, LosingTheSoundServerShowsPlayAndTheNoVoiceNotice) {
+  std::string text;
+  while (text.size() < 20000) text += "A long reading that nobody will finish. ";
+  OpenReader(text);
+  RunCommand(CmdPlay);
+  ASSERT_TRUE(RunUntil([] { return UnderlineStart > 0; }, 10));
+  testsound::KillPrivateSoundServer();
+  EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 1));
+  EXPECT_TRUE(RunUntil([] { return LastBarMessage() == "No voice available!"; }, 1));
+  testsound::StopPrivateSoundServer();
+  std::string why;
+  ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
+}
+
 TEST_F(ReadingAloud, WithTheCaretOffScreenPlayStartsAtTheFirstWordOnScreen) {
   OpenReader(ScrolledLongText());
   PaneLineScroll(PaneWindow, 200);  // the caret stays at the start, far above

@@ -2,6 +2,7 @@
 // and its volume as pactl reports it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -19,19 +20,32 @@ struct Tone {
   double hertz = 0;
 };
 
-// The sounding part of a recording: its length, and its frequency from the zero crossings.
+// The sounding part of a recording: its length and frequency from the spacing of its rising zero
+// crossings. A gap that load puts into the recording (the server rendering late) shows as one long
+// spacing and is left out, so neither figure depends on how busy the machine was.
 Tone Measure(const std::vector<int16_t>& samples) {
   const int threshold = 1000;
-  size_t first = samples.size(), last = 0;
-  for (size_t i = 0; i < samples.size(); ++i)
-    if (std::abs(samples[i]) > threshold) first = std::min(first, i), last = i;
+  const size_t quiet = testsound::kRecordRate / 100;  // no loud sample for 10 ms: not sounding
+  std::vector<size_t> rising;
+  size_t lastLoud = 0;
+  bool heard = false;
+  for (size_t i = 1; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) > threshold) lastLoud = i, heard = true;
+    if (heard && i - lastLoud < quiet && samples[i - 1] < 0 && samples[i] >= 0) rising.push_back(i);
+  }
+  std::vector<size_t> periods;
+  for (size_t i = 1; i < rising.size(); ++i) periods.push_back(rising[i] - rising[i - 1]);
+  if (periods.empty()) return Tone{};
+  std::vector<size_t> sorted = periods;
+  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+  const double median = static_cast<double>(sorted[sorted.size() / 2]);
+  double sounding = 0;
+  int cycles = 0;
+  for (size_t period : periods)
+    if (period < 1.5 * median) sounding += static_cast<double>(period), ++cycles;
   Tone tone;
-  if (first >= last) return tone;
-  int crossings = 0;
-  for (size_t i = first + 1; i <= last; ++i)
-    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
-  tone.seconds = static_cast<double>(last - first) / testsound::kRecordRate;
-  tone.hertz = crossings / 2.0 / tone.seconds;
+  tone.seconds = sounding / testsound::kRecordRate;
+  tone.hertz = cycles / tone.seconds;
   return tone;
 }
 

@@ -2,7 +2,9 @@
 // text, stopping, announcements, voices, rates, and what happens without a sound server.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,14 @@ namespace {
 
 using speechtest::RunFor;
 using speechtest::RunUntil;
+
+// The process's resident memory in kB.
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  return 0;
+}
 
 double Rms(const std::vector<int16_t>& samples) {
   double sum = 0;
@@ -68,7 +78,8 @@ class SpeechEngine : public testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_SOUND_SERVER();
-    SetSpeechListener({[this](const SpokenWord& word) { words.push_back(word); }, [this] { ++ends; }});
+    SetSpeechListener({[this](const SpokenWord& word) { words.push_back(word); }, [this] { ++ends; },
+                       [this] { ++losses; }});
     SpeechStop();
     ProcessPendingEvents();
     words.clear();
@@ -88,6 +99,7 @@ class SpeechEngine : public testing::Test {
   }
   std::vector<SpokenWord> words;
   int ends = 0;
+  int losses = 0;
 };
 
 TEST_F(SpeechEngine, ReportsEachWordOnceInOrderThenTheEnd) {
@@ -159,6 +171,30 @@ TEST_F(SpeechEngine, WithoutASoundServerEveryReadingEndsAtOnce) {
   SpeechSpeak("hello again", SpeakMode::Reading);
   EXPECT_TRUE(RunUntilEnded());
   EXPECT_EQ(words.size(), 2u);
+}
+
+// The sound server goes away in the middle of a reading: the reading ends within a second and says
+// why, without the process growing; a server that comes back is used again.
+TEST_F(SpeechEngine, LosingTheSoundServerEndsTheReadingAtOnce) {
+  std::string text;
+  while (text.size() < 1000000) text += "In the beginning God created the heaven and the earth.\r\n";
+  SpeechSpeak(text, SpeakMode::Reading);
+  ASSERT_TRUE(RunUntil([this] { return words.size() > 3; }, 10));
+  long memoryBefore = ResidentKilobytes();
+  auto lost = std::chrono::steady_clock::now();
+  testsound::KillPrivateSoundServer();
+  ASSERT_TRUE(RunUntilEnded(5));
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - lost).count();
+  testsound::StopPrivateSoundServer();
+  EXPECT_LT(seconds, 1.0);
+  EXPECT_EQ(losses, 1);
+  EXPECT_LT(ResidentKilobytes() - memoryBefore, 20 * 1024);
+  std::string why;
+  ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
+  ends = 0;
+  SpeechSpeak("hello again", SpeakMode::Reading);
+  EXPECT_TRUE(RunUntilEnded());
+  EXPECT_EQ(losses, 1);
 }
 
 }  // namespace

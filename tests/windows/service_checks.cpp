@@ -131,30 +131,35 @@ void CheckDownloadRules(const char* localServer, const char* selfSignedServer) {
         "a library, a cut header or text is not");
 
   std::string body;
-  Check(!DownloadToMemory("http://example.com/x", 100, body), "plain http to the network refused");
-  Check(!DownloadToMemory("https://vellumtide.invalid/x", 100, body), "an https host that does not resolve");
+  DownloadLimits small, large;
+  small.maxBytes = 100;
+  large.maxBytes = 1 << 20;
+  Check(!DownloadToMemory("http://example.com/x", small, body), "plain http to the network refused");
+  Check(!DownloadToMemory("https://vellumtide.invalid/x", small, body), "an https host that does not resolve");
   if (selfSignedServer) {
-    Check(!DownloadToMemory(std::string(selfSignedServer) + "/body", 1 << 20, body), "a self-signed certificate is refused");
-    Check(!DownloadToMemory("https://localhost:1/body", 1 << 20, body), "an https server that is not there");
+    Check(!DownloadToMemory(std::string(selfSignedServer) + "/body", large, body), "a self-signed certificate is refused");
+    Check(!DownloadToMemory("https://localhost:1/body", large, body), "an https server that is not there");
   }
   if (!localServer) return;
   std::string base = localServer;
-  Check(DownloadToMemory(base + "/body", 1 << 20, body) && body.size() == 100000, "local download");
-  Check(!DownloadToMemory(base + "/body", 99999, body) && body.empty(), "size cap");
-  Check(!DownloadToMemory(base + "/missing", 1 << 20, body), "404 fails");
-  Check(!DownloadToMemory(base + "/redirect", 1 << 20, body), "plain http is never redirected");
-  DownloadStallSeconds = 1;
+  DownloadLimits justTooSmall = large;
+  justTooSmall.maxBytes = 99999;
+  Check(DownloadToMemory(base + "/body", large, body) && body.size() == 100000, "local download");
+  Check(!DownloadToMemory(base + "/body", justTooSmall, body) && body.empty(), "size cap");
+  Check(!DownloadToMemory(base + "/missing", large, body), "404 fails");
+  Check(!DownloadToMemory(base + "/redirect", large, body), "plain http is never redirected");
+  DownloadLimits quick = large;
+  quick.slowWindowSeconds = 1;
   DWORD start = GetTickCount();
-  bool stalled = !DownloadToMemory(base + "/stall", 1 << 20, body);
+  bool stalled = !DownloadToMemory(base + "/stall", quick, body);
   DWORD waited = GetTickCount() - start;
   Check(stalled && waited < 10000, "a stalled download gives up", std::to_string(waited) + " ms");
-  DownloadStallSeconds = 120;
 }
 
 void CheckSpeechWithoutVoice() {
   using namespace vt;
   int words = 0, ends = 0;
-  SetSpeechListener({[&](const SpokenWord&) { ++words; }, [&] { ++ends; }});
+  SetSpeechListener({[&](const SpokenWord&) { ++words; }, [&] { ++ends; }, nullptr});
   std::vector<InstalledVoice> voices = InstalledVoices();
   std::printf("     %zu voices\n", voices.size());
   SpeechSetRate(15);
