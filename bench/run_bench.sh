@@ -2,6 +2,7 @@
 # Runs the benchmark and the idle measurement and writes bench/RESULTS.md with the machine,
 # the date and the medians beside their targets.
 # Usage: bench/run_bench.sh [BUILD_DIR]   (default: build)
+# The start-up figures use a private Xvfb display: :140 or the next free one, or VELLUMTIDE_BENCH_DISPLAY.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}

@@ -7,7 +7,7 @@ packages=(
   libespeak-ng-dev espeak-ng-data libpulse-dev libcurl4-openssl-dev
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
-  pulseaudio pulseaudio-utils xvfb xdotool imagemagick x11-utils python3
+  pulseaudio pulseaudio-utils xvfb xdotool imagemagick x11-utils libx11-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do
