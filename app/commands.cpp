@@ -130,7 +130,6 @@ static void InitialiseMainWindow() {
   if (Minimized) SetPendingShowState(MainWindow, ShowState::Minimised);
   ComputeFontScale();
   ResetButtonSet();
-  InitSpeech();
   BuildAccelerators();
   CreateBarImageList();
   CreateBarFont();

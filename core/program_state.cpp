@@ -29,6 +29,7 @@ PaneView* SpokenPane = nullptr;
 int32_t SpeakStart = 0;
 int32_t UnderlineStart = 0;
 int32_t UnderlineLength = 0;
+int32_t SpeechStarted = 0;
 
 void ResetProgramState() {
   ResetSettingsToDefaults();
@@ -44,6 +45,7 @@ void ResetProgramState() {
   IsSpeaking = 0;
   SpokenText.clear();
   SpeakStart = UnderlineStart = UnderlineLength = 0;
+  SpeechStarted = 0;
 }
 
 }  // namespace vt

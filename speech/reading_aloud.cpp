@@ -4,7 +4,8 @@
 // end, clears the marks, shows "Play" again and leaves the caret behind the last word. The rate
 // announcements report nothing, so they neither mark the pane nor move the caret.
 //
-// State: whether a reading runs, the text handed to the voice and where in the pane it starts, and
+// State: whether speech has started (at the first reading, announcement or voice change),
+// whether a reading runs, the text handed to the voice and where in the pane it starts, and
 // the range of the word being spoken.
 #include "speech/reading_aloud.h"
 
@@ -35,13 +36,19 @@ std::string ReadingText(const std::string& paneText, int32_t start) {
 }
 
 void InitSpeech() {
+  SpeechStarted = 1;
   SetSpeechListener({MarkSpokenWord, EndReading});
   // What is heard matches what the bar shows from the start.
   SelectVoice(MaleVoice == 0 ? FemaleVoiceName : MaleVoiceName);
   SpeechSetRate(vRate);
 }
 
+void EnsureSpeechStarted() {
+  if (SpeechStarted == 0) InitSpeech();
+}
+
 void SpeakFromCaret() {
+  EnsureSpeechStarted();
   if (IsSpeaking == 1) StopSpeaking();
   SpokenPane = PaneWindow;
   IsSpeaking = 1;
@@ -70,6 +77,7 @@ void CycleSpeechRate() {
 }
 
 void ApplySpeechRate() {
+  EnsureSpeechStarted();
   SpeechSetRate(vRate);
   if (IsSpeaking != 0) return;
   if (vRate == SlowRate)
