@@ -131,6 +131,7 @@ void LoadBook() {
   std::string raw = ChooseSource();
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   BookText = CleanBookText(raw, FormatParagraph != 0, CaseType);
+  std::string().swap(raw);  // the file's bytes are not kept while the pane makes its copies
   SetPaneText(PaneWindow, BookText);
   LoadedPaneText = PaneGetPlainText(PaneWindow);
   PaneSetSelection(PaneWindow, 0, 0);

@@ -115,8 +115,6 @@ class PaneView : public QPlainTextEdit {
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
   QFont baseFont;                      // the requested font, without letter spacing
   int spacingTwips = 0;                // letter spacing of the current text
-  std::string crLfText;                // the text read back (CR LF breaks), once made
-  bool crLfValid = false;
   int caretWidth = 0, caretHeight = 0; // the painted caret (0: the widget's own thin caret)
 
   void SetMargins(int left, int right) { setViewportMargins(left, 0, right, 0); }
@@ -126,24 +124,19 @@ class PaneView : public QPlainTextEdit {
 
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
-    // Book texts are plain ASCII: they are converted in one pass, and when every line ends in
-    // CR LF the text itself is what reading the pane back gives.
+    // Book texts are plain ASCII: they are converted in one pass.
     QString plain(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
     QChar* out = plain.data();
     qsizetype n = 0;
-    bool ascii = true, crLfOnly = true;
+    bool ascii = true;
     for (size_t i = 0; i < utf8.size() && ascii; ++i) {
       char c = utf8[i];
       if (c & 0x80) {
         ascii = false;
       } else if (c == '\r') {
-        if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
-          ++i;
-        else
-          crLfOnly = false;
+        if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
         out[n++] = u'\n';
       } else {
-        if (c == '\n') crLfOnly = false;
         out[n++] = QChar(static_cast<char16_t>(c));
       }
     }
@@ -156,32 +149,36 @@ class PaneView : public QPlainTextEdit {
         if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
     }
     SetText(plain, newSpacingTwips);
-    if (ascii && crLfOnly) {
-      crLfText = utf8;
-      crLfValid = true;
-    }
   }
 
-  // The text with CR LF at each paragraph break, as reading the pane back gives it.
-  const std::string& CrLfText() {
-    if (!crLfValid) {
-      QByteArray utf8 = text.toUtf8();
-      crLfText.clear();
-      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
-      for (char c : utf8) {
-        if (c == '\n') crLfText += '\r';
-        crLfText += c;
-      }
-      crLfValid = true;
+  // The text with CR LF at each paragraph break, as reading the pane back gives it. It is made
+  // afresh on each request: the few commands that read the text back do not justify keeping a
+  // second copy of the book.
+  std::string CrLfText() const {
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()) + static_cast<size_t>(text.size()) / 16);
+    for (QChar c : text) {
+      char16_t unit = c.unicode();
+      if (unit >= 0x80) return CrLfTextOfUtf8(text.toUtf8());
+      if (unit == u'\n') out += '\r';
+      out += static_cast<char>(unit);
     }
-    return crLfText;
+    return out;
+  }
+
+  static std::string CrLfTextOfUtf8(const QByteArray& utf8) {
+    std::string out;
+    out.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
+    for (char c : utf8) {
+      if (c == '\n') out += '\r';
+      out += c;
+    }
+    return out;
   }
 
   // Shows text in which each paragraph ends in one '\n'.
   void SetText(const QString& normal, int newSpacingTwips) {
     text = normal;
-    crLfText.clear();
-    crLfValid = false;
     underlines.clear();
     FindLinks();
     if (newSpacingTwips != spacingTwips) {
@@ -205,7 +202,7 @@ class PaneView : public QPlainTextEdit {
       if ((ch | 0x20) == u'w' && (c[i + 1].unicode() | 0x20) == u'w' && (c[i + 2].unicode() | 0x20) == u'w' &&
           c[i + 3] == u'.')
         return true;
-      if ((ch | 0x20) == u'm' && text.mid(i, 7).compare(QStringLiteral("mailto:"), Qt::CaseInsensitive) == 0)
+      if ((ch | 0x20) == u'm' && QStringView(text).mid(i, 7).compare(u"mailto:", Qt::CaseInsensitive) == 0)
         return true;
     }
     return false;
