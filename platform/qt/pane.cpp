@@ -3,8 +3,9 @@
 // - a copy of its plain text (one '\n' per paragraph break, so offsets are the widget's
 //   positions) for finding, word breaks and reading the text back;
 // - exact display lines: after each change of text, font or width the view is laid out first, at
-//   the reading position, while worker threads count the rows of every other block; a query that
-//   needs exact line numbers waits for that count (or lays out the rest itself);
+//   the reading position, while worker threads count the rows of every other block (once the
+//   pane's first frame is on the screen); a query that needs exact line numbers waits for that
+//   count (or lays out the rest itself);
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
 //   cheap over a reading of a million characters; web addresses shown as links;
 // - a caret of any size, painted by the pane itself, and the program's callbacks on its events.
@@ -251,9 +252,18 @@ class PaneView : public QPlainTextEdit {
   }
 
   // Counts every block's rows again (after a change of text, font or width) on worker threads.
+  // Until the pane's first frame is on the screen the count waits: its workers would take the
+  // processor from that frame, and the width may still change when the window first shows.
   void ScheduleLayout() {
     layoutComplete = false;
-    const int generation = ++layoutGeneration;
+    ++layoutGeneration;
+    countWaiting = true;
+    if (paintedOnce) StartCount();
+  }
+
+  void StartCount() {
+    countWaiting = false;
+    const int generation = layoutGeneration;
     qreal width = viewport()->width();  // the width the widget gives its document layout
     if (width <= 0) width = qreal(INT_MAX);
     width -= 2 * document()->documentMargin();
@@ -283,6 +293,7 @@ class PaneView : public QPlainTextEdit {
   }
 
   void EnsureFullLayout() {
+    if (countWaiting) StartCount();
     if (!layoutComplete) TakeLineCounts(layoutGeneration);
   }
 
@@ -434,7 +445,16 @@ class PaneView : public QPlainTextEdit {
       painter.fillRect(caretRect, Qt::white);
     }
     painter.end();
+    if (!paintedOnce) StartCountAfterFirstFrame();
     if (events.painted) events.painted();
+  }
+
+  // The first frame goes to the screen when this paint returns; the count starts after it.
+  void StartCountAfterFirstFrame() {
+    paintedOnce = true;
+    QTimer::singleShot(0, this, [this] {
+      if (countWaiting) StartCount();
+    });
   }
 
   // The program scrolls by display lines itself: a vertical turn goes to it instead of the widget.
@@ -489,6 +509,8 @@ class PaneView : public QPlainTextEdit {
   LineCounter counter;
   int layoutGeneration = 0;     // which count of the rows is the current one
   bool layoutComplete = true;   // every block's rows are counted: the line numbers are exact
+  bool countWaiting = false;    // a count is due but waits for the first frame
+  bool paintedOnce = false;     // the pane has painted its first frame
   int anchorChar = -1;          // the character kept in the top row while the layout completes
   QList<QTextEdit::ExtraSelection> shownLinks;
 
