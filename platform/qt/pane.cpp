@@ -156,13 +156,14 @@ class PaneView : public QPlainTextEdit {
   // afresh on each request: the few commands that read the text back do not justify keeping a
   // second copy of the book.
   std::string CrLfText() const {
-    std::string out;
-    out.reserve(static_cast<size_t>(text.size()) + static_cast<size_t>(text.size()) / 16);
+    const qsizetype breaks = QStringView(text).count(u'\n');
+    std::string out(static_cast<size_t>(text.size() + breaks), '\0');
+    char* to = out.data();
     for (QChar c : text) {
       char16_t unit = c.unicode();
       if (unit >= 0x80) return CrLfTextOfUtf8(text.toUtf8());
-      if (unit == u'\n') out += '\r';
-      out += static_cast<char>(unit);
+      if (unit == u'\n') *to++ = '\r';
+      *to++ = static_cast<char>(unit);
     }
     return out;
   }
