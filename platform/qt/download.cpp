@@ -2,6 +2,8 @@
 // the way (https with certificate checks; plain http only to this machine), and the checks of a
 // downloaded program: its digest (Qt's hash, already linked, so no second crypto library is
 // needed) and its executable header compared with the running program's own.
+// libcurl is loaded when it is first needed, not with the program: it brings some twenty libraries
+// (TLS, Kerberos, LDAP ...) whose loading and start-up the reader's window need not wait for.
 #include "platform/download.h"
 
 #include <QByteArrayView>
@@ -9,6 +11,7 @@
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -16,11 +19,56 @@
 
 #include <chrono>
 #include <cstring>
-#include <mutex>
 
 namespace vt {
 
 int DownloadStallSeconds = 120;
+
+namespace {
+
+// The libcurl functions used here, found in the library once it is loaded.
+struct CurlLibrary {
+  decltype(&curl_global_init) global_init;
+  decltype(&curl_easy_init) easy_init;
+  decltype(&curl_easy_setopt) easy_setopt;
+  decltype(&curl_easy_perform) easy_perform;
+  decltype(&curl_easy_getinfo) easy_getinfo;
+  decltype(&curl_easy_cleanup) easy_cleanup;
+  decltype(&curl_slist_append) slist_append;
+  decltype(&curl_slist_free_all) slist_free_all;
+  decltype(&curl_url) url;
+  decltype(&curl_url_set) url_set;
+  decltype(&curl_url_get) url_get;
+  decltype(&curl_url_cleanup) url_cleanup;
+  decltype(&curl_free) free;
+};
+
+template <typename Function>
+bool Find(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(dlsym(library, name));
+  return function != nullptr;
+}
+
+// libcurl, loaded and started on first use; null when it cannot be loaded (nothing is downloaded).
+const CurlLibrary* Curl() {
+  static const CurlLibrary* loaded = []() -> const CurlLibrary* {
+    void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return nullptr;
+    static CurlLibrary c;
+    bool found = Find(library, "curl_global_init", c.global_init) && Find(library, "curl_easy_init", c.easy_init) &&
+                 Find(library, "curl_easy_setopt", c.easy_setopt) && Find(library, "curl_easy_perform", c.easy_perform) &&
+                 Find(library, "curl_easy_getinfo", c.easy_getinfo) && Find(library, "curl_easy_cleanup", c.easy_cleanup) &&
+                 Find(library, "curl_slist_append", c.slist_append) &&
+                 Find(library, "curl_slist_free_all", c.slist_free_all) && Find(library, "curl_url", c.url) &&
+                 Find(library, "curl_url_set", c.url_set) && Find(library, "curl_url_get", c.url_get) &&
+                 Find(library, "curl_url_cleanup", c.url_cleanup) && Find(library, "curl_free", c.free);
+    if (!found || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
+    return &c;
+  }();
+  return loaded;
+}
+
+}  // namespace
 
 // A parsed address: its scheme and host, empty when curl cannot read it.
 struct Address {
@@ -29,17 +77,19 @@ struct Address {
 
 static Address ParseAddress(const std::string& url) {
   Address address;
-  CURLU* handle = curl_url();
+  const CurlLibrary* curl = Curl();
+  if (!curl) return address;
+  CURLU* handle = curl->url();
   if (!handle) return address;
   char* part = nullptr;
-  if (curl_url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-    if (curl_url_get(handle, CURLUPART_SCHEME, &part, 0) == CURLUE_OK) address.scheme = part;
-    curl_free(part);
+  if (curl->url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    if (curl->url_get(handle, CURLUPART_SCHEME, &part, 0) == CURLUE_OK) address.scheme = part;
+    curl->free(part);
     part = nullptr;
-    if (curl_url_get(handle, CURLUPART_HOST, &part, 0) == CURLUE_OK) address.host = part;
-    curl_free(part);
+    if (curl->url_get(handle, CURLUPART_HOST, &part, 0) == CURLUE_OK) address.host = part;
+    curl->free(part);
   }
-  curl_url_cleanup(handle);
+  curl->url_cleanup(handle);
   return address;
 }
 
@@ -90,44 +140,43 @@ static int WatchProgress(void* context, curl_off_t, curl_off_t received, curl_of
 bool DownloadToMemory(const std::string& url, std::size_t maxBytes, std::string& body) {
   body.clear();
   if (!IsSafeDownloadAddress(url)) return false;
-  static std::once_flag curlStarted;
-  std::call_once(curlStarted, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-  CURL* curl = curl_easy_init();
+  const CurlLibrary* library = Curl();
+  CURL* curl = library ? library->easy_init() : nullptr;
   if (!curl) return false;
 
   Sink sink{&body, maxBytes, -1, std::chrono::steady_clock::now()};
   bool local = IsLoopbackHost(ParseAddress(url).host);
-  curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");  // never a stale copy
-  headers = curl_slist_append(headers, "Pragma: no-cache");
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, local ? "http,https" : "https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-  if (local) curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");  // this machine is never reached through a proxy
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Vellumtide");
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(DownloadStallSeconds));
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchProgress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_slist* headers = library->slist_append(nullptr, "Cache-Control: no-cache");  // never a stale copy
+  headers = library->slist_append(headers, "Pragma: no-cache");
+  library->easy_setopt(curl, CURLOPT_URL, url.c_str());
+  library->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, local ? "http,https" : "https");
+  library->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  library->easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  library->easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+  library->easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  library->easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  library->easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+  if (local) library->easy_setopt(curl, CURLOPT_NOPROXY, "*");  // this machine is never reached through a proxy
+  library->easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  library->easy_setopt(curl, CURLOPT_USERAGENT, "Vellumtide");
+  library->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  library->easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+  library->easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
+  library->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(DownloadStallSeconds));
+  library->easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchProgress);
+  library->easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+  library->easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   // A trickle that keeps "moving" is as bad as a stall: under 1 byte a second on average also gives up.
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(DownloadStallSeconds));
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  library->easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  library->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(DownloadStallSeconds));
+  library->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+  library->easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
 
-  CURLcode result = curl_easy_perform(curl);
+  CURLcode result = library->easy_perform(curl);
   long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  curl_easy_cleanup(curl);
-  curl_slist_free_all(headers);
+  library->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  library->easy_cleanup(curl);
+  library->slist_free_all(headers);
   bool ok = result == CURLE_OK && status == 200;
   if (!ok) body.clear();
   return ok;
