@@ -41,7 +41,7 @@ extern PaneFontRequest PaneFont;  // the font last set on the pane
 
 // reader/book_library.cpp
 extern std::string BookText;        // the current book as put into the pane
-extern std::string LoadedPaneText;  // the pane's text right after loading
+extern std::string LoadedPaneText;  // the pane's text right after loading, "" when that is BookText
 
 // reader/navigation.cpp
 extern int32_t ShortcutListShown;  // 1 while the pane shows the shortcut list instead of the book

@@ -1,7 +1,8 @@
 // The book library: the six built-in books, embedded in the program, and the user's "trash.txt".
 // LoadBook reads the current book, keeps only plain printable text, collapses runs of blank
 // lines, joins the lines of each paragraph when asked, applies the letter case and shows it.
-// It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after loading).
+// It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after
+// loading, kept only where it differs from BookText).
 #include "reader/book_library.h"
 
 #include "core/bar_messages.h"
@@ -133,11 +134,14 @@ void LoadBook() {
   BookText = CleanBookText(raw, FormatParagraph != 0, CaseType);
   std::string().swap(raw);  // the file's bytes are not kept while the pane makes its copies
   SetPaneText(PaneWindow, BookText);
-  LoadedPaneText = PaneGetPlainText(PaneWindow);
+  std::string shown = PaneGetPlainText(PaneWindow);
+  LoadedPaneText = shown == BookText ? std::string() : std::move(shown);
   PaneSetSelection(PaneWindow, 0, 0);
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);
 }
+
+const std::string& LoadedText() { return LoadedPaneText.empty() ? BookText : LoadedPaneText; }
 
 void ApplyTextCase(std::string& text, int caseType) {
   if (caseType == 0) {

@@ -98,7 +98,7 @@ void CycleTextCase() {
   CaseType = CaseType >= 2 ? 0 : CaseType + 1;
   std::string text = PaneGetPlainText(PaneWindow);
   if (CaseType == 2)
-    text = LoadedPaneText;
+    text = LoadedText();
   else
     ApplyTextCase(text, CaseType);
   PaneSetPlainText(PaneWindow, text);
