@@ -136,6 +136,7 @@ static void InitialiseMainWindow() {
   SetButtonLongNames(CommandLongName);
   BuildIconBar();
   CreateReadingPane();
+  LayoutMainWindow();  // the pane has its size before the book goes in: the text is laid out once
   ChangeFontSize(0);
   ApplyColors();
   LoadBook();

@@ -30,6 +30,7 @@
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -538,7 +539,15 @@ void PaneSetEvents(PaneView* pane, PaneEvents events) {
 }
 
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
-  if (Live(pane)) pane->setGeometry(x, y, std::max(0, width), std::max(0, height));
+  if (!Live(pane)) return;
+  const QSize before = pane->size();
+  pane->setGeometry(x, y, std::max(0, width), std::max(0, height));
+  if (pane->isVisible() || !pane->testAttribute(Qt::WA_PendingResizeEvent)) return;
+  // A hidden pane would learn its size only when the window shows, and lay its text out once for
+  // nothing before then: it takes the size now, so the book is laid out once, at its real width.
+  QResizeEvent resize(pane->size(), before);
+  QCoreApplication::sendEvent(pane, &resize);
+  pane->setAttribute(Qt::WA_PendingResizeEvent, false);
 }
 
 bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }
