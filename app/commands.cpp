@@ -18,6 +18,7 @@
 #include "reader/display_options.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
+#include "reader/reading_place.h"
 #include "reader/search.h"
 #include "speech/reading_aloud.h"
 #include "speech/voices.h"
@@ -35,9 +36,11 @@ static void ToggleSetting(int32_t& setting, void (*apply)(), const char* notice,
 }
 
 static void FontCommand() {
-  CycleFontName();
-  ApplyColors();
-  LayoutMainWindow();
+  KeepPlaceWhile([] {
+    CycleFontName();
+    ApplyColors();
+    LayoutMainWindow();
+  });
 }
 
 static void VersionCommand() { ShowBarMessage(std::string("Version: ") + ProgramVersion, 1); }
@@ -58,7 +61,7 @@ static void HomeCommand() { ScrollCharToTop(0); }
 // The shortcut switch shows the state of the shortcuts, the opposite of the variable it flips.
 static void ShortcutsCommand() { ToggleSetting(DisableShortCuts, nullptr, "Shortcuts ", "OFF", "ON"); }
 static void WideMenuCommand() { ToggleSetting(WideMenu, nullptr, nullptr); }
-static void FormatParagraphCommand() { ToggleSetting(FormatParagraph, LoadBook, "Paragraph Formating : "); }
+static void FormatParagraphCommand() { ToggleSetting(FormatParagraph, ReformatBook, "Paragraph Formating : "); }
 static void WideSpacingCommand() { ToggleSetting(WideSpacing, RefreshPaneText, nullptr); }
 static void SingleLineScrollCommand() { ToggleSetting(SingleLineScroll, nullptr, "Single Line Scroll ", "On", "Off"); }
 
@@ -175,7 +178,7 @@ static void WindowEnded() {
 MainWindowEvents MainWindowHandlers() {
   MainWindowEvents events;
   events.initialised = InitialiseMainWindow;
-  events.resized = LayoutMainWindow;
+  events.resized = [] { KeepPlaceWhile(LayoutMainWindow); };
   events.command = RunCommand;
   events.cancelled = [] { RunCommand(IDCANCEL); };
   events.barRightClick = BarRightClick;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/program_state.h"
+#include "core/window_layout.h"
 #include "platform/files.h"
 #include "platform/window.h"
 
@@ -321,8 +322,11 @@ static void LoadSettings() {
 
 void ApplyWindowGeometry() {
   ResizeWindow(MainWindow, loadedWidth, loadedHeight);
-  if (settingsFileExisted)
-    MoveWindow(MainWindow, Left, Top);
+  if (settingsFileExisted) {
+    // A hand-edited place off every screen would leave the caption-less window out of reach.
+    Rect place = PlaceOnScreens(Left, Top, loadedWidth, loadedHeight, ScreenWorkAreas());
+    MoveWindow(MainWindow, place.left, place.top);
+  }
   else
     SetPendingShowState(MainWindow, ShowState::Maximised);
 }

@@ -61,6 +61,14 @@ void PaneScrollCaret(PaneView* pane);                 // the caret scrolled into
 // waits for the line count: until the count is in, the character is kept at the top.
 void PaneScrollCharToTop(PaneView* pane, int charIndex);
 
+// Rows of the view: row 0 is the top row on screen. None of these waits for the line count.
+int PaneScreenRows(PaneView* pane);                      // whole rows the pane shows at once
+int PaneScreenRowOfChar(PaneView* pane, int charIndex);  // the row showing it (even in part), or -1
+int PaneCharAtScreenRow(PaneView* pane, int row);        // first character of a row; -1 below the text
+// Scrolls so that the row holding the character is screen row `row`, as far as the pane can scroll;
+// until the line count is in, that place is kept.
+void PaneScrollCharToScreenRow(PaneView* pane, int charIndex, int row);
+
 // Selection: start may be above end; start -1 removes the selection and leaves the caret.
 void PaneGetSelection(PaneView* pane, int& start, int& end);
 void PaneSetSelection(PaneView* pane, int start, int end);

@@ -73,6 +73,8 @@ void ClientSize(MainWidget* window, int& width, int& height);
 
 // The desktop's work area (the screen without panels) and its logical DPI.
 Rect WorkArea();
+// The work area of every screen, the primary screen's first.
+std::vector<Rect> ScreenWorkAreas();
 double ScreenDpiX();
 double ScreenDpiY();
 

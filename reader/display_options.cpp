@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"
+#include "reader/reading_place.h"
 
 namespace vt {
 
@@ -75,33 +76,45 @@ void CycleColors() {
   ApplyColors();
 }
 
+// Each change of the type keeps the reader's word on its row.
 void ZoomIn() {
-  ChangeFontSize(4);
-  ApplyColors();
-  LayoutMainWindow();
+  KeepPlaceWhile([] {
+    ChangeFontSize(4);
+    ApplyColors();
+    LayoutMainWindow();
+  });
 }
 
 void ZoomOut() {
-  ChangeFontSize(-4);
-  ApplyColors();
-  LayoutMainWindow();
+  KeepPlaceWhile([] {
+    ChangeFontSize(-4);
+    ApplyColors();
+    LayoutMainWindow();
+  });
 }
 
 void ToggleBold() {
-  FontAttr ^= 1;
-  ChangeFontSize(0);
-  ApplyColors();
-  LayoutMainWindow();
+  KeepPlaceWhile([] {
+    FontAttr ^= 1;
+    ChangeFontSize(0);
+    ApplyColors();
+    LayoutMainWindow();
+  });
 }
 
-void CycleTextCase() {
-  CaseType = CaseType >= 2 ? 0 : CaseType + 1;
+// The re-cased text goes in as every text does, so wide spacing stays on it, and at the reader's place.
+static void ReplaceTextCase() {
   std::string text = PaneGetPlainText(PaneWindow);
   if (CaseType == 2)
     text = LoadedText();
   else
     ApplyTextCase(text, CaseType);
-  PaneSetPlainText(PaneWindow, text);
+  SetPaneText(PaneWindow, text);
+}
+
+void CycleTextCase() {
+  CaseType = CaseType >= 2 ? 0 : CaseType + 1;
+  KeepPlaceAcrossNewText(ReplaceTextCase);
 }
 
 }  // namespace vt

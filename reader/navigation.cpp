@@ -14,10 +14,12 @@
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/display_options.h"
+#include "reader/reading_place.h"
 
 namespace vt {
 
 static constexpr int kCaretWidth = 20;
+static ReadingPlace placeUnderList;  // the book's place while the shortcut list covers it
 
 void ScrollCharToTop(int32_t charIndex) {
   // A negative index would ask for the line of the selection; it means the start here.
@@ -28,14 +30,9 @@ void ScrollCharToTop(int32_t charIndex) {
 }
 
 int32_t TopVisibleCharIndex() {
-  int first = PaneFirstVisibleLine(PaneWindow);
-  int index = PaneLineIndex(PaneWindow, first);
-  int x = 0, y = 0;
-  if (PanePosFromChar(PaneWindow, index, x, y) && y < 0) {
-    int below = PaneLineIndex(PaneWindow, first + 1);
-    if (below >= 0) index = below;
-  }
-  return std::max(0, index);
+  // Found from the rows on screen, not from the line count, which a long book may still be
+  // counting: the program never waits for it here, not even when it ends.
+  return std::max(0, PaneCharAtScreenRow(PaneWindow, 0));
 }
 
 void SaveBookmark() {
@@ -90,23 +87,20 @@ std::string GroupedNumber(int64_t value) {
   return value < 0 ? "-" + text : text;
 }
 
-std::string PageIndicatorText(double paneHeight, double scaledFontSize, int32_t caretLine, int32_t lineCount) {
-  int32_t lineHeight = RoundHalfEven(scaledFontSize * 1.1);
-  // A pane shorter than one line still holds one line per page.
-  int32_t linesPerPage = lineHeight > 0 ? RoundHalfEven(paneHeight) / lineHeight : 0;
-  linesPerPage = std::max(linesPerPage, 1);
-  int32_t page = RoundHalfEven(static_cast<double>(caretLine) / linesPerPage + 1);
-  int32_t pages = RoundHalfEven(static_cast<double>(lineCount) / linesPerPage);
-  if (pages < page) page = pages;
+std::string PageIndicatorText(int32_t linesPerPage, int32_t caretLine, int32_t lineCount) {
+  // A page is what the screen shows at once; a last page in part is a page, and a pane shorter
+  // than one row still turns one row a page.
+  int64_t perPage = std::max(linesPerPage, 1);
+  int64_t pages = std::max<int64_t>(1, (std::max(lineCount, 1) + perPage - 1) / perPage);
+  int64_t page = std::clamp<int64_t>((static_cast<int64_t>(caretLine) - 1) / perPage + 1, 1, pages);
   return " Page: " + GroupedNumber(page) + " of " + GroupedNumber(pages);
 }
 
 void ShowPageIndicator() {
-  int height = PaneHeight(PaneWindow);
   PaneScrollCaret(PaneWindow);
   int current = 1 + PaneLineFromChar(PaneWindow, -1);
   int count = PaneLineCount(PaneWindow);
-  ShowBarMessage(PageIndicatorText(height, static_cast<double>(ScaledFontSize(FontSize)), current, count), 1);
+  ShowBarMessage(PageIndicatorText(PaneScreenRows(PaneWindow), current, count), 1);
   PaneSetFocus(PaneWindow);
   ResetCaret(PaneWindow);
 }
@@ -171,10 +165,20 @@ PaneEvents ReadingPaneEvents(PaneView* pane) {
 }
 
 void ToggleShortcutList(const std::string& listText) {
-  // The list is no place in the book: the reading position is kept before the list replaces it.
-  if (!ShortcutListShown) SaveBookmark();
+  // The list is no place in the book: the reading position is kept before the list replaces it,
+  // and the book comes back at the place it had.
+  if (!ShortcutListShown) {
+    SaveBookmark();
+    placeUnderList = CurrentPlace();
+  }
   ShortcutListShown ^= 1;
   SetPaneWindowText(PaneWindow, ShortcutListShown ? listText : BookText);
+  if (!ShortcutListShown) ShowPlace(placeUnderList, true);
+}
+
+void ReformatBook() {
+  if (ShortcutListShown) ToggleShortcutList(std::string());
+  KeepPlaceAcrossNewText(LoadBook);
 }
 
 void NextBook() {

@@ -15,7 +15,7 @@ namespace vt {
 // can scroll; a negative index counts as 0. The caret and the selection stay.
 void ScrollCharToTop(int32_t charIndex);
 
-// The first character of the first fully visible line of the pane.
+// The first character of the first fully visible line of the pane; never waits for the line count.
 int32_t TopVisibleCharIndex();
 
 // Stores the top visible character in the current book's BookMark variable (not while the pane
@@ -34,9 +34,9 @@ void ResetCaret(PaneView* pane);
 // Shows " Page: n of m" for the caret's line, after scrolling the caret into view.
 void ShowPageIndicator();
 
-// The page message for a pane of `paneHeight` pixels with type of `scaledFontSize` points, the
-// caret on display line `caretLine` (1-based) of `lineCount` lines.
-std::string PageIndicatorText(double paneHeight, double scaledFontSize, int32_t caretLine, int32_t lineCount);
+// The page message for a pane that shows `linesPerPage` whole rows, the caret on display line
+// `caretLine` (1-based) of `lineCount` lines: the pages round up, and there is at least one.
+std::string PageIndicatorText(int32_t linesPerPage, int32_t caretLine, int32_t lineCount);
 
 // A number with its digits grouped in threes by commas ("###,##0"): 1234 -> "1,234".
 std::string GroupedNumber(int64_t value);
@@ -45,8 +45,11 @@ std::string GroupedNumber(int64_t value);
 // removes the selection, and the wide caret is re-created after whatever may have replaced it.
 PaneEvents ReadingPaneEvents(PaneView* pane);
 
-// Swaps the pane between the book and the shortcut list (`listText`).
+// Swaps the pane between the book and the shortcut list (`listText`); the book comes back at its place.
 void ToggleShortcutList(const std::string& listText);
+
+// The paragraph-formatting reload: the book again (not the shortcut list), at the reader's place.
+void ReformatBook();
 
 // The next-book command: the position of the book being left is stored, the next one restored.
 void NextBook();

@@ -11,6 +11,7 @@
 #include "platform/rich_text.h"
 #include "reader/display_options.h"
 #include "reader/navigation.h"
+#include "reader/reading_place.h"
 
 namespace vt {
 
@@ -18,6 +19,7 @@ namespace vt {
 static const char kWideOpener[] = "{\\rtf1\\expndtw360\\expnd72 ";
 static const char kWideCloser[] = "\\expnd0\\expndtw0}";
 static const int32_t kPaneEventMask = 0x04080000;  // link and selection-change notifications
+static void (*textReplacedHandler)() = nullptr;     // told before the pane's text is replaced
 
 static bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -58,7 +60,14 @@ std::string LinesFromWideSpacingText(const std::string& text) {
   return lines;
 }
 
+void OnPaneTextReplaced(void (*handler)()) { textReplacedHandler = handler; }
+
+static void BeforeTextReplaced() {
+  if (textReplacedHandler) textReplacedHandler();
+}
+
 void SetPaneText(PaneView* pane, std::string& text) {
+  BeforeTextReplaced();
   if (WideSpacing) {
     text = WideSpacingText(text);
     StreamRtfIntoPane(pane, text);
@@ -71,6 +80,7 @@ void SetPaneText(PaneView* pane, std::string& text) {
 int StreamRtfIntoPane(PaneView* pane, std::string rtf) { return PaneStreamInRtf(pane, rtf); }
 
 void SetPaneWindowText(PaneView* pane, const std::string& text) {
+  BeforeTextReplaced();
   if (StartsWith(text, "{\\rtf"))
     PaneStreamInRtf(pane, text);
   else
@@ -78,8 +88,10 @@ void SetPaneWindowText(PaneView* pane, const std::string& text) {
 }
 
 void RefreshPaneText() {
-  std::string text = PaneGetPlainText(PaneWindow);
-  SetPaneText(PaneWindow, text);
+  KeepPlaceAcrossNewText([] {
+    std::string text = PaneGetPlainText(PaneWindow);
+    SetPaneText(PaneWindow, text);
+  });
 }
 
 void SuspendPaneRedraw(PaneView* pane) {
@@ -110,7 +122,7 @@ void ToggleRangeUnderline(PaneView* pane) {
   PaneSetRangeUnderline(pane, static_cast<int>(start), static_cast<int>(end), !underlined);
 }
 
-void ToggleSmallFont() {
+static void SwitchSmallFont() {
   if (FontSize == 12) {
     // At 12 points with no size remembered this run there is nothing to return to: the type stays.
     if (SmallFontSavedSize != 0) ChangeFontSize(SmallFontSavedSize - 12);
@@ -119,6 +131,10 @@ void ToggleSmallFont() {
     ChangeFontSize(static_cast<int32_t>(std::clamp<int64_t>(12 - static_cast<int64_t>(SmallFontSavedSize), INT32_MIN, INT32_MAX)));
   }
   ApplyColors();
+}
+
+void ToggleSmallFont() {
+  KeepPlaceWhile(SwitchSmallFont);
   ShowBarMessage(std::string("Small Font ") + (FontSize == 12 ? "ON" : "OFF"), 1);
 }
 

@@ -23,7 +23,10 @@ int StreamRtfIntoPane(PaneView* pane, std::string rtf);
 // Replaces the pane's window text: a text that begins with "{\rtf" is read as rich text.
 void SetPaneWindowText(PaneView* pane, const std::string& text);
 
-// Shows the pane's current text again according to WideSpacing.
+// Runs `handler` each time, before the pane's text is replaced (reading aloud stops there).
+void OnPaneTextReplaced(void (*handler)());
+
+// Shows the pane's current text again according to WideSpacing, at the reader's place.
 void RefreshPaneText();
 
 // Bracket a formatting change: no repaint and no notifications in between.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what Vellumtide needs to build, run and test on Debian 12 (run as root or with sudo).
+# Installs what Vellumtide needs to build, run and test on Debian 12 (run as root or with sudo),
+# the cross compiler and Wine for the Windows program included.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
@@ -8,6 +9,8 @@ packages=(
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils xvfb xdotool imagemagick x11-utils libx11-dev python3
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest librsvg2-bin wine wine64
+  fonts-wine fonts-liberation libxrender1 libxrandr2 openssl
 )
 missing=()
 for p in "${packages[@]}"; do

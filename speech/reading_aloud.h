@@ -13,6 +13,9 @@ namespace vt {
 // The most characters one reading takes from its start.
 constexpr size_t MaxReadingLength = 1000000;
 
+// The notice of a reading that no voice could speak.
+extern const char* const NoVoiceNotice;
+
 // The spoken announcements of the three rates.
 extern const char* const SlowSpeechAnnouncement;
 extern const char* const NormalSpeechAnnouncement;
@@ -26,7 +29,8 @@ void InitSpeech();
 // and listing its voices would keep the window from showing the book.
 void EnsureSpeechStarted();
 
-// Play: reads the pane aloud from the word at the caret.
+// Play: reads the pane aloud from the word at the caret, or from the first word on screen when the
+// caret is not on screen.
 void SpeakFromCaret();
 
 // Stop: discards the reading (its marks are cleared by the end event that follows).
@@ -46,7 +50,8 @@ void SystemVolumeDown();
 void MarkSpokenWord(const SpokenWord& word);
 
 // The voice's report of the end of a reading: the marks go, the bar shows "Play" again and the
-// caret is left behind the last word.
+// caret is left behind the last word. A reading of which no word was heard leaves the view and the
+// caret as they were at Play, and when it ended by itself shows NoVoiceNotice.
 void EndReading();
 
 // The text a reading speaks: only tab, form feed, carriage return and 32 ... 126 are kept, then

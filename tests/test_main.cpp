@@ -6,7 +6,7 @@
 #include "platform/window.h"
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (!std::getenv("QT_QPA_PLATFORM")) putenv(const_cast<char*>("QT_QPA_PLATFORM=offscreen"));
   testing::InitGoogleTest(&argc, argv);
   int qtArgc = 1;
   vt::PlatformInit(qtArgc, argv);

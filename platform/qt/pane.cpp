@@ -6,6 +6,8 @@
 //   the reading position, while worker threads count the rows of every other block (once the
 //   pane's first frame is on the screen); a query that needs exact line numbers waits for that
 //   count (or lays out the rest itself);
+// - rows of the view (the reader's place, the page size, the bookmark) counted from the top row on
+//   screen, so they never wait for that count;
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
 //   cheap over a reading of a million characters; web addresses shown as links;
 // - a caret of any size, painted by the pane itself, and the program's callbacks on its events.
@@ -340,6 +342,114 @@ class PaneView : public QPlainTextEdit {
     verticalScrollBar()->setValue(LineOfChar(index));
   }
 
+  // --- rows of the view: each found from the top row on screen, never from the line count -------
+
+  struct Row {
+    QTextBlock block;
+    int line;  // the row within the block
+  };
+
+  Row TopRow() const {
+    QTextBlock block = firstVisibleBlock();
+    EnsureBlock(block);
+    int line = TopLine() - block.firstLineNumber();
+    return {block, std::clamp(line, 0, std::max(0, block.layout()->lineCount() - 1))};
+  }
+
+  Row RowOfChar(int index) const {
+    QTextBlock block = document()->findBlock(std::clamp(index, 0, static_cast<int>(text.size())));
+    if (!block.isValid()) block = document()->lastBlock();
+    EnsureBlock(block);
+    QTextLine line = block.layout()->lineForTextPosition(index - block.position());
+    return {block, line.isValid() ? line.lineNumber() : std::max(0, block.layout()->lineCount() - 1)};
+  }
+
+  bool NextRow(Row& row) const {
+    if (row.line + 1 < row.block.layout()->lineCount()) {
+      ++row.line;
+      return true;
+    }
+    QTextBlock next = row.block.next();
+    if (!next.isValid()) return false;
+    EnsureBlock(next);
+    row = {next, 0};
+    return true;
+  }
+
+  bool PreviousRow(Row& row) const {
+    if (row.line > 0) {
+      --row.line;
+      return true;
+    }
+    QTextBlock previous = row.block.previous();
+    if (!previous.isValid()) return false;
+    EnsureBlock(previous);
+    row = {previous, std::max(0, previous.layout()->lineCount() - 1)};
+    return true;
+  }
+
+  int RowStart(const Row& row) const {
+    QTextLayout* layout = row.block.layout();
+    return row.block.position() + (row.line < layout->lineCount() ? layout->lineAt(row.line).textStart() : 0);
+  }
+
+  // One past the row's last position: a block's last row holds its paragraph break (or the text's end).
+  int RowEnd(const Row& row) const {
+    QTextLayout* layout = row.block.layout();
+    if (row.line + 1 >= layout->lineCount()) return row.block.position() + row.block.length();
+    QTextLine line = layout->lineAt(row.line);
+    return row.block.position() + line.textStart() + line.textLength();
+  }
+
+  // The height of a row (rows of one font are all equally high) and the top of the top row.
+  qreal RowHeight(const Row& row) const {
+    QTextLayout* layout = row.block.layout();
+    qreal height = row.line < layout->lineCount() ? layout->lineAt(row.line).height() : 0;
+    return height > 0 ? height : QFontMetricsF(font()).lineSpacing();
+  }
+
+  qreal TopRowY(const Row& top) const {
+    QTextLayout* layout = top.block.layout();
+    qreal inBlock = top.line < layout->lineCount() ? layout->lineAt(top.line).y() : 0;
+    return blockBoundingGeometry(top.block).translated(contentOffset()).top() + inBlock;
+  }
+
+  // The rows on screen: whole ones, or with the partly shown one at the bottom.
+  int ScreenRows(bool partlyShown) const {
+    Row top = TopRow();
+    qreal rows = (viewport()->height() - TopRowY(top)) / RowHeight(top);
+    if (rows <= 0) return 0;
+    return static_cast<int>(partlyShown ? std::ceil(rows - 1e-6) : std::floor(rows + 1e-6));
+  }
+
+  int ScreenRowOfChar(int index) const {
+    Row row = TopRow();
+    if (index < RowStart(row)) return -1;
+    const int shown = ScreenRows(true);
+    for (int r = 0; r < shown; ++r) {
+      if (index < RowEnd(row)) return r;
+      if (!NextRow(row)) return -1;
+    }
+    return -1;
+  }
+
+  int CharAtScreenRow(int screenRow) const {
+    Row row = TopRow();
+    for (int r = 0; r < screenRow; ++r)
+      if (!NextRow(row)) return -1;
+    return RowStart(row);
+  }
+
+  // The row `rowsAbove` rows above the one holding the character becomes the top row.
+  void ScrollCharToScreenRow(int index, int rowsAbove) {
+    Row row = RowOfChar(index);
+    for (int r = 0; r < rowsAbove; ++r)
+      if (!PreviousRow(row)) break;
+    int top = RowStart(row);
+    ScrollCharToTopLine(top);
+    anchorChar = layoutComplete ? -1 : top;
+  }
+
   // After a change that relays out the text: the same character stays in the top row, at once,
   // and again once every line has been counted.
   void KeepTopChar(int top) {
@@ -620,6 +730,22 @@ void PaneScrollCharToTop(PaneView* pane, int charIndex) {
   int index = std::clamp(charIndex, 0, static_cast<int>(pane->text.size()));
   pane->ScrollCharToTopLine(index);
   pane->anchorChar = pane->layoutComplete ? -1 : index;
+}
+
+int PaneScreenRows(PaneView* pane) { return Live(pane) ? pane->ScreenRows(false) : 0; }
+
+int PaneScreenRowOfChar(PaneView* pane, int charIndex) {
+  if (!Live(pane) || charIndex < 0 || charIndex > PaneTextLength(pane)) return -1;
+  return pane->ScreenRowOfChar(charIndex);
+}
+
+int PaneCharAtScreenRow(PaneView* pane, int row) {
+  if (!Live(pane) || row < 0) return -1;
+  return pane->CharAtScreenRow(row);
+}
+
+void PaneScrollCharToScreenRow(PaneView* pane, int charIndex, int row) {
+  if (Live(pane)) pane->ScrollCharToScreenRow(std::clamp(charIndex, 0, PaneTextLength(pane)), std::max(0, row));
 }
 
 bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {

@@ -277,6 +277,19 @@ Rect WorkArea() {
   return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
+std::vector<Rect> ScreenWorkAreas() {
+  std::vector<Rect> areas;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary) areas.push_back(WorkArea());
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen == primary) continue;
+    QRect r = screen->availableGeometry();
+    areas.push_back(Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+  }
+  if (areas.empty()) areas.push_back(WorkArea());
+  return areas;
+}
+
 double ScreenDpiX() {
   QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->logicalDotsPerInchX() : 96.0;

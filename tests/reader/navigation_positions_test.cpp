@@ -84,8 +84,8 @@ TEST_F(ReadingPositions, AfterAStartThePageIsTheRestoredOneAndTheViewStays) {
   EXPECT_EQ(Caret(), position);
   RunCommand(CmdPage);
   EXPECT_EQ(TopVisibleCharIndex(), position);
-  EXPECT_EQ(LastBarMessage(), PageIndicatorText(PaneHeight(PaneWindow), static_cast<double>(ScaledFontSize(FontSize)),
-                                                PaneLineFromChar(PaneWindow, position) + 1, PaneLineCount(PaneWindow)));
+  EXPECT_EQ(LastBarMessage(), PageIndicatorText(PaneScreenRows(PaneWindow), PaneLineFromChar(PaneWindow, position) + 1,
+                                                PaneLineCount(PaneWindow)));
   EXPECT_NE(LastBarMessage().rfind(" Page: 1 of", 0), 0u);
   // Home shows the start and leaves the caret; "Page" then scrolls the caret back into view.
   int far = LineStartAt(0.8);

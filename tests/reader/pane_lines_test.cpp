@@ -67,6 +67,34 @@ TEST_F(PaneLines, ZoomKeepsTheTopCharacterInTheTopRow) {
   EXPECT_GT(PaneLineIndex(PaneWindow, line + 1), top);
 }
 
+TEST_F(PaneLines, ScreenRowsAreTheRowsOnScreenCountedFromTheTop) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += LongParagraph(9) + "\r\n";
+  PaneSetPlainText(PaneWindow, text);
+  for (int height : {600, 333, 200}) {
+    PaneSetGeometry(PaneWindow, 0, 0, 800, height);
+    PaneLineScroll(PaneWindow, 50);
+    const int first = PaneFirstVisibleLine(PaneWindow), rows = PaneScreenRows(PaneWindow);
+    int x = 0, top = 0, next = 0, last = 0;
+    PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, first), x, top);
+    PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, first + 1), x, next);
+    PanePosFromChar(PaneWindow, PaneLineIndex(PaneWindow, first + rows), x, last);
+    EXPECT_LE(last, height) << height;                // the last whole row ends on screen
+    EXPECT_GT(last + (next - top), height) << height;  // and one more would not fit
+    for (int row : {0, rows - 1}) {
+      int start = PaneLineIndex(PaneWindow, first + row);
+      EXPECT_EQ(PaneCharAtScreenRow(PaneWindow, row), start) << height;
+      EXPECT_EQ(PaneScreenRowOfChar(PaneWindow, start + 2), row) << height;
+    }
+    EXPECT_EQ(PaneScreenRowOfChar(PaneWindow, PaneLineIndex(PaneWindow, first - 1)), -1);
+    PaneScrollCharToScreenRow(PaneWindow, PaneLineIndex(PaneWindow, 120) + 3, 2);
+    EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 118) << height;
+    PaneLineScroll(PaneWindow, -1000);
+  }
+  PaneSetGeometry(PaneWindow, 0, 0, 800, 60);
+  EXPECT_EQ(PaneScreenRows(PaneWindow), 0);  // shorter than a row
+}
+
 TEST_F(PaneLines, ScrollingByLinesStopsAtTheEnds) {
   std::string text;
   for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";

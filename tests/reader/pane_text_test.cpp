@@ -47,6 +47,25 @@ TEST_F(PaneText, WideSpacingStreamsTheExactRichTextAndShowsTwoSpacedParagraphs) 
   EXPECT_NEAR(x1 - x0 - narrowAdvance, 18.0 * ScreenDpiY() / 72.0, 2.0);
 }
 
+TEST_F(PaneText, CaseKeepsTheWideSpacing) {
+  auto advance = [] {
+    int x0 = 0, x1 = 0, y = 0;
+    PanePosFromChar(PaneWindow, 0, x0, y);
+    PanePosFromChar(PaneWindow, 1, x1, y);
+    return x1 - x0;
+  };
+  std::string narrow = "AB";
+  SetPaneText(PaneWindow, narrow);
+  int narrowAdvance = advance();
+  WideSpacing = 1;
+  std::string text = "ab";
+  SetPaneText(PaneWindow, text);
+  CaseType = 2;
+  CycleTextCase();  // upper case
+  EXPECT_EQ(Shown(), "AB");
+  EXPECT_NEAR(advance() - narrowAdvance, 18.0 * ScreenDpiY() / 72.0, 2.0);
+}
+
 TEST_F(PaneText, TurningWideSpacingOffShowsTheSamePlainTextAtTheStart) {
   WideSpacing = 1;
   std::string text = "first\r\nsecond line\r\n\r\nthird";

@@ -2,7 +2,10 @@
 // with the real engine speaking into a private sound server.
 #include <gtest/gtest.h>
 
+#include "core/bar_messages.h"
+#include "platform/bar.h"
 #include "platform/testing.h"
+#include "reader/navigation.h"
 #include "private_sound_server.h"
 #include "reader_window.h"
 
@@ -164,14 +167,72 @@ TEST_F(ReadingAloud, TheFirstReadingAppliesTheChosenVoiceAndRate) {
   EXPECT_EQ(SpeechRate(), 0);
 }
 
-TEST_F(ReadingAloud, WithoutASoundServerPlayEndsAtOnce) {
-  OpenReader("Nobody will hear this.");
+// A long text with the caret on a word in the middle of the screen, the view well into it.
+static std::string ScrolledLongText() {
+  std::string text;
+  for (int i = 0; i < 600; ++i) text += "Line " + std::to_string(i) + " of words to read aloud.\r\n";
+  return text;
+}
+
+static int CaretStart() {
+  int start = -1, end = -1;
+  PaneGetSelection(PaneWindow, start, end);
+  return start;
+}
+
+static bool BarShows(int command) {
+  for (int i = 0; i < BarButtonCount(BarWindow); ++i)
+    if (BarButtonAt(BarWindow, i).command == command) return true;
+  return false;
+}
+
+TEST_F(ReadingAloud, WithoutASoundServerPlayLeavesTheViewAndTheCaretAndSaysSo) {
+  OpenReader(ScrolledLongText());
+  PaneLineScroll(PaneWindow, 200);
+  int top = TopVisibleCharIndex(), caret = PaneCharAtScreenRow(PaneWindow, 2) + 3;
+  PaneSetSelection(PaneWindow, caret, caret);
   testsound::StopPrivateSoundServer();
   RunCommand(CmdPlay);
   EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 5));
-  EXPECT_EQ(UnderlineLength, 0);
+  EXPECT_EQ(TopVisibleCharIndex(), top);
+  EXPECT_EQ(CaretStart(), caret);
+  EXPECT_EQ(LastBarMessage(), NoVoiceNotice);
+  EXPECT_TRUE(BarShows(CmdPlay));
   std::string why;
   ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
+}
+
+TEST_F(ReadingAloud, WithTheCaretOffScreenPlayStartsAtTheFirstWordOnScreen) {
+  OpenReader(ScrolledLongText());
+  PaneLineScroll(PaneWindow, 200);  // the caret stays at the start, far above
+  int top = TopVisibleCharIndex();
+  RunCommand(CmdPlay);
+  EXPECT_EQ(SpeakStart, top);
+  EXPECT_EQ(TopVisibleCharIndex(), top);
+  RunCommand(CmdStop);
+}
+
+TEST_F(ReadingAloud, ReplacingThePanesTextStopsTheReadingAndItsMarks) {
+  const int commands[] = {CmdBooks, CmdCase, CmdFormatParagraph, CmdWideSpacing, CmdExit};
+  for (int command : commands) {
+    OpenReader(ScrolledLongText());
+    RunCommand(CmdPlay);
+    ASSERT_TRUE(RunUntil([] { return UnderlineStart > 10; }));
+    if (command == CmdExit)
+      EventsOfMainWindow(MainWindow).barRightClick(CmdExit);  // the shortcut list
+    else
+      RunCommand(command);
+    EXPECT_EQ(IsSpeaking, 0) << command;
+    EXPECT_TRUE(BarShows(CmdPlay)) << command;
+    int caret = CaretStart();
+    std::pair<int, int> lastMark{UnderlineStart, UnderlineLength};
+    RunFor(0.5);
+    EXPECT_EQ(std::make_pair(UnderlineStart, UnderlineLength), lastMark) << command;
+    EXPECT_FALSE(PaneRangeUnderlined(PaneWindow, 0, PaneTextLength(PaneWindow))) << command;
+    EXPECT_EQ(CaretStart(), caret) << command;  // the end of the stopped reading leaves the caret
+    EndMainWindow();
+    ProcessPendingEvents();
+  }
 }
 
 // ---- the marks and the caret in the pane itself ----

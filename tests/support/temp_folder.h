@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -11,8 +12,12 @@ namespace vt_test {
 class TempFolder {
  public:
   TempFolder() {
-    char pattern[] = "/tmp/vellumtide-test-XXXXXX";
-    path_ = std::string(mkdtemp(pattern)) + "/";
+    std::random_device random;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::filesystem::path folder;
+    do folder = base / ("vellumtide-test-" + std::to_string(random()));
+    while (!std::filesystem::create_directory(folder));
+    path_ = folder.string() + "/";
   }
   ~TempFolder() {
     std::error_code ignored;

@@ -1,0 +1,341 @@
+// The icon bar over the Windows API: a "ToolbarWindow32" control with an image list of the bar
+// icons (bitmaps drawn from the SVGs at build time and embedded as resources), buttons that size
+// themselves from icon and label, and a static control for the notices. The toolbar hands a click
+// to the main window as WM_COMMAND from inside its own mouse handling, so a command may rebuild
+// the bar from inside the click of one of its buttons; such a bar is only hidden then, and
+// destroyed once control is back in the message loop.
+#include "platform/bar.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/testing.h"
+#include "platform/win32/main_widget.h"
+
+namespace vt {
+
+constexpr int kLargestIcon = 1024;
+constexpr int kLargestFontPixels = 4096;
+constexpr int kEmbeddedIconSize = 128;  // the size the icons are drawn at when the program is built
+constexpr int kBarMargin = 2;           // between the bar's edge and the buttons
+const COLORREF kBarFace = RGB(0xF0, 0xF0, 0xF0);
+
+int FontPixelHeight(long double points) {
+  long double pixels = std::nearbyint(points * static_cast<long double>(ScreenDpiY()) / 72.0L);
+  if (!(pixels >= 1)) return 1;  // also a NaN
+  return pixels > kLargestFontPixels ? kLargestFontPixels : static_cast<int>(pixels);
+}
+
+static std::wstring ResourceName(const std::string& name) {
+  std::wstring wide = Wide(name);
+  CharUpperW(wide.data());
+  return wide;
+}
+
+// ---- image lists
+
+class BarImages {
+ public:
+  explicit BarImages(int iconSize) : size(std::min(iconSize, kLargestIcon)) {
+    if (size >= 1) list = ImageList_Create(size, size, ILC_COLOR32, 24, 4);
+    MarkLive(this);
+  }
+  ~BarImages() {
+    MarkGone(this);
+    if (list) ImageList_Destroy(list);
+  }
+  int size;
+  int count = 0;
+  HIMAGELIST list = nullptr;
+};
+
+BarImages* BarImagesCreate(int size) { return new BarImages(size); }
+
+void BarImagesDestroy(BarImages* images) { delete Live(images); }
+
+// A bitmap of size x size: the embedded icon scaled, or the bar's face when there is none.
+static HBITMAP IconBitmap(HBITMAP embedded, int size) {
+  HDC screen = GetDC(nullptr);
+  HDC target = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  HGDIOBJ oldTarget = SelectObject(target, bitmap);
+  RECT all = {0, 0, size, size};
+  HBRUSH face = CreateSolidBrush(kBarFace);
+  FillRect(target, &all, face);
+  DeleteObject(face);
+  if (embedded) {
+    HDC source = CreateCompatibleDC(screen);
+    HGDIOBJ oldSource = SelectObject(source, embedded);
+    SetStretchBltMode(target, HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    StretchBlt(target, 0, 0, size, size, source, 0, 0, kEmbeddedIconSize, kEmbeddedIconSize, SRCCOPY);
+    SelectObject(source, oldSource);
+    DeleteDC(source);
+  }
+  SelectObject(target, oldTarget);
+  DeleteDC(target);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
+
+bool BarImagesAddIcon(BarImages* images, const std::string& resourceName) {
+  if (!Live(images)) return false;
+  auto embedded = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), ResourceName(resourceName).c_str(),
+                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  ++images->count;
+  if (images->list) {
+    HBITMAP bitmap = IconBitmap(embedded, images->size);
+    ImageList_Add(images->list, bitmap, nullptr);
+    DeleteObject(bitmap);
+  }
+  if (embedded) DeleteObject(embedded);
+  return embedded != nullptr;
+}
+
+int BarImagesCount(BarImages* images) { return Live(images) ? images->count : 0; }
+int BarImagesSize(BarImages* images) { return Live(images) ? std::max(0, images->size) : 0; }
+
+// ---- the bar
+
+class BarView {
+ public:
+  HWND hwnd = nullptr;
+  MainWidget* owner = nullptr;
+  BarImages* images = nullptr;
+  HFONT font = nullptr;
+  std::vector<BarButtonInfo> buttons;
+  std::deque<std::wstring> texts;  // the labels the toolbar's buttons point to
+};
+
+static void Detach(BarView* bar) {
+  MarkGone(bar);
+  if (MainWidget* owner = Live(bar->owner)) std::erase(owner->bars, bar);
+}
+
+static LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* bar = reinterpret_cast<BarView*>(data);
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd, &r);
+      HBRUSH face = CreateSolidBrush(kBarFace);
+      FillRect(reinterpret_cast<HDC>(wParam), &r, face);
+      DeleteObject(face);
+      return 1;
+    }
+    case WM_LBUTTONDOWN: {
+      // A press on the empty part of the bar is a press on the window (it starts the window drag).
+      POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (Live(bar) && SendMessageW(hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&at)) < 0 && Live(bar->owner)) {
+        MapWindowPoints(hwnd, bar->owner->hwnd, &at, 1);
+        MainWidget::Raise(bar->owner->events.pressed, static_cast<int>(at.x), static_cast<int>(at.y));
+        return 0;
+      }
+      break;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, BarProc, 0);
+      Detach(bar);
+      if (bar->font) DeleteObject(bar->font);
+      delete bar;
+      return DefSubclassProc(hwnd, message, wParam, lParam);
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+BarView* BarCreate(MainWidget* parent) {
+  if (!IsWindow(parent)) return nullptr;
+  RECT client;
+  GetClientRect(parent->hwnd, &client);
+  auto* bar = new BarView;
+  bar->owner = parent;
+  bar->hwnd = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NODIVIDER |
+                                  CCS_NOPARENTALIGN,
+                              0, 0, client.right, 0, parent->hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!bar->hwnd) {
+    delete bar;
+    return nullptr;
+  }
+  SendMessageW(bar->hwnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SetWindowSubclass(bar->hwnd, BarProc, 0, reinterpret_cast<DWORD_PTR>(bar));
+  MarkLive(bar);
+  parent->bars.push_back(bar);
+  return bar;
+}
+
+void BarDestroy(BarView* bar) {
+  if (!Live(bar)) return;
+  if (barClicksInProgress == 0) {
+    DestroyWindow(bar->hwnd);
+    return;
+  }
+  // One of this bar's buttons may still be on the call stack: take it out of sight now and
+  // destroy it once that click has returned.
+  Detach(bar);
+  ShowWindow(bar->hwnd, SW_HIDE);
+  HWND hwnd = bar->hwnd;
+  RunSoon([hwnd] {
+    if (::IsWindow(hwnd)) DestroyWindow(hwnd);
+  });
+}
+
+void BarFollowWindowWidth(BarView* bar, int width) {
+  if (!Live(bar)) return;
+  RECT r;
+  GetWindowRect(bar->hwnd, &r);
+  SetWindowPos(bar->hwnd, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static BarView* BarOfWindow(MainWidget* window, HWND hwnd) {
+  for (BarView* bar : window->bars)
+    if (bar->hwnd == hwnd) return bar;
+  return nullptr;
+}
+
+bool BarHandlesNotify(MainWidget* window, const NMHDR* header) {
+  if (!header || header->code != NM_RCLICK || !BarOfWindow(window, header->hwndFrom)) return false;
+  const auto* mouse = reinterpret_cast<const NMMOUSE*>(header);
+  int command = mouse->dwItemSpec == static_cast<DWORD_PTR>(-1) ? -1 : static_cast<int>(mouse->dwItemSpec);
+  ++barClicksInProgress;
+  MainWidget::Raise(window->events.barRightClick, command);
+  --barClicksInProgress;
+  return true;
+}
+
+void BarSetFont(BarView* bar, const FontRequest& font) {
+  if (!Live(bar)) return;
+  HFONT old = bar->font;
+  bar->font = CreatePixelFont(font.face, std::clamp(font.pixelHeight, 1, kLargestFontPixels), font.bold);
+  SendMessageW(bar->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(bar->font), TRUE);
+  if (old) DeleteObject(old);
+}
+
+void BarSetImages(BarView* bar, BarImages* images) {
+  if (!Live(bar)) return;
+  bar->images = Live(images);
+  HIMAGELIST list = bar->images ? bar->images->list : nullptr;
+  SendMessageW(bar->hwnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+  if (!list) SendMessageW(bar->hwnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
+}
+
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName) {
+  if (!Live(bar)) return;
+  bar->texts.push_back(Wide(BytesToUtf8(label)));
+  BarImages* images = Live(bar->images);
+  bool hasImage = images && images->list && image >= 0 && image < images->count;
+  TBBUTTON button = {};
+  button.iBitmap = hasImage ? image : I_IMAGENONE;
+  button.idCommand = command;
+  button.fsState = TBSTATE_ENABLED;
+  button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+  button.iString = reinterpret_cast<INT_PTR>(bar->texts.back().c_str());
+  SendMessageW(bar->hwnd, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+  bar->buttons.push_back(BarButtonInfo{image, command, label, accessibleName});
+}
+
+Rect BarButtonRect(BarView* bar, int index) {
+  RECT r = {0, 0, 0, 0};
+  if (Live(bar) && index >= 0 && index < static_cast<int>(bar->buttons.size()))
+    SendMessageW(bar->hwnd, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+void BarAutoSize(BarView* bar) {
+  if (!Live(bar)) return;
+  SendMessageW(bar->hwnd, TB_AUTOSIZE, 0, 0);
+  int height = 0;
+  for (int i = 0; i < BarButtonCount(bar); ++i) {
+    Rect r = BarButtonRect(bar, i);
+    height = std::max(height, r.bottom);
+  }
+  RECT parent = {0, 0, 0, 0};
+  if (Live(bar->owner)) GetClientRect(bar->owner->hwnd, &parent);
+  SetWindowPos(bar->hwnd, nullptr, 0, 0, parent.right, height + kBarMargin, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void BarSetVisible(BarView* bar, bool visible) {
+  if (Live(bar)) ShowWindow(bar->hwnd, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void BarPaintNow(BarView* bar) {
+  if (Live(bar) && ::IsWindowVisible(bar->hwnd)) RedrawWindow(bar->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+bool BarIsVisible(BarView* bar) { return Live(bar) && (GetWindowLongW(bar->hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+Rect BarWindowRect(BarView* bar) {
+  if (!Live(bar)) return Rect{0, 0, 0, 0};
+  RECT r;
+  GetWindowRect(bar->hwnd, &r);
+  MapWindowPoints(nullptr, GetParent(bar->hwnd), reinterpret_cast<POINT*>(&r), 2);
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+int BarButtonCount(BarView* bar) { return Live(bar) ? static_cast<int>(bar->buttons.size()) : 0; }
+
+BarButtonInfo BarButtonAt(BarView* bar, int index) {
+  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", ""};
+  return bar->buttons[static_cast<size_t>(index)];
+}
+
+// ---- the message label
+
+class BarLabel {
+ public:
+  HWND hwnd = nullptr;
+  HFONT font = nullptr;
+};
+
+static LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  if (message == WM_NCDESTROY) {
+    auto* label = reinterpret_cast<BarLabel*>(data);
+    RemoveWindowSubclass(hwnd, LabelProc, 0);
+    MarkGone(label);
+    if (label->font) DeleteObject(label->font);
+    delete label;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font) {
+  if (!IsWindow(parent)) return nullptr;
+  auto* label = new BarLabel;
+  label->hwnd = CreateWindowExW(0, L"STATIC", Wide(BytesToUtf8(text)).c_str(),
+                                WS_CHILD | WS_BORDER | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, area.left, area.top,
+                                std::max(0, area.right - area.left), std::max(0, area.bottom - area.top),
+                                parent->hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!label->hwnd) {
+    delete label;
+    return nullptr;
+  }
+  label->font = CreatePixelFont(font.face, std::clamp(font.pixelHeight, 1, kLargestFontPixels), font.bold);
+  SendMessageW(label->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(label->font), FALSE);
+  SetWindowSubclass(label->hwnd, LabelProc, 0, reinterpret_cast<DWORD_PTR>(label));
+  MarkLive(label);
+  SetWindowPos(label->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  return label;
+}
+
+void BarLabelSetText(BarLabel* label, const std::string& text) {
+  if (Live(label)) SetWindowTextW(label->hwnd, Wide(BytesToUtf8(text)).c_str());
+}
+
+void BarLabelPaintNow(BarLabel* label) {
+  if (Live(label) && ::IsWindowVisible(label->hwnd))
+    RedrawWindow(label->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void BarLabelDestroy(BarLabel* label) {
+  if (Live(label)) DestroyWindow(label->hwnd);
+}
+
+bool BarLabelExists(BarLabel* label) { return Live(label) != nullptr; }
+
+}  // namespace vt

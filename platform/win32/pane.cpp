@@ -1,0 +1,480 @@
+// The reading pane over the Windows API: a "RichEdit50W" control (loaded from Msftedit.dll by
+// PlatformInit). The control itself keeps the text, counts the display lines, finds text
+// (EM_FINDTEXTEXW), breaks words (EM_FINDWORDBREAK), reads the wide-spacing rich text
+// (EM_STREAMIN), underlines ranges (CHARFORMAT2) and shows web addresses as links; this file only
+// translates. The control's window procedure is subclassed to raise the program's events after
+// the control has handled each message, and to put back the pane's wide caret whenever the control
+// has made its own thin one. Everything here runs on the user-interface thread.
+#include "platform/pane.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/testing.h"
+#include "platform/win32/main_widget.h"
+
+namespace vt {
+
+constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
+constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
+
+class PaneView {
+ public:
+  HWND hwnd = nullptr;
+  PaneEvents events;
+  int caretWidth = 0, caretHeight = 0;  // the pane's caret (0: the control's own)
+  bool redraw = true;                   // painting and events are on
+  bool fontUnderline = false;           // the font itself is underlined (not a mark)
+};
+
+namespace {
+
+PaneKey KeyOf(WPARAM key) {
+  switch (key) {
+    case VK_LEFT: return PaneKey::Left;
+    case VK_RIGHT: return PaneKey::Right;
+    case VK_UP: return PaneKey::Up;
+    case VK_DOWN: return PaneKey::Down;
+    case VK_HOME: return PaneKey::Home;
+    case VK_END: return PaneKey::End;
+    case VK_DELETE: return PaneKey::Delete;
+    case VK_BACK: return PaneKey::Backspace;
+    default: return PaneKey::Other;
+  }
+}
+
+LRESULT Send(PaneView* pane, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return SendMessageW(pane->hwnd, message, wParam, lParam);
+}
+
+// Makes the pane's caret again where the control keeps its own: the control makes a thin caret
+// of its own each time its caret moves.
+void PutBackCaret(PaneView* pane) {
+  if (pane->caretWidth <= 0 || pane->caretHeight <= 0 || GetFocus() != pane->hwnd) return;
+  POINT at;
+  if (!GetCaretPos(&at)) return;
+  CreateCaret(pane->hwnd, nullptr, pane->caretWidth, pane->caretHeight);
+  SetCaretPos(at.x, at.y);
+  ShowCaret(pane->hwnd);
+}
+
+// Messages after which the control may have moved or made its caret.
+bool MayMoveCaret(UINT message) {
+  switch (message) {
+    case WM_KEYDOWN: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_MOUSEMOVE: case WM_SETFOCUS:
+    case WM_VSCROLL: case WM_SIZE: case WM_PAINT: case EM_SETSEL: case EM_EXSETSEL: case EM_LINESCROLL:
+    case EM_SCROLLCARET: case EM_SETCHARFORMAT: case EM_STREAMIN: case EM_SETTEXTEX:
+      return true;
+    default:
+      return false;
+  }
+}
+
+template <typename... Args>
+void Raise(const PaneView* pane, const std::function<void(Args...)>& handler, Args... args) {
+  if (pane->redraw && handler) handler(args...);
+}
+
+// The program's event for a message the control has handled.
+void RaiseAfter(PaneView* pane, UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_KEYDOWN: Raise(pane, pane->events.keyPressed, KeyOf(wParam)); break;
+    case WM_CHAR:
+      if (wParam >= 0x20 && wParam != 0x7F) Raise(pane, pane->events.typed, static_cast<char32_t>(wParam));
+      break;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: Raise(pane, pane->events.clicked); break;
+    case WM_SETFOCUS: Raise(pane, pane->events.focusGained); break;
+    case WM_KILLFOCUS: Raise(pane, pane->events.focusLost); break;
+    case WM_PAINT: Raise(pane, pane->events.painted); break;
+    default: break;
+  }
+}
+
+LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* pane = reinterpret_cast<PaneView*>(data);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, PaneProc, 0);
+    MarkGone(pane);
+    delete pane;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+  }
+  if (message == WM_MOUSEWHEEL) {
+    // The program scrolls by display lines or zooms itself; the control's own zoom would bypass the pane font.
+    int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    bool control = (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0;
+    if (pane->events.wheel && delta != 0) {
+      pane->events.wheel(delta, control);
+      return 0;
+    }
+    if (control) return 0;
+  }
+  LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+  if (!Live(pane)) return result;
+  if (MayMoveCaret(message)) PutBackCaret(pane);
+  RaiseAfter(pane, message, wParam);
+  return result;
+}
+
+// The first character of the top row.
+int TopChar(PaneView* pane) {
+  return static_cast<int>(Send(pane, EM_LINEINDEX, static_cast<WPARAM>(Send(pane, EM_GETFIRSTVISIBLELINE))));
+}
+
+// Rich text with every character beyond ASCII written as a \uN escape, as the control reads it.
+std::string AsciiRichText(const std::string& rtf) {
+  if (std::all_of(rtf.begin(), rtf.end(), [](char c) { return (c & 0x80) == 0; })) return rtf;
+  std::wstring wide = Wide(rtf);
+  std::string out;
+  out.reserve(rtf.size() + rtf.size() / 8);
+  for (wchar_t c : wide) {
+    if (c < 0x80)
+      out += static_cast<char>(c);
+    else
+      out += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
+  }
+  return out;
+}
+
+struct StreamSource {
+  const std::string* bytes;
+  size_t done;
+};
+
+DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
+  auto* source = reinterpret_cast<StreamSource*>(cookie);
+  size_t n = std::min(static_cast<size_t>(std::max<LONG>(0, wanted)), source->bytes->size() - source->done);
+  std::copy_n(source->bytes->data() + source->done, n, buffer);
+  source->done += n;
+  *given = static_cast<LONG>(n);
+  return 0;
+}
+
+// The plain text with one CR at each paragraph break, as the control keeps it.
+std::wstring ControlText(const std::string& utf8) {
+  std::wstring wide = Wide(utf8);
+  std::wstring out;
+  out.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    if (wide[i] == L'\r' && i + 1 < wide.size() && wide[i + 1] == L'\n') ++i;
+    out += wide[i] == L'\n' ? L'\r' : wide[i];
+  }
+  return out;
+}
+
+// Applies a character format to a range through the selection, which is then put back with the
+// view as it was.
+template <typename Use>
+void WithRangeSelected(PaneView* pane, int start, int end, Use use) {
+  CHARRANGE saved;
+  Send(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  POINT scroll;
+  Send(pane, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  if (pane->redraw) Send(pane, WM_SETREDRAW, FALSE);
+  CHARRANGE range = {start, end};
+  Send(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  use();
+  Send(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  Send(pane, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  if (pane->redraw) {
+    Send(pane, WM_SETREDRAW, TRUE);
+    InvalidateRect(pane->hwnd, nullptr, FALSE);
+  }
+}
+
+void SetAllCharFormat(PaneView* pane, CHARFORMAT2W& format) {
+  format.cbSize = sizeof format;
+  Send(pane, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+  Send(pane, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
+// A new text is shown from its first line with the caret before its first character, wherever
+// the caret and the view were in the text before.
+void ShowFromTheStart(PaneView* pane) {
+  Send(pane, EM_SETSEL, 0, 0);
+  Send(pane, EM_LINESCROLL, 0, -Send(pane, EM_GETFIRSTVISIBLELINE));
+}
+
+}  // namespace
+
+// --- the control --------------------------------------------------------------------------------
+
+PaneView* PaneCreate(MainWidget* parent) {
+  HWND parentWindow = IsWindow(parent) ? parent->hwnd : nullptr;
+  DWORD style = WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOVSCROLL |
+                ES_DISABLENOSCROLL | (parentWindow ? WS_CHILD : WS_POPUP);
+  auto* pane = new PaneView;
+  pane->hwnd = CreateWindowExW(0, MSFTEDIT_CLASS, L"", style, 0, 0, 0, 0, parentWindow, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  if (!pane->hwnd) {
+    delete pane;
+    return nullptr;
+  }
+  Send(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+  Send(pane, EM_SETUNDOLIMIT, 0);
+  Send(pane, EM_AUTOURLDETECT, TRUE);
+  SetWindowSubclass(pane->hwnd, PaneProc, 0, reinterpret_cast<DWORD_PTR>(pane));
+  MarkLive(pane);
+  return pane;
+}
+
+void PaneSetEvents(PaneView* pane, PaneEvents events) {
+  if (Live(pane)) pane->events = std::move(events);
+}
+
+void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
+  if (Live(pane)) SetWindowPos(pane->hwnd, nullptr, x, y, std::max(0, width), std::max(0, height), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }
+
+int PaneHeight(PaneView* pane) {
+  RECT r = {0, 0, 0, 0};
+  if (Live(pane)) GetWindowRect(pane->hwnd, &r);
+  return r.bottom - r.top;
+}
+
+void PaneSetFocus(PaneView* pane) {
+  if (Live(pane)) SetFocus(pane->hwnd);
+}
+
+bool PaneHasFocus(PaneView* pane) { return Live(pane) && GetFocus() == pane->hwnd; }
+
+// --- text ---------------------------------------------------------------------------------------
+
+void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
+  if (!Live(pane)) return;
+  std::wstring text = ControlText(utf8);
+  SETTEXTEX how = {ST_DEFAULT, 1200};
+  Send(pane, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.c_str()));
+  ShowFromTheStart(pane);
+}
+
+std::string PaneGetPlainText(PaneView* pane) {
+  if (!Live(pane)) return std::string();
+  GETTEXTLENGTHEX length = {GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
+  LRESULT n = Send(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length));
+  if (n <= 0) return std::string();
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  GETTEXTEX how = {static_cast<DWORD>((n + 1) * sizeof(wchar_t)), GT_USECRLF, 1200, nullptr, nullptr};
+  LRESULT got = Send(pane, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(std::clamp<LRESULT>(got, 0, n)));
+  return Utf8(text);
+}
+
+int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
+  if (!Live(pane)) return 0;
+  std::string ascii = AsciiRichText(rtf);
+  StreamSource source = {&ascii, 0};
+  EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, ReadStream};
+  Send(pane, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  ShowFromTheStart(pane);
+  return PaneTextLength(pane);
+}
+
+int PaneTextLength(PaneView* pane) {
+  if (!Live(pane)) return 0;
+  GETTEXTLENGTHEX length = {GTL_PRECISE | GTL_NUMCHARS, 1200};
+  return static_cast<int>(std::max<LRESULT>(0, Send(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length))));
+}
+
+// --- display lines ------------------------------------------------------------------------------
+
+int PaneFirstVisibleLine(PaneView* pane) { return Live(pane) ? static_cast<int>(Send(pane, EM_GETFIRSTVISIBLELINE)) : 0; }
+
+int PaneLineFromChar(PaneView* pane, int charIndex) {
+  if (!Live(pane)) return 0;
+  if (charIndex < 0) {
+    CHARRANGE selection;
+    Send(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    charIndex = selection.cpMin;
+  }
+  return static_cast<int>(Send(pane, EM_EXLINEFROMCHAR, 0, charIndex));
+}
+
+int PaneLineIndex(PaneView* pane, int line) {
+  return Live(pane) ? static_cast<int>(Send(pane, EM_LINEINDEX, static_cast<WPARAM>(line))) : 0;
+}
+
+int PaneLineCount(PaneView* pane) { return Live(pane) ? std::max(1, static_cast<int>(Send(pane, EM_GETLINECOUNT))) : 0; }
+
+void PaneLineScroll(PaneView* pane, int lines) {
+  if (Live(pane) && lines != 0) Send(pane, EM_LINESCROLL, 0, lines);
+}
+
+bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {
+  x = y = 0;
+  if (!Live(pane) || charIndex < 0 || charIndex > PaneTextLength(pane)) return false;
+  POINTL at = {0, 0};
+  Send(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), charIndex);
+  x = static_cast<int>(at.x);
+  y = static_cast<int>(at.y);
+  return true;
+}
+
+void PaneScrollCaret(PaneView* pane) {
+  if (Live(pane)) Send(pane, EM_SCROLLCARET);
+}
+
+void PaneScrollCharToTop(PaneView* pane, int charIndex) {
+  if (!Live(pane)) return;
+  int line = static_cast<int>(Send(pane, EM_EXLINEFROMCHAR, 0, std::clamp(charIndex, 0, PaneTextLength(pane))));
+  PaneLineScroll(pane, line - PaneFirstVisibleLine(pane));
+}
+
+// --- selection ----------------------------------------------------------------------------------
+
+void PaneGetSelection(PaneView* pane, int& start, int& end) {
+  CHARRANGE selection = {0, 0};
+  if (Live(pane)) Send(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  start = selection.cpMin;
+  end = selection.cpMax;
+}
+
+void PaneSetSelection(PaneView* pane, int start, int end) {
+  if (!Live(pane)) return;
+  if (start < 0) {
+    PaneRemoveSelection(pane);
+    return;
+  }
+  int length = PaneTextLength(pane);
+  if (end < 0 || end > length) end = length;
+  Send(pane, EM_SETSEL, static_cast<WPARAM>(std::min(start, length)), end);
+}
+
+void PaneRemoveSelection(PaneView* pane) {
+  if (Live(pane)) Send(pane, EM_SETSEL, static_cast<WPARAM>(-1), 0);
+}
+
+int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
+                 int& foundEnd) {
+  foundStart = foundEnd = -1;
+  if (!Live(pane) || term.empty()) return -1;
+  std::wstring wide = Wide(term);
+  FINDTEXTEXW find = {};
+  find.chrg.cpMin = from;  // upward: from `from` down to `to`
+  find.chrg.cpMax = to;
+  find.lpstrText = wide.c_str();
+  LRESULT at = Send(pane, EM_FINDTEXTEXW, down ? FR_DOWN : 0, reinterpret_cast<LPARAM>(&find));
+  if (at < 0) return -1;
+  foundStart = find.chrgText.cpMin;
+  foundEnd = find.chrgText.cpMax;
+  return foundStart;
+}
+
+// --- word breaks --------------------------------------------------------------------------------
+
+bool PaneIsDelimiter(PaneView* pane, int position) {
+  if (!Live(pane) || position < 0 || position >= PaneTextLength(pane)) return true;
+  return Send(pane, EM_FINDWORDBREAK, WB_ISDELIMITER, position) != 0;
+}
+
+static int WordBreak(PaneView* pane, WPARAM how, int position) {
+  if (!Live(pane)) return 0;
+  return static_cast<int>(Send(pane, EM_FINDWORDBREAK, how, std::clamp(position, 0, PaneTextLength(pane))));
+}
+
+int PaneWordBreakRight(PaneView* pane, int position) { return WordBreak(pane, WB_RIGHT, position); }
+int PaneMoveWordLeft(PaneView* pane, int position) { return WordBreak(pane, WB_MOVEWORDLEFT, position); }
+int PaneMoveWordRight(PaneView* pane, int position) { return WordBreak(pane, WB_MOVEWORDRIGHT, position); }
+
+// --- looks --------------------------------------------------------------------------------------
+
+void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour) {
+  if (!Live(pane)) return;
+  Send(pane, EM_SETBKGNDCOLOR, 0, static_cast<COLORREF>(backgroundColour) & 0xFFFFFF);
+  CHARFORMAT2W format = {};
+  format.dwMask = CFM_COLOR;
+  format.crTextColor = static_cast<COLORREF>(textColour) & 0xFFFFFF;
+  SetAllCharFormat(pane, format);
+}
+
+bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
+  if (!Live(pane)) return false;
+  // Heights from a hand-edited size are shown within what a screen can hold; the size itself is kept.
+  int64_t height = std::llabs(static_cast<int64_t>(request.pixelHeight));
+  if (height == 0) height = kDefaultPixelHeight;
+  height = std::min<int64_t>(height, kLargestPixelHeight);
+  CHARFORMAT2W format = {};
+  format.dwMask = CFM_FACE | CFM_SIZE | CFM_CHARSET | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
+  format.yHeight = static_cast<LONG>(std::lround(static_cast<double>(height) * 1440.0 / ScreenDpiY()));
+  format.bCharSet = DEFAULT_CHARSET;
+  std::wstring face = Wide(request.face).substr(0, LF_FACESIZE - 1);
+  std::copy(face.begin(), face.end(), format.szFaceName);
+  format.dwEffects = (request.bold ? CFE_BOLD : 0) | (request.italic ? CFE_ITALIC : 0) |
+                     (request.underline ? CFE_UNDERLINE : 0) | (request.strikeout ? CFE_STRIKEOUT : 0);
+  pane->fontUnderline = request.underline;
+  int top = TopChar(pane);
+  SetAllCharFormat(pane, format);
+  PaneScrollCharToTop(pane, top);  // the reader's word stays on screen
+  return true;
+}
+
+void PaneSetMargins(PaneView* pane, int left, int right) {
+  if (Live(pane))
+    Send(pane, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(std::clamp(left, 0, 2000), std::clamp(right, 0, 2000)));
+}
+
+bool PaneRangeUnderlined(PaneView* pane, int start, int end) {
+  if (!Live(pane)) return false;
+  if (start > end) std::swap(start, end);
+  if (start == end) ++end;
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof format;
+  WithRangeSelected(pane, start, end, [&] {
+    Send(pane, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  });
+  return (format.dwMask & CFM_UNDERLINE) && (format.dwEffects & CFE_UNDERLINE);
+}
+
+void PaneSetRangeUnderline(PaneView* pane, int start, int end, bool on) {
+  if (!Live(pane)) return;
+  if (start > end) std::swap(start, end);
+  int length = PaneTextLength(pane);
+  start = std::clamp(start, 0, length);
+  end = std::clamp(end, 0, length);
+  if (start == end) return;
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_UNDERLINE;
+  format.dwEffects = on ? CFE_UNDERLINE : 0;
+  WithRangeSelected(pane, start, end, [&] {
+    Send(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  });
+}
+
+void PaneClearUnderline(PaneView* pane) {
+  if (!Live(pane)) return;
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_UNDERLINE;
+  format.dwEffects = pane->fontUnderline ? CFE_UNDERLINE : 0;
+  Send(pane, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+}
+
+void PaneSetRedraw(PaneView* pane, bool on) {
+  if (!Live(pane)) return;
+  pane->redraw = on;
+  Send(pane, WM_SETREDRAW, on ? TRUE : FALSE);
+  if (on) RedrawWindow(pane->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+}
+
+void PaneShowCaret(PaneView* pane, int width, int height) {
+  if (!Live(pane)) return;
+  pane->caretWidth = std::clamp(width, 0, 1000);
+  pane->caretHeight = std::clamp(height, 0, 2000);
+  PutBackCaret(pane);
+}
+
+void PaneDestroyCaret(PaneView* pane) {
+  if (!Live(pane)) return;
+  pane->caretWidth = pane->caretHeight = 0;
+  if (GetFocus() == pane->hwnd) DestroyCaret();
+}
+
+}  // namespace vt

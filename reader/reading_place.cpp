@@ -1,0 +1,123 @@
+// The reader's place across changes of the view. A place is taken before a change and shown again
+// after it; across a new text (another case, spacing or paragraph form) its positions are carried
+// over by counting the characters other than white space, which those changes keep. Positions are
+// the pane's: one per UTF-16 unit, one per paragraph break, so the count walks the UTF-8 text the
+// pane gives back with the same rules.
+#include "reader/reading_place.h"
+
+#include <algorithm>
+
+#include "core/program_state.h"
+#include "platform/pane.h"
+#include "reader/navigation.h"
+
+namespace vt {
+
+namespace {
+
+bool IsWhiteSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+// The bytes of the character at `i` and the pane positions it takes: CR LF is one paragraph
+// break, a character outside the Basic Multilingual Plane two UTF-16 units.
+void CharacterAt(const std::string& text, size_t i, size_t& bytes, int32_t& positions) {
+  auto c = static_cast<unsigned char>(text[i]);
+  positions = 1;
+  if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+    bytes = 2;
+  else if (c >= 0xF0)
+    bytes = 4, positions = 2;
+  else if (c >= 0xE0)
+    bytes = 3;
+  else if (c >= 0xC0)
+    bytes = 2;
+  else
+    bytes = 1;
+  bytes = std::min(bytes, text.size() - i);
+}
+
+}  // namespace
+
+int64_t NonSpaceCountBefore(const std::string& paneText, int32_t position) {
+  int64_t count = 0;
+  int32_t at = 0;
+  size_t bytes = 0;
+  int32_t positions = 0;
+  for (size_t i = 0; i < paneText.size() && at < position; i += bytes, at += positions) {
+    CharacterAt(paneText, i, bytes, positions);
+    if (!IsWhiteSpace(static_cast<unsigned char>(paneText[i]))) ++count;
+  }
+  return count;
+}
+
+// The pane position of the character other than white space that has `count` such characters
+// before it, and the position just behind it; the text's end for both when there is none.
+static void FindNonSpace(const std::string& paneText, int64_t count, int32_t& at, int32_t& behind) {
+  at = 0;
+  size_t bytes = 0;
+  int32_t positions = 0;
+  for (size_t i = 0; i < paneText.size(); i += bytes, at += positions) {
+    CharacterAt(paneText, i, bytes, positions);
+    if (!IsWhiteSpace(static_cast<unsigned char>(paneText[i])) && count-- == 0) {
+      behind = at + positions;
+      return;
+    }
+  }
+  behind = at;
+}
+
+int32_t PositionOfNonSpace(const std::string& paneText, int64_t count) {
+  int32_t at = 0, behind = 0;
+  FindNonSpace(paneText, count, at, behind);
+  return at;
+}
+
+ReadingPlace PlaceInNewText(const ReadingPlace& place, const std::string& oldText, const std::string& newText) {
+  // A start goes to the character it stood on (or the next one); an end goes behind the character before it.
+  auto start = [&](int32_t position) { return PositionOfNonSpace(newText, NonSpaceCountBefore(oldText, position)); };
+  auto end = [&](int32_t position) {
+    int64_t count = NonSpaceCountBefore(oldText, position);
+    int32_t at = 0, behind = 0;
+    if (count > 0) FindNonSpace(newText, count - 1, at, behind);
+    return behind;
+  };
+  ReadingPlace moved = place;
+  moved.word = start(place.word);
+  moved.selectionStart = start(place.selectionStart);
+  moved.selectionEnd = place.selectionEnd == place.selectionStart ? moved.selectionStart : end(place.selectionEnd);
+  return moved;
+}
+
+ReadingPlace CurrentPlace() {
+  ReadingPlace place;
+  PaneGetSelection(PaneWindow, place.selectionStart, place.selectionEnd);
+  int row = PaneScreenRowOfChar(PaneWindow, place.selectionStart);
+  if (row >= 0) {
+    place.word = place.selectionStart;
+    place.row = row;
+  } else {
+    place.word = TopVisibleCharIndex();
+  }
+  return place;
+}
+
+void ShowPlace(const ReadingPlace& place, bool selection) {
+  // Placing the selection may scroll it into view; the scroll below then wins.
+  if (selection) PaneSetSelection(PaneWindow, place.selectionStart, place.selectionEnd);
+  int lowest = std::max(0, PaneScreenRows(PaneWindow) - 1);
+  PaneScrollCharToScreenRow(PaneWindow, place.word, std::min(place.row, lowest));
+}
+
+void KeepPlaceWhile(void (*change)()) {
+  ReadingPlace place = CurrentPlace();
+  change();
+  ShowPlace(place, false);
+}
+
+void KeepPlaceAcrossNewText(void (*change)()) {
+  std::string before = PaneGetPlainText(PaneWindow);
+  ReadingPlace place = CurrentPlace();
+  change();
+  ShowPlace(PlaceInNewText(place, before, PaneGetPlainText(PaneWindow)), true);
+}
+
+}  // namespace vt
