@@ -159,13 +159,13 @@ static void InitialiseMainWindow() {
   if (Minimized) SetPendingShowState(MainWindow, ShowState::Minimised);
   ComputeFontScale();
   ResetButtonSet();
-  InitSpeech();
   BuildAccelerators();
   CreateBarImageList();
   CreateBarFont();
   SetButtonLongNames(CommandLongName);
   BuildIconBar();
   CreateReadingPane();
+  LayoutMainWindow();  // the pane has its size before the book goes in: the text is laid out once
   ChangeFontSize(0);
   ApplyColors();
   OpenFileGivenAtStart();

@@ -32,6 +32,7 @@ PaneView* SpokenPane = nullptr;
 int32_t SpeakStart = 0;
 int32_t UnderlineStart = 0;
 int32_t UnderlineLength = 0;
+int32_t SpeechStarted = 0;
 
 void ResetProgramState() {
   ResetSettingsToDefaults();
@@ -50,6 +51,7 @@ void ResetProgramState() {
   IsSpeaking = 0;
   SpokenText.clear();
   SpeakStart = UnderlineStart = UnderlineLength = 0;
+  SpeechStarted = 0;
 }
 
 }  // namespace vt

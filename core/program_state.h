@@ -42,7 +42,7 @@ extern PaneFontRequest PaneFont;  // the font last set on the pane
 
 // reader/book_library.cpp
 extern std::string BookText;        // the current book as put into the pane
-extern std::string LoadedPaneText;  // the pane's text right after loading
+extern std::string LoadedPaneText;  // the pane's text right after loading, "" when that is BookText
 
 // reader/own_books.cpp
 struct BookFilePosition {
@@ -67,6 +67,7 @@ extern PaneView* SpokenPane;    // the pane being read
 extern int32_t SpeakStart;      // pane index of the reading's first character
 extern int32_t UnderlineStart;  // the pane range of the word being spoken
 extern int32_t UnderlineLength;
+extern int32_t SpeechStarted;   // 1 once the voice has its listener, voice and rate (at the first speech)
 
 // Every variable above and every setting back to its starting value (the widgets are not touched).
 void ResetProgramState();

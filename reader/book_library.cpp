@@ -4,7 +4,8 @@
 // blank lines, joins the lines of each paragraph when asked (never past the pane's paragraph
 // bound), applies the letter case and shows it. The shaping runs on a short-lived worker thread
 // while the loading notice stands; it touches only its own copy of the text.
-// It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after loading).
+// It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after
+// loading, kept only where it differs from BookText).
 #include "reader/book_library.h"
 
 #include <filesystem>
@@ -151,8 +152,10 @@ void ShowBook(std::string text) {
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   BookText = shaped.get();
   SetPaneText(PaneWindow, BookText);
-  // A plain text whose every line ends in CR LF reads back from the pane as it went in.
-  LoadedPaneText = WideSpacing ? PaneGetPlainText(PaneWindow) : BookText;
+  // A plain text whose every line ends in CR LF reads back from the pane as it went in: the book
+  // is then not held a second time.
+  std::string shown = WideSpacing ? PaneGetPlainText(PaneWindow) : std::string();
+  LoadedPaneText = shown == BookText ? std::string() : std::move(shown);
   PaneSetSelection(PaneWindow, 0, 0);
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);
@@ -196,6 +199,8 @@ void LoadBook() {
     ShowBook(ChooseSource());
   }
 }
+
+const std::string& LoadedText() { return LoadedPaneText.empty() ? BookText : LoadedPaneText; }
 
 void ApplyTextCase(std::string& text, int caseType) {
   if (caseType == 0 || caseType == 1) ChangeLetterCase(text, caseType == 0);

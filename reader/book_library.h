@@ -32,6 +32,10 @@ void SelectNextBook();
 // Reads, cleans and shows the current book (Book), with the caret at the start.
 void LoadBook();
 
+// The pane's text right after the last LoadBook. A plain book reads back from the pane as it went
+// in, and then BookText serves as this text too: the book is not held twice.
+const std::string& LoadedText();
+
 // Letter case of the book text: 0 upper case, 1 lower case, anything else leaves it; every letter
 // is mapped one for one, so no position moves.
 void ApplyTextCase(std::string& text, int caseType);

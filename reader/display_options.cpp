@@ -106,7 +106,7 @@ void ToggleBold() {
 static void ReplaceTextCase() {
   std::string text = PaneGetPlainText(PaneWindow);
   if (CaseType == 2)
-    text = LoadedPaneText;
+    text = LoadedText();
   else
     ApplyTextCase(text, CaseType);
   SetPaneText(PaneWindow, text);

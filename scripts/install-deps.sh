@@ -8,7 +8,7 @@ packages=(
   libespeak-ng-dev espeak-ng-data libpulse-dev libcurl4-openssl-dev
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
-  pulseaudio pulseaudio-utils xvfb xdotool imagemagick x11-utils python3
+  pulseaudio pulseaudio-utils xvfb xdotool imagemagick x11-utils libx11-dev python3
   openbox dbus at-spi2-core python3-pyatspi
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest librsvg2-bin wine wine64
   fonts-wine fonts-liberation libxrender1 libxrandr2 openssl

@@ -5,10 +5,11 @@
 // sound went away mid-reading, ReadingLost then says that no voice is available. The rate
 // announcements report nothing, so they neither mark the pane nor move the caret.
 //
-// State: whether a reading runs, the text handed to the voice, where in the pane it starts and how
-// its bytes map back to pane positions, and the range of the word being spoken. A reading stops
-// when the pane's text is replaced (its words would mark the new text); one that ends without a
-// word heard found no voice to speak it, and leaves the view and the caret as they were.
+// State: whether speech has started (at the first reading, announcement or voice change),
+// whether a reading runs, the text handed to the voice, where in the pane it starts and how its
+// bytes map back to pane positions, and the range of the word being spoken. A reading stops when
+// the pane's text is replaced (its words would mark the new text); one that ends without a word
+// heard found no voice to speak it, and leaves the view and the caret as they were.
 #include "speech/reading_aloud.h"
 
 #include <algorithm>
@@ -106,6 +107,7 @@ static void StartOnScreen() {
 }
 
 void InitSpeech() {
+  SpeechStarted = 1;
   SetSpeechListener({MarkSpokenWord, EndReading, ReadingLost});
   OnPaneTextReplaced(StopReadingForNewText);
   // What is heard matches what the bar shows from the start.
@@ -113,7 +115,12 @@ void InitSpeech() {
   SpeechSetRate(vRate);
 }
 
+void EnsureSpeechStarted() {
+  if (SpeechStarted == 0) InitSpeech();
+}
+
 void SpeakFromCaret() {
+  EnsureSpeechStarted();
   if (IsSpeaking == 1) StopSpeaking();
   placeAtPlay = CurrentPlace();
   wordsHeard = 0;
@@ -145,6 +152,7 @@ void CycleSpeechRate() {
 }
 
 void ApplySpeechRate() {
+  EnsureSpeechStarted();
   SpeechSetRate(vRate);
   if (IsSpeaking != 0) return;
   if (vRate == SlowRate)

@@ -27,6 +27,10 @@ extern const char* const FastSpeechAnnouncement;
 // MaleVoice and the rate vRate.
 void InitSpeech();
 
+// InitSpeech, unless it has run: speech starts when it is first needed, since starting the engine
+// and listing its voices would keep the window from showing the book.
+void EnsureSpeechStarted();
+
 // Play: reads the pane aloud from the word at the caret, or from the first word on screen when the
 // caret is not on screen.
 void SpeakFromCaret();

@@ -9,6 +9,7 @@
 namespace vt {
 
 void ToggleVoice() {
+  EnsureSpeechStarted();
   StopSpeaking();
   MaleVoice = MaleVoice ^ 1;
   if (MaleVoice == 0) SelectVoice(FemaleVoiceName);

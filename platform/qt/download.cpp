@@ -4,6 +4,8 @@
 // needed) and its executable header compared with the running program's own. A download runs on
 // its caller's thread through curl's multi interface, waking at least ten times a second to see
 // whether it was cancelled or has become too slow.
+// libcurl is loaded when it is first needed, not with the program: it brings some twenty libraries
+// (TLS, Kerberos, LDAP ...) whose loading and start-up the reader's window need not wait for.
 #include "platform/download.h"
 
 #include <QByteArrayView>
@@ -11,6 +13,7 @@
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -19,9 +22,67 @@
 #include <chrono>
 #include <deque>
 #include <cstring>
-#include <mutex>
 
 namespace vt {
+
+namespace {
+
+// The libcurl functions used here, found in the library once it is loaded.
+struct CurlLibrary {
+  decltype(&curl_global_init) global_init;
+  decltype(&curl_easy_init) easy_init;
+  decltype(&curl_easy_setopt) easy_setopt;
+  decltype(&curl_easy_perform) easy_perform;
+  decltype(&curl_easy_getinfo) easy_getinfo;
+  decltype(&curl_easy_cleanup) easy_cleanup;
+  decltype(&curl_slist_append) slist_append;
+  decltype(&curl_slist_free_all) slist_free_all;
+  decltype(&curl_url) url;
+  decltype(&curl_url_set) url_set;
+  decltype(&curl_url_get) url_get;
+  decltype(&curl_url_cleanup) url_cleanup;
+  decltype(&curl_free) free;
+  decltype(&curl_multi_init) multi_init;
+  decltype(&curl_multi_add_handle) multi_add_handle;
+  decltype(&curl_multi_perform) multi_perform;
+  decltype(&curl_multi_poll) multi_poll;
+  decltype(&curl_multi_info_read) multi_info_read;
+  decltype(&curl_multi_remove_handle) multi_remove_handle;
+  decltype(&curl_multi_cleanup) multi_cleanup;
+};
+
+template <typename Function>
+bool Find(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(dlsym(library, name));
+  return function != nullptr;
+}
+
+// libcurl, loaded and started on first use; null when it cannot be loaded (nothing is downloaded).
+const CurlLibrary* Curl() {
+  static const CurlLibrary* loaded = []() -> const CurlLibrary* {
+    void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return nullptr;
+    static CurlLibrary c;
+    bool found = Find(library, "curl_global_init", c.global_init) && Find(library, "curl_easy_init", c.easy_init) &&
+                 Find(library, "curl_easy_setopt", c.easy_setopt) && Find(library, "curl_easy_perform", c.easy_perform) &&
+                 Find(library, "curl_easy_getinfo", c.easy_getinfo) && Find(library, "curl_easy_cleanup", c.easy_cleanup) &&
+                 Find(library, "curl_slist_append", c.slist_append) &&
+                 Find(library, "curl_slist_free_all", c.slist_free_all) && Find(library, "curl_url", c.url) &&
+                 Find(library, "curl_url_set", c.url_set) && Find(library, "curl_url_get", c.url_get) &&
+                 Find(library, "curl_url_cleanup", c.url_cleanup) && Find(library, "curl_free", c.free) &&
+                 Find(library, "curl_multi_init", c.multi_init) &&
+                 Find(library, "curl_multi_add_handle", c.multi_add_handle) &&
+                 Find(library, "curl_multi_perform", c.multi_perform) && Find(library, "curl_multi_poll", c.multi_poll) &&
+                 Find(library, "curl_multi_info_read", c.multi_info_read) &&
+                 Find(library, "curl_multi_remove_handle", c.multi_remove_handle) &&
+                 Find(library, "curl_multi_cleanup", c.multi_cleanup);
+    if (!found || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
+    return &c;
+  }();
+  return loaded;
+}
+
+}  // namespace
 
 // A parsed address: its scheme and host, empty when curl cannot read it.
 struct Address {
@@ -30,17 +91,18 @@ struct Address {
 
 static Address ParseAddress(const std::string& url) {
   Address address;
-  CURLU* handle = curl_url();
+  if (!Curl()) return address;  // no libcurl: no address is safe to download from
+  CURLU* handle = Curl()->url();
   if (!handle) return address;
   char* part = nullptr;
-  if (curl_url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-    if (curl_url_get(handle, CURLUPART_SCHEME, &part, 0) == CURLUE_OK) address.scheme = part;
-    curl_free(part);
+  if (Curl()->url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    if (Curl()->url_get(handle, CURLUPART_SCHEME, &part, 0) == CURLUE_OK) address.scheme = part;
+    Curl()->free(part);
     part = nullptr;
-    if (curl_url_get(handle, CURLUPART_HOST, &part, 0) == CURLUE_OK) address.host = part;
-    curl_free(part);
+    if (Curl()->url_get(handle, CURLUPART_HOST, &part, 0) == CURLUE_OK) address.host = part;
+    Curl()->free(part);
   }
-  curl_url_cleanup(handle);
+  Curl()->url_cleanup(handle);
   return address;
 }
 
@@ -106,42 +168,42 @@ static bool RunTransfer(CURLM* multi, CURL* curl, const DownloadLimits& limits, 
   SlowDownloadWatch watch(limits);
   for (;;) {
     int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) return false;
+    if (Curl()->multi_perform(multi, &running) != CURLM_OK) return false;
     if (running == 0) break;
     if (cancelled && cancelled->load()) return false;
     curl_off_t received = 0;
-    curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
+    Curl()->easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
     if (watch.GivesUp(received)) return false;
-    curl_multi_poll(multi, nullptr, 0, 100, nullptr);
+    Curl()->multi_poll(multi, nullptr, 0, 100, nullptr);
   }
   int queued = 0;
-  CURLMsg* message = curl_multi_info_read(multi, &queued);
+  CURLMsg* message = Curl()->multi_info_read(multi, &queued);
   return message && message->msg == CURLMSG_DONE && message->data.result == CURLE_OK;
 }
 
 // A transfer of `url` into the sink with the address rules, no cache, and curl's own guards.
 static CURL* PrepareTransfer(const std::string& url, const DownloadLimits& limits, Sink& sink, curl_slist* headers) {
-  CURL* curl = curl_easy_init();
+  CURL* curl = Curl()->easy_init();
   if (!curl) return nullptr;
   bool local = IsLoopbackHost(ParseAddress(url).host);
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, local ? "http,https" : "https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-  if (local) curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");  // this machine is never reached through a proxy
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Vellumtide");
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.slowWindowSeconds * 1000));
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalSeconds * 1000) + 1000);  // a backstop
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  Curl()->easy_setopt(curl, CURLOPT_URL, url.c_str());
+  Curl()->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, local ? "http,https" : "https");
+  Curl()->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  Curl()->easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  Curl()->easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+  Curl()->easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  Curl()->easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  Curl()->easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+  if (local) Curl()->easy_setopt(curl, CURLOPT_NOPROXY, "*");  // this machine is never reached through a proxy
+  Curl()->easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  Curl()->easy_setopt(curl, CURLOPT_USERAGENT, "Vellumtide");
+  Curl()->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  Curl()->easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+  Curl()->easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  Curl()->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.slowWindowSeconds * 1000));
+  Curl()->easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalSeconds * 1000) + 1000);  // a backstop
+  Curl()->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+  Curl()->easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   return curl;
 }
 
@@ -149,24 +211,22 @@ bool DownloadToMemory(const std::string& url, const DownloadLimits& limits, std:
                       const std::atomic<bool>* cancelled) {
   body.clear();
   if (!IsSafeDownloadAddress(url)) return false;
-  static std::once_flag curlStarted;
-  std::call_once(curlStarted, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   Sink sink{&body, limits.maxBytes};
-  curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");  // never a stale copy
-  headers = curl_slist_append(headers, "Pragma: no-cache");
+  curl_slist* headers = Curl()->slist_append(nullptr, "Cache-Control: no-cache");  // never a stale copy
+  headers = Curl()->slist_append(headers, "Pragma: no-cache");
   CURL* curl = PrepareTransfer(url, limits, sink, headers);
-  CURLM* multi = curl_multi_init();
+  CURLM* multi = Curl()->multi_init();
   bool ok = false;
-  if (curl && multi && curl_multi_add_handle(multi, curl) == CURLM_OK) {
+  if (curl && multi && Curl()->multi_add_handle(multi, curl) == CURLM_OK) {
     ok = RunTransfer(multi, curl, limits, cancelled);
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    Curl()->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     ok = ok && status == 200;
-    curl_multi_remove_handle(multi, curl);
+    Curl()->multi_remove_handle(multi, curl);
   }
-  if (multi) curl_multi_cleanup(multi);
-  if (curl) curl_easy_cleanup(curl);
-  curl_slist_free_all(headers);
+  if (multi) Curl()->multi_cleanup(multi);
+  if (curl) Curl()->easy_cleanup(curl);
+  Curl()->slist_free_all(headers);
   if (!ok) body.clear();
   return ok;
 }

@@ -4,9 +4,10 @@
 //   positions) for finding, word breaks and reading the text back; the document itself holds
 //   short paragraphs grouped into blocks, joined by line separators, as the widget's cost is per block;
 // - exact display lines: after each change of text, font or width the view is laid out first, at
-//   the reading position, while worker threads count the rows of every other block; a query that
-//   needs exact line numbers waits for that count (or lays out the rest itself), in a text of
-//   tens of megabytes for a moment only, then answers from the layout as far as it has got;
+//   the reading position, while worker threads count the rows of every other block (once the
+//   pane's first frame is on the screen); a query that needs exact line numbers waits for that
+//   count (or lays out the rest itself), in a text of tens of megabytes for a moment only, then
+//   answers from the layout as far as it has got;
 // - rows of the view (the reader's place, the page size, the bookmark) counted from the top row on
 //   screen, so they never wait for that count;
 // - underline marks as a set of merged ranges, drawn over the visible rows only, so marking stays
@@ -33,6 +34,7 @@
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -144,8 +146,6 @@ class PaneView : public QPlainTextEdit {
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
   QFont baseFont;                      // the requested font, without letter spacing
   int spacingTwips = 0;                // letter spacing of the current text
-  std::string crLfText;                // the text read back (CR LF breaks), once made
-  bool crLfValid = false;
   int caretWidth = 0, caretHeight = 0; // the painted caret (0: the widget's own thin caret)
 
   void SetMargins(int left, int right) { setViewportMargins(left, 0, right, 0); }
@@ -155,24 +155,19 @@ class PaneView : public QPlainTextEdit {
 
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
-    // Book texts are plain ASCII: they are converted in one pass, and when every line ends in
-    // CR LF the text itself is what reading the pane back gives.
+    // Book texts are plain ASCII: they are converted in one pass.
     QString plain(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
     QChar* out = plain.data();
     qsizetype n = 0;
-    bool ascii = true, crLfOnly = true;
+    bool ascii = true;
     for (size_t i = 0; i < utf8.size() && ascii; ++i) {
       char c = utf8[i];
       if (c & 0x80) {
         ascii = false;
       } else if (c == '\r') {
-        if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
-          ++i;
-        else
-          crLfOnly = false;
+        if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
         out[n++] = u'\n';
       } else {
-        if (c == '\n') crLfOnly = false;
         out[n++] = QChar(static_cast<char16_t>(c));
       }
     }
@@ -185,36 +180,37 @@ class PaneView : public QPlainTextEdit {
         if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
     }
     SetText(std::move(plain), newSpacingTwips);
-    // a very long text is not held a third time: it is read back from `text` when asked
-    if (ascii && crLfOnly && static_cast<qsizetype>(utf8.size()) < kLongestExactText) {
-      crLfText = utf8;
-      crLfValid = true;
-    }
   }
 
-  // The text with CR LF at each paragraph break, as reading the pane back gives it.
-  const std::string& CrLfText() {
-    if (!crLfValid) {
-      QByteArray utf8 = text.toUtf8();
-      crLfText.clear();
-      crLfText.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(text.count(u'\n')));
-      for (qsizetype from = 0; from < utf8.size();) {
-        qsizetype lineFeed = utf8.indexOf('\n', from);
-        qsizetype end = lineFeed < 0 ? utf8.size() : lineFeed;
-        crLfText.append(utf8.constData() + from, static_cast<size_t>(end - from));
-        if (lineFeed >= 0) crLfText += "\r\n";
-        from = end + 1;
-      }
-      crLfValid = true;
+  // The text with CR LF at each paragraph break, as reading the pane back gives it. It is made
+  // afresh on each request: the few commands that read the text back do not justify keeping a
+  // second copy of the book.
+  std::string CrLfText() const {
+    const qsizetype breaks = QStringView(text).count(u'\n');
+    std::string out(static_cast<size_t>(text.size() + breaks), '\0');
+    char* to = out.data();
+    for (QChar c : text) {
+      char16_t unit = c.unicode();
+      if (unit >= 0x80) return CrLfTextOfUtf8(text.toUtf8());
+      if (unit == u'\n') *to++ = '\r';
+      *to++ = static_cast<char>(unit);
     }
-    return crLfText;
+    return out;
+  }
+
+  static std::string CrLfTextOfUtf8(const QByteArray& utf8) {
+    std::string out;
+    out.reserve(static_cast<size_t>(utf8.size()) + static_cast<size_t>(utf8.size()) / 16);
+    for (char c : utf8) {
+      if (c == '\n') out += '\r';
+      out += c;
+    }
+    return out;
   }
 
   // Shows text in which each paragraph ends in one '\n'.
   void SetText(QString normal, int newSpacingTwips) {
     text = std::move(normal);
-    crLfText.clear();
-    crLfValid = false;
     underlines.clear();
     FindLinks();
     if (newSpacingTwips != spacingTwips) {
@@ -266,7 +262,7 @@ class PaneView : public QPlainTextEdit {
       if ((ch | 0x20) == u'w' && (c[i + 1].unicode() | 0x20) == u'w' && (c[i + 2].unicode() | 0x20) == u'w' &&
           c[i + 3] == u'.')
         return true;
-      if ((ch | 0x20) == u'm' && text.mid(i, 7).compare(QStringLiteral("mailto:"), Qt::CaseInsensitive) == 0)
+      if ((ch | 0x20) == u'm' && QStringView(text).mid(i, 7).compare(u"mailto:", Qt::CaseInsensitive) == 0)
         return true;
     }
     return false;
@@ -315,9 +311,18 @@ class PaneView : public QPlainTextEdit {
   }
 
   // Counts every block's rows again (after a change of text, font or width) on worker threads.
+  // Until the pane's first frame is on the screen the count waits: its workers would take the
+  // processor from that frame, and the width may still change when the window first shows.
   void ScheduleLayout() {
     layoutComplete = false;
-    const int generation = ++layoutGeneration;
+    ++layoutGeneration;
+    countWaiting = true;
+    if (paintedOnce) StartCount();
+  }
+
+  void StartCount() {
+    countWaiting = false;
+    const int generation = layoutGeneration;
     qreal width = viewport()->width();  // the width the widget gives its document layout
     if (width <= 0) width = qreal(INT_MAX);
     width -= 2 * document()->documentMargin();
@@ -357,6 +362,7 @@ class PaneView : public QPlainTextEdit {
   // the query is answered with the layout as far as it has got, as the widget's own scroll bar
   // is, and is exact once the count is in.
   void EnsureFullLayout() {
+    if (countWaiting) StartCount();
     if (layoutComplete) return;
     if (text.size() < kLongestExactText) return TakeLineCounts(layoutGeneration);
     // the queries of one command share one wait
@@ -619,7 +625,16 @@ class PaneView : public QPlainTextEdit {
       painter.fillRect(caretRect, Qt::white);
     }
     painter.end();
+    if (!paintedOnce) StartCountAfterFirstFrame();
     if (events.painted) events.painted();
+  }
+
+  // The first frame goes to the screen when this paint returns; the count starts after it.
+  void StartCountAfterFirstFrame() {
+    paintedOnce = true;
+    QTimer::singleShot(0, this, [this] {
+      if (countWaiting) StartCount();
+    });
   }
 
   // The program scrolls by display lines itself: a vertical turn goes to it instead of the widget.
@@ -674,6 +689,8 @@ class PaneView : public QPlainTextEdit {
   LineCounter counter;
   int layoutGeneration = 0;     // which count of the rows is the current one
   bool layoutComplete = true;   // every block's rows are counted: the line numbers are exact
+  bool countWaiting = false;    // a count is due but waits for the first frame
+  bool paintedOnce = false;     // the pane has painted its first frame
   int anchorChar = -1;          // the character kept in the top row while the layout completes
   QElapsedTimer gaveUpWaiting;  // since a query last stopped waiting for the line count
   QList<QTextEdit::ExtraSelection> shownLinks;
@@ -701,7 +718,15 @@ void PaneSetEvents(PaneView* pane, PaneEvents events) {
 }
 
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
-  if (Live(pane)) pane->setGeometry(x, y, std::max(0, width), std::max(0, height));
+  if (!Live(pane)) return;
+  const QSize before = pane->size();
+  pane->setGeometry(x, y, std::max(0, width), std::max(0, height));
+  if (pane->isVisible() || !pane->testAttribute(Qt::WA_PendingResizeEvent)) return;
+  // A hidden pane would learn its size only when the window shows, and lay its text out once for
+  // nothing before then: it takes the size now, so the book is laid out once, at its real width.
+  QResizeEvent resize(pane->size(), before);
+  QCoreApplication::sendEvent(pane, &resize);
+  pane->setAttribute(Qt::WA_PendingResizeEvent, false);
 }
 
 bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }

@@ -162,8 +162,11 @@ TEST_F(ReadingAloud, RateAnnouncementOnlyWhenIdleAndItMarksNothing) {
   EXPECT_EQ(SpokenText, "Some words in the pane.");
 }
 
-TEST_F(ReadingAloud, StartUpAppliesTheChosenVoiceAndRate) {
-  OpenReader("", "MaleVoice=0\r\nvRate=-3\r\n");
+TEST_F(ReadingAloud, TheFirstReadingAppliesTheChosenVoiceAndRate) {
+  OpenReader("Hello.", "MaleVoice=0\r\nvRate=-3\r\n");
+  EXPECT_EQ(SpeechStarted, 0);  // the window shows without waiting for the engine
+  RunCommand(CmdPlay);
+  MarksUntilIdle();
   EXPECT_EQ(SpeechVoiceName(), "en-us+f3");
   EXPECT_EQ(SpeechRate(), -3);
   MaleVoice = 1;

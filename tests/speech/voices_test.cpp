@@ -46,6 +46,7 @@ class Voices : public speechtest::ReaderTest {
 
 TEST_F(Voices, TwoTogglesReturnToTheFirstVoice) {
   ASSERT_EQ(MaleVoice, 1);
+  EnsureSpeechStarted();
   ASSERT_EQ(SpeechVoiceName(), "en-us+m3");
   RunCommand(CmdVoice);
   EXPECT_EQ(MaleVoice, 0);
