@@ -160,14 +160,18 @@ static void MoveFocusFrame(BarView* bar, int index) {
   InvalidateRect(bar->hwnd, nullptr, TRUE);
 }
 
+// The reading pane beside the bar takes the keyboard focus.
+static void FocusPane(BarView* bar) {
+  if (HWND pane = FindWindowExW(GetParent(bar->hwnd), nullptr, MSFTEDIT_CLASS, nullptr)) SetFocus(pane);
+}
+
 // Tab and Shift+Tab: the next or previous button, and from either end the reading pane.
 static void TabFrom(BarView* bar, bool backwards) {
   int next = bar->focused + (backwards ? -1 : 1);
-  if (next >= 0 && next < static_cast<int>(bar->buttons.size())) {
+  if (next >= 0 && next < static_cast<int>(bar->buttons.size()))
     MoveFocusFrame(bar, next);
-    return;
-  }
-  if (HWND pane = FindWindowExW(GetParent(bar->hwnd), nullptr, MSFTEDIT_CLASS, nullptr)) SetFocus(pane);
+  else
+    FocusPane(bar);
 }
 
 // Enter and Space press the framed button as a click does; the bar may be gone afterwards.
@@ -176,13 +180,15 @@ static void PressFocused(BarView* bar) {
   SendMessageW(GetParent(bar->hwnd), WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), reinterpret_cast<LPARAM>(bar->hwnd));
 }
 
-// The keys of the focused bar; false for a key the toolbar handles itself.
-static bool HandleKey(BarView* bar, WPARAM key) {
+// The keys of the focused bar; false for a key the toolbar handles itself. A held Space presses
+// the button once, as a push button does.
+static bool HandleKey(BarView* bar, WPARAM key, bool repeated) {
   bool modified = (GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000);
   if (modified || !HasKeyboardFocus(bar)) return false;
   switch (key) {
     case VK_TAB: TabFrom(bar, (GetKeyState(VK_SHIFT) & 0x8000) != 0); return true;
-    case VK_RETURN: case VK_SPACE: PressFocused(bar); return true;
+    case VK_SPACE: if (!repeated) PressFocused(bar); return true;
+    case VK_RETURN: PressFocused(bar); return true;
     default: return false;
   }
 }
@@ -197,7 +203,7 @@ static LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     }
     case WM_SETFOCUS: case WM_KILLFOCUS: InvalidateRect(hwnd, nullptr, TRUE); break;
     case WM_KEYDOWN:
-      if (HandleKey(bar, wParam)) return 0;
+      if (HandleKey(bar, wParam, (lParam & (1 << 30)) != 0)) return 0;
       break;
     case WM_CHAR:
       if (wParam == L'\t' || wParam == L'\r' || wParam == L' ') return 0;  // their key has done its work
@@ -238,8 +244,8 @@ BarView* BarCreate(MainWidget* parent) {
   auto* bar = new BarView;
   bar->owner = parent;
   bar->hwnd = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NODIVIDER |
-                                  CCS_NOPARENTALIGN,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TBSTYLE_FLAT | CCS_NORESIZE |
+                                  CCS_NODIVIDER | CCS_NOPARENTALIGN,
                               0, 0, client.right, 0, parent->hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!bar->hwnd) {
     delete bar;
@@ -388,7 +394,10 @@ void BarAutoSize(BarView* bar) {
 }
 
 void BarSetVisible(BarView* bar, bool visible) {
-  if (Live(bar)) ShowWindow(bar->hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  if (!Live(bar)) return;
+  // A notice that hides the focused bar leaves the keyboard with the pane, not with the window.
+  if (!visible && GetFocus() == bar->hwnd) FocusPane(bar);
+  ShowWindow(bar->hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void BarPaintNow(BarView* bar) {
