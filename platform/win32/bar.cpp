@@ -4,10 +4,16 @@
 // to the main window as WM_COMMAND from inside its own mouse handling, so a command may rebuild
 // the bar from inside the click of one of its buttons; such a bar is only hidden then, and
 // destroyed once control is back in the message loop.
+//
+// The keyboard reaches the buttons through the toolbar window itself: while it has the focus, the
+// bar keeps the index of the framed button, moves it with Tab and Shift+Tab (past either end the
+// focus goes to the reading pane) and presses it with Enter or Space; the frame is painted over
+// the toolbar's own drawing.
 #include "platform/bar.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <richedit.h>
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +30,9 @@ constexpr int kLargestIcon = 1024;
 constexpr int kLargestFontPixels = 4096;
 constexpr int kEmbeddedIconSize = 128;  // the size the icons are drawn at when the program is built
 constexpr int kBarMargin = 2;           // between the bar's edge and the buttons
+constexpr int kFocusFrame = 6;          // the width of the keyboard focus mark
 const COLORREF kBarFace = RGB(0xF0, 0xF0, 0xF0);
+const COLORREF kFocusColour = RGB(0, 0, 0);
 
 int FontPixelHeight(long double points) {
   long double pixels = std::nearbyint(points * static_cast<long double>(ScreenDpiY()) / 72.0L);
@@ -111,6 +119,7 @@ class BarView {
   HFONT font = nullptr;
   std::vector<BarButtonInfo> buttons;
   std::deque<std::wstring> texts;  // the labels the toolbar's buttons point to
+  int focused = 0;                 // the framed button while the toolbar has the focus
 };
 
 static void Detach(BarView* bar) {
@@ -118,9 +127,87 @@ static void Detach(BarView* bar) {
   if (MainWidget* owner = Live(bar->owner)) std::erase(owner->bars, bar);
 }
 
+// A mouse press on a button leaves the keyboard focus where it was.
+static LRESULT KeepFocusWhere(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND before = GetFocus();
+  LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+  if (before != hwnd && GetFocus() == hwnd && ::IsWindow(before)) SetFocus(before);
+  return result;
+}
+
+static bool HasKeyboardFocus(const BarView* bar) {
+  return GetFocus() == bar->hwnd && bar->focused >= 0 && bar->focused < static_cast<int>(bar->buttons.size());
+}
+
+// The focus mark: a black frame drawn inside the edge of the focused button.
+static void PaintFocusFrame(BarView* bar) {
+  if (!HasKeyboardFocus(bar)) return;
+  RECT r;
+  if (!SendMessageW(bar->hwnd, TB_GETITEMRECT, static_cast<WPARAM>(bar->focused), reinterpret_cast<LPARAM>(&r))) return;
+  HDC dc = GetDC(bar->hwnd);
+  HBRUSH black = CreateSolidBrush(kFocusColour);
+  const RECT sides[] = {{r.left, r.top, r.right, r.top + kFocusFrame},
+                        {r.left, r.bottom - kFocusFrame, r.right, r.bottom},
+                        {r.left, r.top, r.left + kFocusFrame, r.bottom},
+                        {r.right - kFocusFrame, r.top, r.right, r.bottom}};
+  for (const RECT& side : sides) FillRect(dc, &side, black);
+  DeleteObject(black);
+  ReleaseDC(bar->hwnd, dc);
+}
+
+static void MoveFocusFrame(BarView* bar, int index) {
+  bar->focused = index;
+  InvalidateRect(bar->hwnd, nullptr, TRUE);
+}
+
+// The reading pane beside the bar takes the keyboard focus.
+static void FocusPane(BarView* bar) {
+  if (HWND pane = FindWindowExW(GetParent(bar->hwnd), nullptr, MSFTEDIT_CLASS, nullptr)) SetFocus(pane);
+}
+
+// Tab and Shift+Tab: the next or previous button, and from either end the reading pane.
+static void TabFrom(BarView* bar, bool backwards) {
+  int next = bar->focused + (backwards ? -1 : 1);
+  if (next >= 0 && next < static_cast<int>(bar->buttons.size()))
+    MoveFocusFrame(bar, next);
+  else
+    FocusPane(bar);
+}
+
+// Enter and Space press the framed button as a click does; the bar may be gone afterwards.
+static void PressFocused(BarView* bar) {
+  int command = bar->buttons[static_cast<size_t>(bar->focused)].command;
+  SendMessageW(GetParent(bar->hwnd), WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), reinterpret_cast<LPARAM>(bar->hwnd));
+}
+
+// The keys of the focused bar; false for a key the toolbar handles itself. A held Space presses
+// the button once, as a push button does.
+static bool HandleKey(BarView* bar, WPARAM key, bool repeated) {
+  bool modified = (GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000);
+  if (modified || !HasKeyboardFocus(bar)) return false;
+  switch (key) {
+    case VK_TAB: TabFrom(bar, (GetKeyState(VK_SHIFT) & 0x8000) != 0); return true;
+    case VK_SPACE: if (!repeated) PressFocused(bar); return true;
+    case VK_RETURN: PressFocused(bar); return true;
+    default: return false;
+  }
+}
+
 static LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   auto* bar = reinterpret_cast<BarView*>(data);
   switch (message) {
+    case WM_PAINT: {
+      LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+      PaintFocusFrame(bar);
+      return result;
+    }
+    case WM_SETFOCUS: case WM_KILLFOCUS: InvalidateRect(hwnd, nullptr, TRUE); break;
+    case WM_KEYDOWN:
+      if (HandleKey(bar, wParam, (lParam & (1 << 30)) != 0)) return 0;
+      break;
+    case WM_CHAR:
+      if (wParam == L'\t' || wParam == L'\r' || wParam == L' ') return 0;  // their key has done its work
+      break;
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(hwnd, &r);
@@ -137,8 +224,9 @@ static LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         MainWidget::Raise(bar->owner->events.pressed, static_cast<int>(at.x), static_cast<int>(at.y));
         return 0;
       }
-      break;
+      return KeepFocusWhere(hwnd, message, wParam, lParam);
     }
+    case WM_RBUTTONDOWN: return KeepFocusWhere(hwnd, message, wParam, lParam);
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, BarProc, 0);
       Detach(bar);
@@ -156,8 +244,8 @@ BarView* BarCreate(MainWidget* parent) {
   auto* bar = new BarView;
   bar->owner = parent;
   bar->hwnd = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NODIVIDER |
-                                  CCS_NOPARENTALIGN,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TBSTYLE_FLAT | CCS_NORESIZE |
+                                  CCS_NODIVIDER | CCS_NOPARENTALIGN,
                               0, 0, client.right, 0, parent->hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!bar->hwnd) {
     delete bar;
@@ -225,11 +313,43 @@ void BarSetImages(BarView* bar, BarImages* images) {
   if (!list) SendMessageW(bar->hwnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
 }
 
-// The toolbar sizes each button by its own label here: `otherLabels` are not reserved yet, and the
-// buttons take no keyboard focus of their own (BarFocusedButton answers -1).
+// The width of the widest of the labels in the bar's font, as the toolbar measures its own.
+static int WidestLabel(BarView* bar, const std::vector<std::string>& labels) {
+  HDC dc = GetDC(bar->hwnd);
+  HGDIOBJ old = SelectObject(dc, bar->font ? bar->font : GetStockObject(DEFAULT_GUI_FONT));
+  int widest = 0;
+  for (const std::string& label : labels) {
+    std::wstring text = Wide(BytesToUtf8(label));
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  SelectObject(dc, old);
+  ReleaseDC(bar->hwnd, dc);
+  return widest;
+}
+
+// The toolbar sizes a button by the label it shows; a place with wider labels in other states is
+// given a fixed width that holds the widest, so that the buttons after it never move.
+static void ReserveOtherLabels(BarView* bar, int index, bool hasImage, const std::string& label,
+                               const std::vector<std::string>& otherLabels) {
+  RECT r;
+  if (otherLabels.empty() || !SendMessageW(bar->hwnd, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)))
+    return;
+  int icon = hasImage ? bar->images->size : 0;
+  int shown = std::max(icon, WidestLabel(bar, {label}));
+  int widest = std::max(icon, WidestLabel(bar, otherLabels));
+  if (widest <= shown) return;
+  TBBUTTONINFOW info = {};
+  info.cbSize = sizeof info;
+  info.dwMask = TBIF_BYINDEX | TBIF_SIZE | TBIF_STYLE;
+  info.fsStyle = BTNS_BUTTON;  // an automatic size would take the place of the fixed one
+  info.cx = static_cast<WORD>(std::clamp<LONG>(r.right - r.left + widest - shown, 0, 0xFFFF));
+  SendMessageW(bar->hwnd, TB_SETBUTTONINFOW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&info));
+}
+
 void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
                   const std::vector<std::string>& otherLabels) {
-  (void)otherLabels;
   if (!Live(bar)) return;
   bar->texts.push_back(Wide(BytesToUtf8(label)));
   BarImages* images = Live(bar->images);
@@ -242,11 +362,16 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
   button.iString = reinterpret_cast<INT_PTR>(bar->texts.back().c_str());
   SendMessageW(bar->hwnd, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
   bar->buttons.push_back(BarButtonInfo{image, command, label, accessibleName});
+  ReserveOtherLabels(bar, static_cast<int>(bar->buttons.size()) - 1, hasImage, label, otherLabels);
 }
 
-int BarFocusedButton(BarView*) { return -1; }
+int BarFocusedButton(BarView* bar) { return Live(bar) && HasKeyboardFocus(bar) ? bar->focused : -1; }
 
-void BarFocusButton(BarView*, int) {}
+void BarFocusButton(BarView* bar, int index) {
+  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return;
+  MoveFocusFrame(bar, index);
+  SetFocus(bar->hwnd);
+}
 
 Rect BarButtonRect(BarView* bar, int index) {
   RECT r = {0, 0, 0, 0};
@@ -269,7 +394,10 @@ void BarAutoSize(BarView* bar) {
 }
 
 void BarSetVisible(BarView* bar, bool visible) {
-  if (Live(bar)) ShowWindow(bar->hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  if (!Live(bar)) return;
+  // A notice that hides the focused bar leaves the keyboard with the pane, not with the window.
+  if (!visible && GetFocus() == bar->hwnd) FocusPane(bar);
+  ShowWindow(bar->hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void BarPaintNow(BarView* bar) {

@@ -4,18 +4,25 @@
 // (EM_STREAMIN), underlines ranges (CHARFORMAT2) and shows web addresses as links; this file only
 // translates. The control's window procedure is subclassed to raise the program's events after
 // the control has handled each message, and to put back the pane's wide caret whenever the control
-// has made its own thin one. Everything here runs on the user-interface thread.
+// has made its own thin one. Tab and Shift+Tab go on to the first or last button of the bar; a
+// file dropped on the pane goes to the main window. Screen readers learn the pane's name through
+// Active Accessibility's annotation of the control's window (the window text is the book itself).
+// Everything here runs on the user-interface thread.
 #include "platform/pane.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <richedit.h>
+#include <shellapi.h>
+#include <initguid.h>  // the annotation service's ids are defined here: the program links no oleacc
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/bar.h"
 #include "platform/testing.h"
 #include "platform/win32/main_widget.h"
 
@@ -27,6 +34,7 @@ constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usu
 class PaneView {
  public:
   HWND hwnd = nullptr;
+  MainWidget* owner = nullptr;
   PaneEvents events;
   int caretWidth = 0, caretHeight = 0;  // the pane's caret (0: the control's own)
   bool redraw = true;                   // painting and events are on
@@ -96,9 +104,43 @@ void RaiseAfter(PaneView* pane, UINT message, WPARAM wParam) {
   }
 }
 
+// Tab and Shift+Tab: the first or last button of the bar in view.
+bool TabToBar(PaneView* pane) {
+  if ((GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000) || !Live(pane->owner)) return false;
+  for (BarView* bar : pane->owner->bars)
+    if (BarIsVisible(bar) && BarButtonCount(bar) > 0) {
+      BarFocusButton(bar, (GetKeyState(VK_SHIFT) & 0x8000) ? BarButtonCount(bar) - 1 : 0);
+      return true;
+    }
+  return false;
+}
+
+// The annotation service of Active Accessibility, or null (Wine has none of its own).
+IAccPropServices* AccessibilityAnnotations() {
+  static IAccPropServices* services = [] {
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccPropServices* made = nullptr;
+    if (SUCCEEDED(com) || com == RPC_E_CHANGED_MODE)
+      CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                       reinterpret_cast<void**>(&made));
+    return made;
+  }();
+  return services;
+}
+
+void ClearAccessibleName(HWND hwnd) {
+  MSAAPROPID name = PROPID_ACC_NAME;
+  if (IAccPropServices* services = AccessibilityAnnotations())
+    services->ClearHwndProps(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &name, 1);
+}
+
 LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   auto* pane = reinterpret_cast<PaneView*>(data);
+  if (message == WM_KEYDOWN && wParam == VK_TAB && TabToBar(pane)) return 0;
+  if (message == WM_CHAR && wParam == L'\t') return 0;  // read-only: its key has done its work
+  if (message == WM_DROPFILES) return SendMessageW(GetParent(hwnd), message, wParam, lParam);
   if (message == WM_NCDESTROY) {
+    ClearAccessibleName(hwnd);
     RemoveWindowSubclass(hwnd, PaneProc, 0);
     MarkGone(pane);
     delete pane;
@@ -218,6 +260,8 @@ PaneView* PaneCreate(MainWidget* parent) {
   Send(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   Send(pane, EM_SETUNDOLIMIT, 0);
   Send(pane, EM_AUTOURLDETECT, TRUE);
+  pane->owner = Live(parent);
+  DragAcceptFiles(pane->hwnd, TRUE);
   SetWindowSubclass(pane->hwnd, PaneProc, 0, reinterpret_cast<DWORD_PTR>(pane));
   MarkLive(pane);
   return pane;
@@ -245,8 +289,14 @@ void PaneSetFocus(PaneView* pane) {
 
 bool PaneHasFocus(PaneView* pane) { return Live(pane) && GetFocus() == pane->hwnd; }
 
-// The rich-edit control's window text is its content: the name is not given to it yet.
-void PaneSetAccessibleName(PaneView*, const std::string&) {}
+// The control's window text is its content, so the name is an annotation of the window: Active
+// Accessibility and UI Automation's bridge both answer with it.
+void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
+  IAccPropServices* services = AccessibilityAnnotations();
+  if (!Live(pane) || !services) return;
+  std::wstring name = Wide(utf8);
+  services->SetHwndPropStr(pane->hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name.c_str());
+}
 
 // --- text ---------------------------------------------------------------------------------------
 

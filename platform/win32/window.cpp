@@ -63,12 +63,18 @@ static bool Plain() {
   return !(GetKeyState(VK_SHIFT) & 0x8000) && !(GetKeyState(VK_CONTROL) & 0x8000) && !(GetKeyState(VK_MENU) & 0x8000);
 }
 
-// The name a shortcut table gives a key: "A" ... "Z", "F3"; empty for any other key.
+// The name a shortcut table gives a key: "A" ... "Z", "F3", "Space"; empty for any other key.
 static std::string KeyName(WPARAM key) {
   if (key >= 'A' && key <= 'Z') return std::string(1, static_cast<char>(key));
   if (key >= VK_F1 && key <= VK_F12) return "F" + std::to_string(key - VK_F1 + 1);
+  if (key == VK_SPACE) return "Space";
   return std::string();
 }
+
+static bool IsToolbar(HWND hwnd);
+
+// A focused bar button presses itself with Space: that key is the button's, not a shortcut.
+static bool KeyBelongsToFocusedButton(const MSG& msg) { return msg.wParam == VK_SPACE && IsToolbar(GetFocus()); }
 
 // The main window a message belongs to, or null for the windows of dialogs and other programs.
 static MainWidget* MainWindowOf(HWND hwnd) {
@@ -89,10 +95,12 @@ static bool HandleShortcutKey(const MSG& msg) {
     return true;
   }
   std::string name = KeyName(msg.wParam);
-  if (Plain() && !name.empty())
+  bool repeated = (msg.lParam & (1 << 30)) != 0;
+  if (Plain() && !name.empty() && !KeyBelongsToFocusedButton(msg))
     for (const Shortcut& s : main->shortcuts)
       if (s.key == name) {
-        MainWidget::Raise(events.command, s.command);
+        // A held Space would start and stop the reading over and over: only its first press counts.
+        if (!(name == "Space" && repeated)) MainWidget::Raise(events.command, s.command);
         return true;
       }
   if (msg.wParam == VK_ESCAPE) {
@@ -149,6 +157,15 @@ static LRESULT OnLabelColour(HDC dc) {
   return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
 }
 
+// The first file of a drop from the desktop.
+static void OnDropFiles(MainWidget* main, HDROP drop) {
+  UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  std::wstring path(length, L'\0');
+  bool read = length > 0 && DragQueryFileW(drop, 0, path.data(), length + 1) == length;
+  DragFinish(drop);
+  if (read) MainWidget::Raise(main->events.fileDropped, Utf8(path));
+}
+
 static int WheelSteps(WPARAM wParam) {
   int delta = GET_WHEEL_DELTA_WPARAM(wParam);
   if (delta == 0) return 0;
@@ -187,6 +204,7 @@ static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     case WM_ERASEBKGND: return OnEraseBackground(main, hwnd, reinterpret_cast<HDC>(wParam));
     case WM_PAINT: return OnPaint(main, hwnd);
     case WM_CTLCOLORSTATIC: return OnLabelColour(reinterpret_cast<HDC>(wParam));
+    case WM_DROPFILES: OnDropFiles(main, reinterpret_cast<HDROP>(wParam)); return 0;
     default:
       if (comeForwardMessage != 0 && message == comeForwardMessage) {
         if (comeForwardHandler) comeForwardHandler();
@@ -277,6 +295,7 @@ MainWidget* CreateMainWidget(const Rect& area, const std::string& title, MainWin
     delete window;
     return nullptr;
   }
+  DragAcceptFiles(window->hwnd, TRUE);
   return window;
 }
 

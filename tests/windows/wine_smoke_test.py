@@ -3,7 +3,8 @@
 
 One run: the book shows in yellow on blue at 64 pt under the bar; Next and
 Books change what the pane shows; a right-click on Exit shows the shortcut list and a second one
-takes it away; Play without a voice (Wine has none) keeps the reader's place; Esc ends the
+takes it away; Play without a voice (Wine has none) keeps the reader's place; Shift+Tab from the
+pane frames Menu, whose Enter and Space each show the next button set; Esc ends the
 program, which writes all 45 settings in their order with the new book and bookmark.
 
 Usage: wine_smoke_test.py PREFIX PATH_TO_VELLUMTIDE_EXE
@@ -17,6 +18,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import e2e_test  # noqa: E402
+import keyboard_screen_test  # noqa: E402  (the focus frame found in a screenshot)
 from e2e_test import QUIET, WRITE_ORDER, Reader, start_xvfb  # noqa: E402
 from wine_run import wine_environment  # noqa: E402
 
@@ -27,6 +29,7 @@ PREFIX = None
 BAR_Y = 66
 EXIT_X, BOOKS_X, PLAY_X, NEXT_X = 67, 203, 340, 610
 PANE_CROP = "1800x700+20+220"
+BAR_CROP = "1800x180+0+0"
 
 
 class WineReader(Reader):
@@ -63,12 +66,12 @@ class WineReader(Reader):
             time.sleep(0.2)
         raise AssertionError("the reader's window did not appear")
 
-    def pane_signature(self):
-        """A picture of the pane, cropped from a screenshot."""
+    def pane_signature(self, crop=PANE_CROP):
+        """A picture of the pane (or another part of the screen), cropped from a screenshot."""
         self.shots = getattr(self, "shots", 0) + 1
         shot = os.path.join(self.folder, f"pane{self.shots}.png")
         self.screenshot(shot)
-        subprocess.run(["convert", shot, "-crop", PANE_CROP, "+repage", shot], check=True)
+        subprocess.run(["convert", shot, "-crop", crop, "+repage", shot], check=True)
         return shot
 
     @staticmethod
@@ -153,6 +156,21 @@ class WineSmoke(unittest.TestCase):
         self.assertTrue(reader.alive())
         after = reader.pane_signature()
         self.assertFalse(reader.differ(after, again), "Play without a voice keeps the place")
+
+        # The keyboard: Shift+Tab goes from the pane to the last button (Menu), framed in black at
+        # least 6 px wide; Enter and then Space press it, and the rebuilt bar keeps the frame on Menu.
+        reader.keys("shift+Tab", pause=1.0)
+        shot = keyboard_screen_test.Shot(reader)
+        bottom = shot.bar_bottom(x=1800)
+        framed = shot.focus_frame_sides(bottom)
+        self.assertEqual(len(framed), 2, framed)
+        self.assertTrue(all(end - start >= 6 for start, end in framed), framed)
+        sets = [reader.pane_signature(BAR_CROP)]
+        for key in ("Return", "space"):
+            reader.keys(key, pause=1.5)
+            sets.append(reader.pane_signature(BAR_CROP))
+            self.assertTrue(reader.differ(sets[-1], sets[-2]), f"{key} on Menu shows the next button set")
+            self.assertEqual(len(keyboard_screen_test.Shot(reader).focus_frame_sides(bottom)), 2)
 
         saved = reader.end_with_esc().saved()
         self.assertEqual([line.split("=")[0] for line in reader.saved_lines()[1:]], WRITE_ORDER)
