@@ -964,6 +964,17 @@ void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour
     palette.setColor(group, QPalette::HighlightedText, background);
   }
   pane->setPalette(palette);
+  // The scroll bar in the same two colours, its handle in the text colour on the pane's
+  // background (the desktop's light grey is faint on blue). Its width stays what the style gives,
+  // so the text keeps its width and its display lines.
+  QScrollBar* bar = pane->verticalScrollBar();
+  static const int barWidth = bar->sizeHint().width();
+  bar->setStyleSheet(QString("QScrollBar:vertical { background: %1; width: %3px; margin: 0; border: 0; }"
+                             "QScrollBar::handle:vertical { background: %2; min-height: %4px; }"
+                             "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }")
+                         .arg(background.name(), text.name())
+                         .arg(barWidth)
+                         .arg(4 * barWidth));  // a handle tall enough to find
   pane->viewport()->update();
 }
 

@@ -1,8 +1,10 @@
 // Contrast as the reader sees it: the real window is rendered in each of the four colour schemes
 // and the contrast ratio (relative luminance, as for text) of every visible element against what
 // it sits on is computed from the rendered pixels: the text, the marked word, links, the bar's
-// labels, icon tiles and symbols, the keyboard focus frame, a notice and the search box.
+// labels, icon tiles and symbols, the keyboard focus frame, a notice, the search box and the scroll bar.
 #include <QImage>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <algorithm>
@@ -105,6 +107,8 @@ TEST_F(Contrast, EveryVisibleElementReachesSevenToOneInEveryScheme) {
     std::string name = std::to_string(TextColor) + " on " + std::to_string(BGColor);
     QImage plain = Shot();
     double text = TwoColourRatio(plain, PaneArea());
+    QScrollBar* scrollBar = reinterpret_cast<QPlainTextEdit*>(PaneWindow)->verticalScrollBar();
+    double scroll = TwoColourRatio(plain, QRect(scrollBar->mapTo(Window(), QPoint(0, 0)), scrollBar->size()));
     PaneSetSelection(PaneWindow, 0, 40);  // as a spoken word is marked
     Rect firstRow{0, 0, 0, 0};
     PanePosFromChar(PaneWindow, 0, firstRow.left, firstRow.top);
@@ -176,10 +180,11 @@ TEST_F(Contrast, EveryVisibleElementReachesSevenToOneInEveryScheme) {
     Window()->activateWindow();
 
     std::printf("[ contrast ] scheme %s: text %.1f, marked word %.1f, link %.1f, labels %.1f, icons %.1f (%s), "
-                "focus frame %.1f (%d px), notice %.1f, search selection %.1f, search box %.1f\n",
+                "focus frame %.1f (%d px), notice %.1f, search selection %.1f, search box %.1f, scroll bar %.1f\n",
                 name.c_str(), text, selection, link, labels, icons, worstIcon.c_str(), frame, frameWidth, notice,
-                searchSelection, searchBox);
-    for (double r : {text, selection, link, labels, icons, frame, notice, searchSelection, searchBox}) EXPECT_GE(r, kLeast) << name;
+                searchSelection, searchBox, scroll);
+    for (double r : {text, selection, link, labels, icons, frame, notice, searchSelection, searchBox, scroll})
+      EXPECT_GE(r, kLeast) << name;
     EXPECT_GE(frameWidth, 6) << name;
     RunCommand(CmdColor);
   }
