@@ -1,7 +1,8 @@
 // Contrast as the reader sees it: the real window is rendered in each of the four colour schemes
 // and the contrast ratio (relative luminance, as for text) of every visible element against what
 // it sits on is computed from the rendered pixels: the text, the marked word, links, the bar's
-// labels, icon tiles and symbols, the keyboard focus frame, a notice, the search box and the scroll bar.
+// labels, icon tiles and symbols, the keyboard focus frame, a notice, the search box and the
+// scroll bar.
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QScrollBar>
