@@ -86,8 +86,9 @@ void AppendCodePoint(std::string& out, char32_t code) {
 }
 
 // Writes what the book keeps of one character: line ends as CR LF (an LF right after a CR adds
-// nothing), tabs and printable characters as they are, nothing of a control character or of the
-// characters the text widget reserves for itself.
+// nothing), tabs and printable characters as they are, nothing of a control character, of the
+// characters the text widget reserves for itself, or of U+FEFF (an invisible byte-order mark that,
+// once at the start of the kept text, would be read as the mark of its encoding next time).
 class KeptText {
  public:
   explicit KeptText(size_t sizeHint) { out.reserve(sizeHint + sizeHint / 64 + 16); }
@@ -100,7 +101,7 @@ class KeptText {
       out += "\r\n";
     } else if (code == '\t' || (code >= 0x20 && code < 0x7F)) {
       out += static_cast<char>(code);
-    } else if (code >= 0xA0 && !(code >= 0xFDD0 && code <= 0xFDEF) && (code & 0xFFFE) != 0xFFFE) {
+    } else if (code >= 0xA0 && !(code >= 0xFDD0 && code <= 0xFDEF) && (code & 0xFFFE) != 0xFFFE && code != 0xFEFF) {
       AppendCodePoint(out, code);
     }
   }

@@ -69,6 +69,7 @@ TEST(BookDecoding, EveryEncodingGivesTheSameLetters) {
       {"UTF-16 outside the BMP and a lone half", Utf16({u'a', 0xD83D, 0xDE00, u'b', 0xD800, u'c'}, true), "a\xF0\x9F\x98\x80" "b\xEF\xBF\xBD" "c"},
       {"bytes the code page leaves unused go", "x\x81\x8D\x8F\x90\x9Dy\xFF", "xy\xC3\xBF"},
       {"a cut UTF-8 sequence after a BOM", "\xEF\xBB\xBFok\xE2\x80", "ok\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"a second mark after the first goes too", std::string("\xFE\xFF\xFE\xFF\0o\0k", 8), "ok"},
       {"line ends of every kind", "a\nb\rc\r\nd\xE2\x80\xA8" "e", "a\r\nb\r\nc\r\nd\r\ne"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeBookText(c.bytes), c.expected) << c.name;
