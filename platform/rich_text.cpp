@@ -3,6 +3,7 @@
 // however deep its groups or long its numbers, is read in linear time without recursion.
 #include "platform/rich_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -57,7 +58,8 @@ class Reader {
       } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
         // other control bytes are dropped
       } else {
-        TextByte(c);
+        --pos;
+        TextRun();
       }
     }
     FlushBytes();
@@ -85,6 +87,25 @@ class Reader {
     if (Showing()) bytes += c;
   }
 
+  static bool IsLiteral(char c) {
+    return c != '{' && c != '}' && c != '\\' && c != '\r' && c != '\n' && (static_cast<unsigned char>(c) >= 0x20 || c == '\t');
+  }
+
+  // A run of literal bytes from pos: a book's text is almost all of it, so it is taken at once.
+  void TextRun() {
+    size_t end = pos;
+    while (end < in.size() && IsLiteral(in[end])) ++end;
+    if (Current().hidden) {
+      pos = end;
+    } else if (pendingSkip > 0) {
+      TextByte(in[pos++]);  // stands in for the \u character before it
+    } else {
+      Showing();
+      bytes.append(in, pos, end - pos);
+      pos = end;
+    }
+  }
+
   void Emit(const std::string& utf8) {
     FlushBytes();
     out += utf8;
@@ -93,7 +114,10 @@ class Reader {
   // Literal bytes are UTF-8 where valid and single-byte otherwise; they are converted run by run.
   void FlushBytes() {
     if (bytes.empty()) return;
-    out += BytesToUtf8(bytes);
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      out += bytes;
+    else
+      out += BytesToUtf8(bytes);
     bytes.clear();
   }
 
@@ -201,9 +225,14 @@ RichText ReadRichText(const std::string& rtf) { return Reader(rtf).Run(); }
 std::string EscapeRichText(const std::string& text) {
   std::string out;
   out.reserve(text.size() + text.size() / 64);
-  for (char c : text) {
-    if (c == '\\' || c == '{' || c == '}') out += '\\';
-    out += c;
+  for (size_t from = 0; from < text.size();) {
+    size_t reserved = from;
+    while (reserved < text.size() && text[reserved] != '\\' && text[reserved] != '{' && text[reserved] != '}') ++reserved;
+    out.append(text, from, reserved - from);
+    if (reserved == text.size()) break;
+    out += '\\';
+    out += text[reserved];
+    from = reserved + 1;
   }
   return out;
 }

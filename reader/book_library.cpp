@@ -202,6 +202,12 @@ void LoadBook() {
 
 const std::string& LoadedText() { return LoadedPaneText.empty() ? BookText : LoadedPaneText; }
 
+void ShowLoadedBook() {
+  std::string text = LoadedText();
+  ApplyTextCase(text, CaseType);
+  SetPaneText(PaneWindow, text);
+}
+
 void ApplyTextCase(std::string& text, int caseType) {
   if (caseType == 0 || caseType == 1) ChangeLetterCase(text, caseType == 0);
 }

@@ -36,6 +36,10 @@ void LoadBook();
 // in, and then BookText serves as this text too: the book is not held twice.
 const std::string& LoadedText();
 
+// Puts the loaded book back into the pane in the letter case and spacing now chosen (after the
+// shortcut list, or for another case).
+void ShowLoadedBook();
+
 // Letter case of the book text: 0 upper case, 1 lower case, anything else leaves it; every letter
 // is mapped one for one, so no position moves.
 void ApplyTextCase(std::string& text, int caseType);

@@ -102,19 +102,20 @@ void ToggleBold() {
   });
 }
 
-// The re-cased text goes in as every text does, so wide spacing stays on it, and at the reader's place.
+// The re-cased text goes in as every text does, so wide spacing stays on it, and at the reader's
+// place. A book is re-cased from the text it was loaded with, which is at hand, rather than read
+// back from the pane; the shortcut list is re-cased as it stands.
 static void ReplaceTextCase() {
+  if (CaseType < 0 || CaseType > 2) return;  // a case outside the cycle leaves the text as it is
+  if (!ShortcutListShown) return ShowLoadedBook();
   std::string text = PaneGetPlainText(PaneWindow);
-  if (CaseType == 2)
-    text = LoadedText();
-  else
-    ApplyTextCase(text, CaseType);
+  ApplyTextCase(text, CaseType);
   SetPaneText(PaneWindow, text);
 }
 
 void CycleTextCase() {
   CaseType = CaseType >= 2 ? 0 : CaseType + 1;
-  KeepPlaceAcrossNewText(ReplaceTextCase);
+  KeepPlaceWhileRestyling(ReplaceTextCase);
 }
 
 }  // namespace vt

@@ -174,8 +174,12 @@ void ToggleShortcutList(const std::string& listText) {
     placeUnderList = CurrentPlace();
   }
   ShortcutListShown ^= 1;
-  SetPaneWindowText(PaneWindow, ShortcutListShown ? listText : BookText);
-  if (!ShortcutListShown) ShowPlace(placeUnderList, true);
+  if (ShortcutListShown) {
+    SetPaneWindowText(PaneWindow, listText);
+  } else {
+    ShowLoadedBook();
+    ShowPlace(placeUnderList, true);
+  }
 }
 
 void ReformatBook() {

@@ -87,7 +87,7 @@ void SetPaneWindowText(PaneView* pane, const std::string& text) {
 }
 
 void RefreshPaneText() {
-  KeepPlaceAcrossNewText([] {
+  KeepPlaceWhileRestyling([] {
     std::string text = PaneGetPlainText(PaneWindow);
     SetPaneText(PaneWindow, text);
   });

@@ -113,6 +113,12 @@ void KeepPlaceWhile(void (*change)()) {
   ShowPlace(place, false);
 }
 
+void KeepPlaceWhileRestyling(void (*change)()) {
+  ReadingPlace place = CurrentPlace();
+  change();
+  ShowPlace(place, true);
+}
+
 void KeepPlaceAcrossNewText(void (*change)()) {
   std::string before = PaneGetPlainText(PaneWindow);
   ReadingPlace place = CurrentPlace();

@@ -25,6 +25,11 @@ void ShowPlace(const ReadingPlace& place, bool selection);
 // the reader's word on its row.
 void KeepPlaceWhile(void (*change)());
 
+// Runs a change that gives the pane's text another letter case or spacing: every character keeps
+// its position, so the place needs no carrying over (which on a book of hundreds of megabytes
+// would cost seconds).
+void KeepPlaceWhileRestyling(void (*change)());
+
 // Runs a change that replaces the pane's text and carries the reader's place into the new text.
 void KeepPlaceAcrossNewText(void (*change)());
 

@@ -124,7 +124,8 @@ TEST_F(DisplayOptions, BoldFlipsOnlyItsBit) {
 }
 
 TEST_F(DisplayOptions, CaseTypesOutsideTheCycle) {
-  PaneSetPlainText(PaneWindow, "MiXed");
+  BookText = "MiXed";  // a book is re-cased from the text it was loaded with
+  PaneSetPlainText(PaneWindow, BookText);
   CaseType = 7;
   CycleTextCase();
   EXPECT_EQ(CaseType, 0);

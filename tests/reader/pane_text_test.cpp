@@ -58,7 +58,8 @@ TEST_F(PaneText, CaseKeepsTheWideSpacing) {
   SetPaneText(PaneWindow, narrow);
   int narrowAdvance = advance();
   WideSpacing = 1;
-  std::string text = "ab";
+  BookText = "ab";
+  std::string text = BookText;
   SetPaneText(PaneWindow, text);
   CaseType = 2;
   CycleTextCase();  // upper case
