@@ -45,6 +45,7 @@ class Reader {
   explicit Reader(const std::string& input) : in(input) {}
 
   RichText Run() {
+    out.reserve(in.size());  // the text is hardly shorter than the rich text of a book
     while (pos < in.size()) {
       char c = in[pos++];
       if (c == '{') {

@@ -184,7 +184,7 @@ void ToggleShortcutList(const std::string& listText) {
 
 void ReformatBook() {
   if (ShortcutListShown) ToggleShortcutList(std::string());
-  KeepPlaceAcrossNewText(LoadBook);
+  KeepPlaceAcrossReloading(LoadBook);
 }
 
 // Just the file's name, for a notice: a full path would not fit the bar.

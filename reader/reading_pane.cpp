@@ -76,7 +76,7 @@ void SetPaneText(PaneView* pane, std::string& text) {
   }
 }
 
-int StreamRtfIntoPane(PaneView* pane, std::string rtf) { return PaneStreamInRtf(pane, rtf); }
+int StreamRtfIntoPane(PaneView* pane, const std::string& rtf) { return PaneStreamInRtf(pane, rtf); }
 
 void SetPaneWindowText(PaneView* pane, const std::string& text) {
   BeforeTextReplaced();

@@ -18,7 +18,7 @@ void ApplyPaneColors(PaneView* pane);
 void SetPaneText(PaneView* pane, std::string& text);
 
 // Replaces the pane's content by rich text; returns the number of characters read in.
-int StreamRtfIntoPane(PaneView* pane, std::string rtf);
+int StreamRtfIntoPane(PaneView* pane, const std::string& rtf);
 
 // Replaces the pane's window text: a text that begins with "{\rtf" is read as rich text.
 void SetPaneWindowText(PaneView* pane, const std::string& text);

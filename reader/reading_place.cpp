@@ -1,14 +1,15 @@
 // The reader's place across changes of the view. A place is taken before a change and shown again
-// after it; across a new text (another case, spacing or paragraph form) its positions are carried
-// over by counting the characters other than white space, which those changes keep. Positions are
-// the pane's: one per UTF-16 unit, one per paragraph break, so the count walks the UTF-8 text the
-// pane gives back with the same rules.
+// after it; another letter case or spacing keeps every position, and across a new paragraph form
+// positions are carried over by counting the characters other than white space, which that change
+// keeps. Positions are the pane's: one per UTF-16 unit, one per paragraph break, so the count walks
+// the UTF-8 loaded text with the same rules.
 #include "reader/reading_place.h"
 
 #include <algorithm>
 
 #include "core/program_state.h"
 #include "platform/pane.h"
+#include "reader/book_library.h"
 #include "reader/navigation.h"
 
 namespace vt {
@@ -119,11 +120,11 @@ void KeepPlaceWhileRestyling(void (*change)()) {
   ShowPlace(place, true);
 }
 
-void KeepPlaceAcrossNewText(void (*change)()) {
-  std::string before = PaneGetPlainText(PaneWindow);
+void KeepPlaceAcrossReloading(void (*change)()) {
+  std::string before = LoadedText();
   ReadingPlace place = CurrentPlace();
   change();
-  ShowPlace(PlaceInNewText(place, before, PaneGetPlainText(PaneWindow)), true);
+  ShowPlace(PlaceInNewText(place, before, LoadedText()), true);
 }
 
 }  // namespace vt

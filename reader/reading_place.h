@@ -30,8 +30,11 @@ void KeepPlaceWhile(void (*change)());
 // would cost seconds).
 void KeepPlaceWhileRestyling(void (*change)());
 
-// Runs a change that replaces the pane's text and carries the reader's place into the new text.
-void KeepPlaceAcrossNewText(void (*change)());
+// Runs a change that loads the book anew (another paragraph form) and carries the reader's place
+// into the new text. The pane shows the loaded text in some letter case, whose characters other
+// than white space are where the loaded text has them: the place is carried from one loaded text
+// to the other.
+void KeepPlaceAcrossReloading(void (*change)());
 
 // The place in a new text: each position goes to the character that has as many characters other
 // than white space before it as the old one had. Texts as the pane gives them back (CR LF breaks).

@@ -155,6 +155,7 @@ class PaneView : public QPlainTextEdit {
 
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
+    if (SameAsShown(utf8)) return Respace(newSpacingTwips);
     // Book texts are plain ASCII: they are converted in one pass.
     QString plain(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
     QChar* out = plain.data();
@@ -180,6 +181,24 @@ class PaneView : public QPlainTextEdit {
         if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
     }
     SetText(std::move(plain), newSpacingTwips);
+  }
+
+  // True when a plain ASCII text is the text shown (wide spacing switched puts the same text in
+  // again): comparing costs far less than converting it. Any other text is compared once converted.
+  bool SameAsShown(const std::string& utf8) const {
+    if (text.isEmpty()) return false;
+    const QChar* shown = text.constData();
+    qsizetype at = 0;
+    for (size_t i = 0; i < utf8.size(); ++i, ++at) {
+      char16_t unit = static_cast<unsigned char>(utf8[i]);
+      if (unit >= 0x80) return false;
+      if (unit == u'\r') {
+        if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
+        unit = u'\n';
+      }
+      if (at >= text.size() || shown[at].unicode() != unit) return false;
+    }
+    return at == text.size();
   }
 
   // The text with CR LF at each paragraph break, as reading the pane back gives it. It is made
