@@ -3,7 +3,6 @@
 // however deep its groups or long its numbers, is read in linear time without recursion.
 #include "platform/rich_text.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -95,14 +94,18 @@ class Reader {
   // A run of literal bytes from pos: a book's text is almost all of it, so it is taken at once.
   void TextRun() {
     size_t end = pos;
-    while (end < in.size() && IsLiteral(in[end])) ++end;
+    bool ascii = true;
+    for (; end < in.size() && IsLiteral(in[end]); ++end) ascii &= static_cast<unsigned char>(in[end]) < 0x80;
     if (Current().hidden) {
       pos = end;
     } else if (pendingSkip > 0) {
       TextByte(in[pos++]);  // stands in for the \u character before it
     } else {
       Showing();
-      bytes.append(in, pos, end - pos);
+      if (ascii && bytes.empty())
+        out.append(in, pos, end - pos);  // nothing to convert
+      else
+        bytes.append(in, pos, end - pos);
       pos = end;
     }
   }
@@ -115,10 +118,7 @@ class Reader {
   // Literal bytes are UTF-8 where valid and single-byte otherwise; they are converted run by run.
   void FlushBytes() {
     if (bytes.empty()) return;
-    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-      out += bytes;
-    else
-      out += BytesToUtf8(bytes);
+    out += BytesToUtf8(bytes);
     bytes.clear();
   }
 
@@ -223,9 +223,7 @@ class Reader {
 
 RichText ReadRichText(const std::string& rtf) { return Reader(rtf).Run(); }
 
-std::string EscapeRichText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 64);
+void AppendEscapedRichText(std::string& out, std::string_view text) {
   for (size_t from = 0; from < text.size();) {
     size_t reserved = from;
     while (reserved < text.size() && text[reserved] != '\\' && text[reserved] != '{' && text[reserved] != '}') ++reserved;
@@ -235,7 +233,6 @@ std::string EscapeRichText(const std::string& text) {
     out += text[reserved];
     from = reserved + 1;
   }
-  return out;
 }
 
 }  // namespace vt

@@ -3,6 +3,7 @@
 // Any input is accepted: the reader never recurses and reads each byte once.
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace vt {
 
@@ -14,7 +15,13 @@ struct RichText {
 // Reads rich text into its plain text and its letter spacing.
 RichText ReadRichText(const std::string& rtf);
 
-// Escapes the characters rich text reserves ("\", "{", "}") with a backslash.
-std::string EscapeRichText(const std::string& text);
+// Appends text with the characters rich text reserves ("\", "{", "}") escaped by a backslash.
+void AppendEscapedRichText(std::string& out, std::string_view text);
+
+inline std::string EscapeRichText(std::string_view text) {
+  std::string out;
+  AppendEscapedRichText(out, text);
+  return out;
+}
 
 }  // namespace vt

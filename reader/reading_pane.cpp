@@ -33,13 +33,13 @@ void ApplyPaneColors(PaneView* pane) { PaneSetColours(pane, TextColor, BGColor);
 
 std::string WideSpacingText(const std::string& text) {
   // A user's book may hold the characters rich text reserves: they are escaped so they show as themselves.
-  std::string escaped = EscapeRichText(text);
   std::string out = kWideOpener;
-  out.reserve(escaped.size() + escaped.size() / 16 + 64);
-  for (size_t from = 0; from < escaped.size();) {
-    size_t lineEnd = escaped.find("\r\n", from);
-    size_t end = lineEnd == std::string::npos ? escaped.size() : lineEnd;
-    out.append(escaped, from, end - from);
+  out.reserve(text.size() + text.size() / 16 + 64);
+  const std::string_view all = text;
+  for (size_t from = 0; from < all.size();) {
+    size_t lineEnd = all.find("\r\n", from);
+    size_t end = lineEnd == std::string::npos ? all.size() : lineEnd;
+    AppendEscapedRichText(out, all.substr(from, end - from));
     if (lineEnd != std::string::npos) out += "\\par ";
     from = lineEnd == std::string::npos ? end : end + 2;
   }
