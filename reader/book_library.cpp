@@ -141,21 +141,35 @@ std::string ChooseSource() {
   return DecodeBookText(BookText);
 }
 
-// Steps 2 to 10. The text is shaped on a worker while the notice stands, so a large book costs
-// the reader no more wait than the notice itself.
+// The book shaped for the pane: its plain text, and with wide spacing on the rich text that shows it.
+struct ShapedBook {
+  std::string plain, wide;
+};
+
+// Steps 2 to 10. The text is shaped (and made wide) on a worker while the notice stands, so a
+// large book costs the reader no more wait than the notice itself.
 void ShowBook(std::string text) {
   const bool formatParagraph = FormatParagraph != 0;
   const int caseType = CaseType;
-  auto shaped = std::async(std::launch::async, [&text, formatParagraph, caseType] {
-    return ShapeBookText(std::move(text), formatParagraph, caseType);
+  const bool wide = WideSpacing != 0;
+  auto shaped = std::async(std::launch::async, [&text, formatParagraph, caseType, wide] {
+    ShapedBook book{ShapeBookText(std::move(text), formatParagraph, caseType), std::string()};
+    if (wide) book.wide = WideSpacingText(book.plain);
+    return book;
   });
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
-  BookText = shaped.get();
-  SetPaneText(PaneWindow, BookText);
+  ShapedBook book = shaped.get();
   // A plain text whose every line ends in CR LF reads back from the pane as it went in: the book
-  // is then not held a second time.
-  std::string shown = WideSpacing ? PaneGetPlainText(PaneWindow) : std::string();
-  LoadedPaneText = shown == BookText ? std::string() : std::move(shown);
+  // is then not held a second time, and a wide one reads back as its plain text.
+  if (wide) {
+    BookText = std::move(book.wide);
+    SetPaneWindowText(PaneWindow, BookText);
+    LoadedPaneText = std::move(book.plain);
+  } else {
+    BookText = std::move(book.plain);
+    SetPaneText(PaneWindow, BookText);
+    LoadedPaneText = std::string();
+  }
   PaneSetSelection(PaneWindow, 0, 0);
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);
