@@ -84,12 +84,14 @@ TEST_F(ReaderPlace, EveryChangeOfTheViewKeepsTheCaretsWordOnItsRow) {
     SaveBookmark();
     EXPECT_NEAR(PaneLineFromChar(PaneWindow, BookMark1), PaneFirstVisibleLine(PaneWindow), 1) << step.name;
   }
-  // The shortcut list gives back the very place; Esc saves the place shown.
+  // The shortcut list gives back the very place, in the letter case chosen; Esc saves the place shown.
+  RunCommand(CmdCase);  // upper case
   int topChar = TopVisibleCharIndex(), caret = Caret();
   EventsOfMainWindow(MainWindow).barRightClick(CmdExit);
   EventsOfMainWindow(MainWindow).barRightClick(CmdExit);
   EXPECT_EQ(TopVisibleCharIndex(), topChar);
   EXPECT_EQ(Caret(), caret);
+  EXPECT_EQ(PaneGetPlainText(PaneWindow).find_first_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos);
   Press(Qt::Key_Escape);
   EXPECT_NE(SavedSettings().find("\r\nBookMark1= " + std::to_string(topChar) + "\r\n"), std::string::npos);
 }
