@@ -830,13 +830,15 @@ int PaneLineCount(PaneView* pane) {
   return std::max(1, pane->document()->lineCount());
 }
 
+// Counted from the top row on screen, so the wheel never waits for the line count.
 void PaneLineScroll(PaneView* pane, int lines) {
   if (!Live(pane) || lines == 0) return;
-  pane->EnsureFullLayout();
-  pane->anchorChar = -1;
-  QScrollBar* bar = pane->verticalScrollBar();
-  int64_t target = static_cast<int64_t>(pane->TopLine()) + lines;
-  bar->setValue(static_cast<int>(std::clamp<int64_t>(target, bar->minimum(), bar->maximum())));
+  PaneView::Row row = pane->TopRow();
+  for (int i = 0; i < std::abs(lines); ++i)
+    if (!(lines > 0 ? pane->NextRow(row) : pane->PreviousRow(row))) break;
+  const int top = pane->RowStart(row);
+  pane->ScrollCharToTopLine(top);
+  pane->anchorChar = pane->layoutComplete ? -1 : top;
 }
 
 void PaneScrollCharToTop(PaneView* pane, int charIndex) {
