@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vt {
 
@@ -50,6 +51,12 @@ bool DeleteFile(const std::string& path);
 
 // Lets everyone who may read the file also run it; false on failure.
 bool MakeExecutable(const std::string& path);
+
+// The running program's file: UTF-8, '/' between folders ("" when it cannot be found).
+std::string ExecutablePath();
+
+// Length of the UTF-8 sequence that starts at s[i], or 0 when it is not a valid one.
+size_t Utf8SequenceLength(std::string_view s, size_t i);
 
 // 8-bit text as UTF-8: text that is valid UTF-8 is kept, any other byte string is read as Windows-1252.
 std::string BytesToUtf8(const std::string& bytes);

@@ -17,32 +17,11 @@
 
 namespace vt {
 
-static std::string ExecutablePath() {
+std::string ExecutablePath() {
   char buffer[4096];
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n <= 0) return std::string();
   return std::string(buffer, static_cast<size_t>(n));
-}
-
-static std::string programFolderOverride;  // set by tests; empty: the running program's folder
-
-void SetProgramFolderForTesting(const std::string& folder) {
-  programFolderOverride = folder;
-  if (!folder.empty() && folder.back() != '/') programFolderOverride += '/';
-}
-
-std::string ProgramFolder() {
-  if (!programFolderOverride.empty()) return programFolderOverride;
-  std::string path = ExecutablePath();
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
-std::string ProgramBaseName() {
-  std::string path = ExecutablePath();
-  std::string name = path.substr(path.rfind('/') + 1);
-  size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 std::string UserConfigFolder() {
@@ -159,86 +138,6 @@ bool MakeExecutable(const std::string& path) {
   mode_t mode = st.st_mode & 07777;
   mode |= (mode & 0444) >> 2;  // r--r--r-- gives --x--x--x
   return chmod(path.c_str(), mode) == 0;
-}
-
-// Length of the UTF-8 sequence that starts at s[i], or 0 when it is not a valid one.
-static size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (length == 0 || i + length > s.size()) return 0;
-  for (size_t k = 1; k < length; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return 0;
-  if (length == 2 && c < 0xC2) return 0;  // overlong
-  return length;
-}
-
-static bool IsValidUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    size_t n = Utf8SequenceLength(s, i);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code >= 0xD800 && code <= 0xDFFF) code = 0xFFFD;  // a lone surrogate cannot be shown
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// Windows-1252 code points of the bytes 0x80 ... 0x9F (0 where the code page has no character).
-static const unsigned short kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-std::string BytesToUtf8(const std::string& bytes) {
-  if (IsValidUtf8(bytes)) return bytes;
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 4);
-  for (unsigned char c : bytes) {
-    unsigned code = c;
-    if (c >= 0x80 && c < 0xA0) code = kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD;
-    AppendUtf8(out, code);
-  }
-  return out;
-}
-
-std::string CutToUtf16Units(const std::string& utf8, std::size_t units) {
-  size_t used = 0;
-  for (size_t i = 0; i < utf8.size();) {
-    size_t n = Utf8SequenceLength(utf8, i);
-    if (n == 0) n = 1;
-    size_t cost = n == 4 ? 2 : 1;
-    if (used + cost > units) return utf8.substr(0, i);
-    used += cost;
-    i += n;
-  }
-  return utf8;
-}
-
-std::string LowerCase(const std::string& utf8) {
-  std::string lower = utf8;
-  for (size_t i = 0; i < lower.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(lower[i]);
-    if (c >= 'A' && c <= 'Z') {
-      lower[i] = static_cast<char>(c + 32);
-    } else if (c == 0xC3 && i + 1 < lower.size()) {
-      unsigned char next = static_cast<unsigned char>(lower[i + 1]);
-      if (next >= 0x80 && next <= 0x9E && next != 0x97) lower[i + 1] = static_cast<char>(next + 0x20);
-      ++i;
-    }
-  }
-  return lower;
 }
 
 // The character of a valid UTF-8 sequence of `length` bytes at s[i].

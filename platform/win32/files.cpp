@@ -24,8 +24,6 @@ constexpr size_t kLongPathUnits = 240;  // CreateDirectoryW already fails near M
 constexpr DWORD kChunkBytes = 1 << 20;  // one read or write call moves at most this much
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-std::string programFolderOverride;  // set by tests; empty: the running program's folder
-
 // A path made absolute, "." and ".." resolved (the "\\?\" form takes them literally).
 std::wstring FullPath(const std::wstring& path) {
   DWORD units = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -54,16 +52,6 @@ std::string PortablePath(std::wstring wide) {
   else if (wide.starts_with(L"\\\\?\\")) wide = wide.substr(4);
   std::replace(wide.begin(), wide.end(), L'\\', L'/');
   return WideToUtf8(wide);
-}
-
-std::string ExecutablePath() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return std::string();
-    if (n < buffer.size()) return PortablePath(buffer.substr(0, n));
-    buffer.resize(buffer.size() * 2);  // cut short: the path is longer than the buffer
-  }
 }
 
 // The handle of an existing file on a disk, opened for `access`; INVALID_HANDLE_VALUE for a
@@ -110,40 +98,16 @@ bool ReadUpTo(HANDLE file, size_t limit, std::string& bytes) {
   return true;
 }
 
-// Length of the UTF-8 sequence that starts at s[i], or 0 when it is not a valid one.
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (length == 0 || i + length > s.size()) return 0;
-  for (size_t k = 1; k < length; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return 0;
-  return length;
-}
-
-bool IsValidUtf8(const std::string& bytes) {
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                             nullptr, 0) > 0;
-}
-
 }  // namespace
 
-void SetProgramFolderForTesting(const std::string& folder) {
-  programFolderOverride = folder;
-  if (!folder.empty() && folder.back() != '/') programFolderOverride += '/';
-}
-
-std::string ProgramFolder() {
-  if (!programFolderOverride.empty()) return programFolderOverride;
-  std::string path = ExecutablePath();
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
-std::string ProgramBaseName() {
-  std::string path = ExecutablePath();
-  std::string name = path.substr(path.rfind('/') + 1);
-  size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
+std::string ExecutablePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::string();
+    if (n < buffer.size()) return PortablePath(buffer.substr(0, n));
+    buffer.resize(buffer.size() * 2);  // cut short: the path is longer than the buffer
+  }
 }
 
 std::string UserConfigFolder() {
@@ -231,59 +195,6 @@ bool MayReplaceFile(const std::string& path) {
 bool CopyFileMode(const std::string& from, const std::string& to) { return IsRegularFile(from) && IsRegularFile(to); }
 
 bool MakeExecutable(const std::string& path) { return IsRegularFile(path); }
-
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code >= 0xD800 && code <= 0xDFFF) code = 0xFFFD;  // a lone surrogate cannot be shown
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-std::string BytesToUtf8(const std::string& bytes) {
-  if (bytes.empty() || IsValidUtf8(bytes)) return bytes;
-  int length = static_cast<int>(bytes.size());
-  std::wstring wide(bytes.size(), L'\0');
-  int units = MultiByteToWideChar(1252, 0, bytes.data(), length, wide.data(), length);
-  wide.resize(static_cast<size_t>(std::max(units, 0)));
-  // The five bytes that Windows-1252 leaves undefined come out as C1 controls: shown as U+FFFD.
-  for (wchar_t& c : wide)
-    if (c >= 0x80 && c < 0xA0) c = 0xFFFD;
-  return WideToUtf8(wide);
-}
-
-std::string CutToUtf16Units(const std::string& utf8, std::size_t units) {
-  size_t used = 0;
-  for (size_t i = 0; i < utf8.size();) {
-    size_t n = std::max<size_t>(Utf8SequenceLength(utf8, i), 1);
-    size_t cost = n == 4 ? 2 : 1;
-    if (used + cost > units) return utf8.substr(0, i);
-    used += cost;
-    i += n;
-  }
-  return utf8;
-}
-
-std::string LowerCase(const std::string& utf8) {
-  std::string lower = utf8;
-  for (size_t i = 0; i < lower.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(lower[i]);
-    if (c >= 'A' && c <= 'Z') {
-      lower[i] = static_cast<char>(c + 32);
-    } else if (c == 0xC3 && i + 1 < lower.size()) {  // U+00C0 ... U+00DE but the multiplication sign
-      unsigned char next = static_cast<unsigned char>(lower[i + 1]);
-      if (next >= 0x80 && next <= 0x9E && next != 0x97) lower[i + 1] = static_cast<char>(next + 0x20);
-      ++i;
-    }
-  }
-  return lower;
-}
 
 // CharUpperBuffW and CharLowerBuffW map each UTF-16 unit to one unit, and the pane counts its
 // positions in those units, so no character position moves.
