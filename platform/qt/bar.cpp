@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QIcon>
@@ -79,13 +80,13 @@ class BarImages {
   explicit BarImages(int iconSize) : size(std::min(iconSize, kLargestIcon)) { MarkLive(this); }
   ~BarImages() { MarkGone(this); }
 
-  // An image drawn at another size (a bar narrower than its buttons shows smaller icons); the
-  // drawings are kept, so each size is drawn once.
+  // An image at a size (a bar narrower than its buttons shows smaller icons), drawn when a button
+  // first shows it and kept: a bar shows ten of the images, and drawing all of them at the start
+  // would only hold up the first frame.
   QPixmap At(int index, int atSize) {
-    if (atSize == size || paths[index].isEmpty()) return pixmaps[index];
-    std::vector<QPixmap>& drawn = resized[atSize];
-    if (drawn.empty())
-      for (const QString& path : paths) drawn.push_back(path.isEmpty() ? QPixmap() : Draw(path, atSize));
+    std::vector<QPixmap>& drawn = atSize == size ? pixmaps : resized[atSize];
+    drawn.resize(paths.size());
+    if (drawn[index].isNull()) drawn[index] = Draw(paths[index], atSize);
     return drawn[index];
   }
 
@@ -102,8 +103,8 @@ class BarImages {
   }
 
   int size;
-  std::vector<QPixmap> pixmaps;
-  std::vector<QString> paths;  // the drawing of each image ("" when it could not be read)
+  std::vector<QString> paths;   // the drawing of each image ("" when there is none: drawn empty)
+  std::vector<QPixmap> pixmaps;  // drawn at `size` so far (null: not yet)
   std::map<int, std::vector<QPixmap>> resized;
 };
 
@@ -114,13 +115,12 @@ void BarImagesDestroy(BarImages* images) { delete Live(images); }
 bool BarImagesAddIcon(BarImages* images, const std::string& resourceName) {
   if (!Live(images)) return false;
   QString path = QString(":/resources/icons/%1.svg").arg(QString::fromStdString(resourceName));
-  bool valid = QSvgRenderer(path).isValid();
-  images->paths.push_back(valid && images->size >= 1 ? path : QString());
-  images->pixmaps.push_back(images->size < 1 ? QPixmap() : BarImages::Draw(path, images->size));
-  return valid;
+  bool exists = QFile::exists(path);
+  images->paths.push_back(exists ? path : QString());
+  return exists;
 }
 
-int BarImagesCount(BarImages* images) { return Live(images) ? static_cast<int>(images->pixmaps.size()) : 0; }
+int BarImagesCount(BarImages* images) { return Live(images) ? static_cast<int>(images->paths.size()) : 0; }
 int BarImagesSize(BarImages* images) { return Live(images) ? std::max(0, images->size) : 0; }
 
 // ---- the bar
@@ -279,7 +279,7 @@ class BarView : public QWidget {
 
   void SetIcon(BarButton* button, int size) {
     BarImages* list = Live(images);
-    if (!list || button->image < 0 || button->image >= static_cast<int>(list->pixmaps.size()) || list->size <= 0) return;
+    if (!list || button->image < 0 || button->image >= static_cast<int>(list->paths.size()) || list->size <= 0) return;
     if (!button->icon().isNull() && button->iconSize() == QSize(size, size)) return;
     button->setIcon(QIcon(list->At(button->image, size)));
     button->setIconSize(QSize(size, size));
