@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-base-private-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libespeak-ng-dev espeak-ng-data libpulse-dev libcurl4-openssl-dev
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue
   libgtest-dev libgmock-dev clang libclang-rt-14-dev

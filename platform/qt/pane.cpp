@@ -1,8 +1,9 @@
 // The reading pane's widget: a QPlainTextEdit, which lays out only the blocks it shows, so even
 // the longest book at the largest type stays responsive. On top of it the pane keeps:
-// - a copy of its plain text (one '\n' per paragraph break, so offsets are the widget's
-//   positions) for finding, word breaks and reading the text back; the document itself holds
-//   short paragraphs grouped into blocks, joined by line separators, as the widget's cost is per block;
+// - its plain text (one '\n' or line separator per paragraph break, so offsets are the widget's
+//   positions) for finding, word breaks and reading the text back; the document holds short
+//   paragraphs grouped into blocks, joined by line separators, as the widget's cost is per block.
+//   That text is a view of the document's own characters, so a book is held once, not twice;
 // - exact display lines: after each change of text, font or width the view is laid out first, at
 //   the reading position, while worker threads count the rows of every other block (once the
 //   pane's first frame is on the screen); a query that needs exact line numbers waits for that
@@ -26,6 +27,7 @@
 #include "platform/rich_text.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QtGui/private/qtextdocument_p.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFocusEvent>
@@ -60,6 +62,9 @@ constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usu
 constexpr qsizetype kFewestBlockCharacters = 2048, kMostBlockCharacters = 16384;
 constexpr int kLongestLayoutWaitMs = 250;         // the most a query waits for the count of a very long text
 constexpr qsizetype kLongestExactText = 8 << 20;  // texts up to this many characters are always counted exactly
+
+// A paragraph break of the pane's text.
+bool IsBreak(QChar c) { return c == u'\n' || c == QChar::LineSeparator; }
 
 bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
 
@@ -142,7 +147,8 @@ class PaneView : public QPlainTextEdit {
   }
 
   PaneEvents events;                   // the program's callbacks
-  QString text;                        // the plain text, '\n' at each paragraph break
+  QStringView text;                    // the plain text, '\n' or a line separator at each paragraph break
+  QString textStore;                   // what `text` views: the document's own characters, or a copy
   std::vector<int> blockParagraphs;    // how many paragraphs of `text` each block of the document holds
   std::map<int, int> underlines;       // underlined ranges, start -> end, merged, not touching
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
@@ -180,7 +186,7 @@ class PaneView : public QPlainTextEdit {
       plain = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
       plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
       for (QChar& c : plain)
-        if (c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
+        if (c == u'\r' || IsBreak(c) || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
     }
     SetText(std::move(plain), newSpacingTwips);
   }
@@ -198,7 +204,7 @@ class PaneView : public QPlainTextEdit {
         if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
         unit = u'\n';
       }
-      if (at >= text.size() || shown[at].unicode() != unit) return false;
+      if (at >= text.size() || (unit == u'\n' ? !IsBreak(shown[at]) : shown[at].unicode() != unit)) return false;
     }
     return at == text.size();
   }
@@ -207,13 +213,19 @@ class PaneView : public QPlainTextEdit {
   // afresh on each request: the few commands that read the text back do not justify keeping a
   // second copy of the book.
   std::string CrLfText() const {
-    const qsizetype breaks = QStringView(text).count(u'\n');
+    const qsizetype breaks = text.count(u'\n') + text.count(QChar::LineSeparator);
     std::string out(static_cast<size_t>(text.size() + breaks), '\0');
     char* to = out.data();
     for (QChar c : text) {
       char16_t unit = c.unicode();
-      if (unit >= 0x80) return CrLfTextOfUtf8(text.toUtf8());
-      if (unit == u'\n') *to++ = '\r';
+      if (IsBreak(c)) {
+        *to++ = '\r';
+        unit = u'\n';
+      } else if (unit >= 0x80) {
+        QString copy = text.toString();
+        copy.replace(QChar::LineSeparator, u'\n');
+        return CrLfTextOfUtf8(copy.toUtf8());
+      }
       *to++ = static_cast<char>(unit);
     }
     return out;
@@ -231,19 +243,43 @@ class PaneView : public QPlainTextEdit {
 
   // Shows text in which each paragraph ends in one '\n'.
   void SetText(QString normal, int newSpacingTwips) {
-    if (!normal.isEmpty() && normal == text) return Respace(newSpacingTwips);
-    text = std::move(normal);
+    std::vector<int> paragraphsOfBlocks = JoinShortParagraphs(normal);
+    if (!normal.isEmpty() && QStringView(normal) == text) return Respace(newSpacingTwips);
     underlines.clear();
-    FindLinks();
+    // the old text goes before the new document is made, so that at most two copies exist at once
+    text = QStringView();
+    textStore = QString();
     if (newSpacingTwips != spacingTwips) {
       // change the font while the pane is empty, so the book is laid out once
       QPlainTextEdit::setPlainText(QString());
       spacingTwips = newSpacingTwips;
       ApplyFont();
     }
-    SetDocumentText();
+    blockParagraphs = std::move(paragraphsOfBlocks);
+    QPlainTextEdit::setPlainText(normal);
+    AdoptDocumentCharacters(std::move(normal));
+    FindLinks();
     anchorChar = -1;
     ScheduleLayout();
+  }
+
+  // After the document took the text: `text` views the document's own copy when it holds the text
+  // as one run (its first character, the first block's separator, before it), which a few samples
+  // confirm; else the pane keeps the text it was given. The document's characters are reached
+  // through the private header of the Qt the program is built with; the samples guard against a
+  // Qt that keeps them otherwise. They are shared, not copied: the read-only document never
+  // writes to them, and would copy them first if it did.
+  void AdoptDocumentCharacters(QString given) {
+    QString buffer = QTextDocumentPrivate::get(document())->buffer();
+    const qsizetype n = given.size();
+    bool same = n > 0 && buffer.size() > n;
+    for (int sample = 0; same && sample <= 64; ++sample) {
+      const qsizetype at = std::min(n - 1, n / 64 * sample);
+      const qsizetype length = std::min<qsizetype>(256, n - at);
+      same = QStringView(buffer).mid(1 + at, length) == QStringView(given).mid(at, length);
+    }
+    textStore = same ? std::move(buffer) : std::move(given);
+    text = QStringView(textStore).mid(same ? 1 : 0, n);
   }
 
   // The same text again, perhaps with other spacing (wide spacing switched): the document stays,
@@ -260,10 +296,6 @@ class PaneView : public QPlainTextEdit {
     viewport()->update();
   }
 
-  // The widget's cost is per block (a book of millions of short lines took seconds to show and
-  // hundreds of bytes a line), so the document gets short paragraphs grouped into blocks, a line
-  // separator between them: rows and positions are the same as with a block each. `text` keeps its
-  // '\n's; it is changed only while the document copies it.
   // The first screen lays out each block it shows in full, so blocks stay short (the Bible at its
   // bookmark shows 10 ms sooner than with blocks of 16 kB); in a text of tens of megabytes they
   // grow up to 16 kB, so that even the largest book has only some ten thousand blocks to set up.
@@ -271,29 +303,29 @@ class PaneView : public QPlainTextEdit {
     return std::clamp(textSize / 4096, kFewestBlockCharacters, kMostBlockCharacters);
   }
 
-  void SetDocumentText() {
-    std::vector<qsizetype> joins;
-    blockParagraphs.clear();
-    const qsizetype blockCharacters = BlockCharacters(text.size());
+  // The widget's cost is per block (a book of millions of short lines took seconds to show and
+  // hundreds of bytes a line), so the document gets short paragraphs grouped into blocks: the
+  // '\n' between paragraphs of one block becomes a line separator, and rows and positions are the
+  // same as with a block each. Returns how many paragraphs each block holds.
+  static std::vector<int> JoinShortParagraphs(QString& normal) {
+    std::vector<int> paragraphsOfBlocks;
+    const qsizetype blockCharacters = BlockCharacters(normal.size());
     int paragraphs = 1;
     qsizetype blockStart = 0;
-    for (qsizetype end = text.indexOf(u'\n'); end >= 0;) {
-      const qsizetype next = text.indexOf(u'\n', end + 1);
-      if ((next < 0 ? text.size() : next) - blockStart <= blockCharacters) {
-        joins.push_back(end);
+    for (qsizetype end = normal.indexOf(u'\n'); end >= 0;) {
+      const qsizetype next = normal.indexOf(u'\n', end + 1);
+      if ((next < 0 ? normal.size() : next) - blockStart <= blockCharacters) {
+        normal[end] = QChar::LineSeparator;
         ++paragraphs;
       } else {
-        blockParagraphs.push_back(paragraphs);
+        paragraphsOfBlocks.push_back(paragraphs);
         paragraphs = 1;
         blockStart = end + 1;
       }
       end = next;
     }
-    blockParagraphs.push_back(paragraphs);
-    QChar* characters = text.data();
-    for (qsizetype at : joins) characters[at] = QChar::LineSeparator;
-    QPlainTextEdit::setPlainText(text);
-    for (qsizetype at : joins) characters[at] = u'\n';
+    paragraphsOfBlocks.push_back(paragraphs);
+    return paragraphsOfBlocks;
   }
 
   // True when the text may hold a web address (a quick look before the full search): a "://", a
@@ -312,7 +344,7 @@ class PaneView : public QPlainTextEdit {
   void FindLinks() {
     links.clear();
     static const QRegularExpression address(
-        QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"]+"),
+        QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"\\x{2028}]+"),
         QRegularExpression::CaseInsensitiveOption);
     if (!MayHoldAddress()) return;
     auto it = address.globalMatch(text);
@@ -367,7 +399,7 @@ class PaneView : public QPlainTextEdit {
     qreal width = viewport()->width();  // the width the widget gives its document layout
     if (width <= 0) width = qreal(INT_MAX);
     width -= 2 * document()->documentMargin();
-    counter.Start(text, document()->defaultFont(), document()->defaultTextOption(), width, this,
+    counter.Start(textStore, text, document()->defaultFont(), document()->defaultTextOption(), width, this,
                   [this, generation] { TakeLineCounts(generation); });
   }
 
@@ -931,7 +963,7 @@ int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool
   foundStart = foundEnd = -1;
   if (!Live(pane) || term.empty()) return -1;
   const QString needle = QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
-  const QString& text = pane->text;
+  const QStringView text = pane->text;
   const int length = static_cast<int>(text.size());
   const int size = static_cast<int>(needle.size());
   qsizetype at = -1;
@@ -962,7 +994,7 @@ bool PaneIsDelimiter(PaneView* pane, int position) {
 
 int PaneWordBreakRight(PaneView* pane, int position) {
   if (!Live(pane)) return 0;
-  const QString& text = pane->text;
+  const QStringView text = pane->text;
   int i = std::clamp(position, 0, static_cast<int>(text.size()));
   while (i < text.size() && IsSpace(text.at(i))) ++i;
   return i;
@@ -970,7 +1002,7 @@ int PaneWordBreakRight(PaneView* pane, int position) {
 
 int PaneMoveWordLeft(PaneView* pane, int position) {
   if (!Live(pane)) return 0;
-  const QString& text = pane->text;
+  const QStringView text = pane->text;
   int i = std::clamp(position, 0, static_cast<int>(text.size()));
   while (i > 0 && IsSpace(text.at(i - 1))) --i;
   if (i == 0) return 0;
@@ -981,7 +1013,7 @@ int PaneMoveWordLeft(PaneView* pane, int position) {
 
 int PaneMoveWordRight(PaneView* pane, int position) {
   if (!Live(pane)) return 0;
-  const QString& text = pane->text;
+  const QStringView text = pane->text;
   const int length = static_cast<int>(text.size());
   int i = std::clamp(position, 0, length);
   if (i < length && !IsSpace(text.at(i))) {

@@ -22,15 +22,16 @@ namespace vt {
 
 struct LineCounter::Job {
   struct Chunk {
-    qsizetype start, end;  // whole paragraphs: end is the '\n' after the last one, or the text's end
-    size_t firstParagraph;
+    qsizetype start, end;  // whole paragraphs: end is the break after the last one, or the text's end
+    std::vector<int> counts;  // the rows of each of its paragraphs, once counted
   };
-  QString text;
+  QString holder;    // keeps the characters of `text`
+  QStringView text;
   QString font;  // the font's description: each worker makes its own font from it
   QTextOption option;
   qreal lineWidth = 0;
   std::vector<Chunk> chunks;
-  std::vector<int> counts;
+  std::vector<int> counts;  // every paragraph's rows, put together when the last chunk is done
   std::atomic<size_t> nextChunk{0};
   std::atomic<int> active{0};
   std::atomic<bool> cancel{false};
@@ -40,6 +41,14 @@ struct LineCounter::Job {
 };
 
 namespace {
+
+// The next paragraph break at or after `from`, or the text's size.
+qsizetype NextBreak(QStringView text, qsizetype from) {
+  const QChar* c = text.data();
+  for (qsizetype i = from; i < text.size(); ++i)
+    if (c[i] == u'\n' || c[i] == QChar::LineSeparator) return i;
+  return text.size();
+}
 
 int CountRows(const QString& paragraph, const QFont& font, const QTextOption& option, qreal lineWidth) {
   QTextLayout layout(paragraph, font);
@@ -83,8 +92,8 @@ LineCounter::~LineCounter() {
   LiveCounters().erase(this);
 }
 
-void LineCounter::Start(const QString& text, const QFont& font, const QTextOption& option, qreal lineWidth,
-                        QObject* receiver, std::function<void()> done) {
+void LineCounter::Start(const QString& holder, QStringView text, const QFont& font, const QTextOption& option,
+                        qreal lineWidth, QObject* receiver, std::function<void()> done) {
   Stop();
   {
     // The first count lays out a word here, so that whatever the text engine sets up once for the
@@ -96,6 +105,7 @@ void LineCounter::Start(const QString& text, const QFont& font, const QTextOptio
     LiveCounters().insert(this);
   }
   job = std::make_shared<Job>();
+  job->holder = holder;
   job->text = text;
   job->font = font.toString();
   job->option = option;
@@ -103,23 +113,17 @@ void LineCounter::Start(const QString& text, const QFont& font, const QTextOptio
   job->receiver = receiver;
   job->done = std::move(done);
 
+  // Only the chunks' ends are found here; the workers find the paragraphs, so a long text costs
+  // the user-interface thread nothing.
   const qsizetype length = text.size();
   const qsizetype chunkSize = std::max<qsizetype>(32 * 1024, length / 64);
-  QStringView view(text);
-  qsizetype start = 0;
-  size_t paragraph = 0;
-  for (;;) {
+  for (qsizetype start = 0;;) {
     qsizetype end = std::min(length, start + chunkSize);
-    if (end < length) {
-      qsizetype lineEnd = text.indexOf(u'\n', end);
-      end = lineEnd < 0 ? length : lineEnd;
-    }
-    job->chunks.push_back({start, end, paragraph});
-    paragraph += static_cast<size_t>(view.mid(start, end - start).count(u'\n')) + 1;
+    if (end < length) end = NextBreak(text, end);
+    job->chunks.push_back({start, end, {}});
     if (end >= length) break;
     start = end + 1;
   }
-  job->counts.assign(paragraph, 1);
 
   int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
   threads = std::min<int>(threads, static_cast<int>(job->chunks.size()));
@@ -137,18 +141,20 @@ void LineCounter::Work(const std::shared_ptr<Job>& job) {
   for (;;) {
     size_t c = job->nextChunk++;
     if (c >= job->chunks.size() || job->cancel) break;
-    const Job::Chunk& chunk = job->chunks[c];
-    size_t paragraph = chunk.firstParagraph;
+    Job::Chunk& chunk = job->chunks[c];
     qsizetype pos = chunk.start;
     while (!job->cancel) {
-      qsizetype end = job->text.indexOf(u'\n', pos);
-      if (end < 0 || end > chunk.end) end = chunk.end;
-      job->counts[paragraph++] = CountRows(job->text.mid(pos, end - pos), font, job->option, job->lineWidth);
+      qsizetype end = std::min(NextBreak(job->text, pos), chunk.end);
+      chunk.counts.push_back(CountRows(job->text.mid(pos, end - pos).toString(), font, job->option, job->lineWidth));
       if (end >= chunk.end) break;
       pos = end + 1;
     }
   }
   if (--job->active == 0 && !job->cancel) {
+    for (Job::Chunk& chunk : job->chunks) {
+      job->counts.insert(job->counts.end(), chunk.counts.begin(), chunk.counts.end());
+      std::vector<int>().swap(chunk.counts);
+    }
     job->complete = true;
     QMetaObject::invokeMethod(job->receiver, job->done, Qt::QueuedConnection);
   }

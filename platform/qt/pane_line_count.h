@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QObject>
 #include <QString>
+#include <QStringView>
 #include <QTextOption>
 
 #include <atomic>
@@ -22,10 +23,11 @@ class LineCounter {
   LineCounter& operator=(const LineCounter&) = delete;
   ~LineCounter();
 
-  // Starts counting the paragraphs ('\n'-separated) of text; `done` is queued to `receiver`'s
-  // thread once every count is ready. An earlier count is cancelled first.
-  void Start(const QString& text, const QFont& font, const QTextOption& option, qreal lineWidth, QObject* receiver,
-             std::function<void()> done);
+  // Starts counting the paragraphs of text (separated by '\n' or a line separator), which lies
+  // within `holder`, kept by the count while it runs; `done` is queued to `receiver`'s thread once
+  // every count is ready. An earlier count is cancelled first.
+  void Start(const QString& holder, QStringView text, const QFont& font, const QTextOption& option, qreal lineWidth,
+             QObject* receiver, std::function<void()> done);
 
   // Cancels the count and waits for the workers.
   void Stop();
