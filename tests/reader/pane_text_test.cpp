@@ -19,6 +19,10 @@ TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
   EXPECT_EQ(Shown(), "one\r\ntwo\r\nthree\r\nfour");
   EXPECT_EQ(PaneTextLength(PaneWindow), 18);  // each break counts once
   EXPECT_EQ(PaneLineCount(PaneWindow), 4);
+  // Accented text reads back the same way; a line separator is a break as well.
+  PaneSetPlainText(PaneWindow, "caf\xC3\xA9\r\nna\xC3\xAFve\xE2\x80\xA8" "end");
+  EXPECT_EQ(Shown(), "caf\xC3\xA9\r\nna\xC3\xAFve\r\nend");
+  EXPECT_EQ(PaneLineCount(PaneWindow), 3);
   PaneSetPlainText(PaneWindow, "");
   EXPECT_EQ(PaneTextLength(PaneWindow), 0);
   EXPECT_EQ(PaneLineCount(PaneWindow), 1);
