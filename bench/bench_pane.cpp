@@ -36,6 +36,13 @@ void WaitForPaint() {
   while (paints == before && Ms(start) < 10000) vt::ProcessPendingEvents();
 }
 
+// Runs the event loop until every display line is counted (a query of a long text's lines would
+// not wait for that).
+void WaitForEveryLine() {
+  auto start = Clock::now();
+  while (!vt::PaneLinesCounted(vt::PaneWindow) && Ms(start) < 60000) vt::ProcessPendingEvents();
+}
+
 void SetUpWindow() {
   static bool done = false;
   if (done) return;
@@ -93,6 +100,7 @@ void MeasureBook(const std::string& name, int book, std::vector<bench::Row>& row
     load.push_back(Ms(start));
     WaitForPaint();
     first.push_back(Ms(start));
+    WaitForEveryLine();
     lines = vt::PaneLineCount(vt::PaneWindow);
     full.push_back(Ms(start));
 
@@ -107,6 +115,7 @@ void MeasureBook(const std::string& name, int book, std::vector<bench::Row>& row
     vt::ZoomIn();
     WaitForPaint();
     zoomShown.push_back(Ms(start));
+    WaitForEveryLine();
     zoomedLines = vt::PaneLineCount(vt::PaneWindow);
     zoomFull.push_back(Ms(start));
     int line = vt::PaneFirstVisibleLine(vt::PaneWindow);

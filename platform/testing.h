@@ -56,6 +56,10 @@ BarButtonInfo BarButtonAt(BarView* bar, int index);
 // True while the pane exists (a pane goes with the window it sits in).
 bool PaneExists(PaneView* pane);
 
+// True once every display line of the pane's text is counted (a long text is counted on workers,
+// and a query of its lines meanwhile answers from the layout as far as it has got).
+bool PaneLinesCounted(PaneView* pane);
+
 // --- the voice (platform/speech_engine.h) -------------------------------------------------------
 
 // The rate and the engine voice in use ("en-us+m3").

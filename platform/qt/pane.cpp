@@ -444,6 +444,11 @@ class PaneView : public QPlainTextEdit {
     if (!layoutComplete) gaveUpWaiting.start();
   }
 
+  bool LinesCounted() {
+    TakeLineCounts(layoutGeneration, 0);
+    return layoutComplete;
+  }
+
   // Lets the widget see the line counts as they are now; its scroll bar then counts display lines
   // and its value is the top row.
   void SyncScrollBar() const { emit DocLayout()->documentSizeChanged(DocLayout()->documentSize()); }
@@ -803,6 +808,8 @@ void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
 }
 
 bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }
+
+bool PaneLinesCounted(PaneView* pane) { return Live(pane) && pane->LinesCounted(); }
 
 int PaneHeight(PaneView* pane) { return Live(pane) ? pane->height() : 0; }
 

@@ -277,6 +277,8 @@ void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
 
 bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }
 
+bool PaneLinesCounted(PaneView* pane) { return Live(pane) != nullptr; }  // the control counts its lines itself
+
 int PaneHeight(PaneView* pane) {
   RECT r = {0, 0, 0, 0};
   if (Live(pane)) GetWindowRect(pane->hwnd, &r);
