@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmark and the idle measurement and writes bench/RESULTS.md with the machine,
-# the date and the medians beside their targets.
+# the date and the medians beside their targets. The sections written by hand after the table
+# (from the first "## " heading on: notes, fuzzing, faults) are kept.
 # Usage: bench/run_bench.sh [BUILD_DIR]   (default: build)
 # The start-up figures use a private Xvfb display: :140 or the next free one, or VELLUMTIDE_BENCH_DISPLAY.
 set -euo pipefail
@@ -12,6 +13,7 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)  # others' work on a shared machine shows 
 trap 'rm -f "$table"' EXIT
 "$build/bench/vellumtide_bench" 2>/dev/null | tee "$table"
 idle=$(bash bench/idle_cost.sh "$build/vellumtide" 10)
+notes=$(sed -n '/^## /,$p' "$out" 2>/dev/null || true)
 {
   echo "# Benchmark results"
   echo
@@ -26,5 +28,6 @@ idle=$(bash bench/idle_cost.sh "$build/vellumtide" 10)
   cat "$table"
   echo
   echo "Idle cost (\`bench/idle_cost.sh\`): $idle"
+  if [ -n "$notes" ]; then echo; echo "$notes"; fi
 } > "$out"
 echo "wrote $out"
