@@ -23,6 +23,13 @@ TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
   PaneSetPlainText(PaneWindow, "caf\xC3\xA9\r\nna\xC3\xAFve\xE2\x80\xA8" "end");
   EXPECT_EQ(Shown(), "caf\xC3\xA9\r\nna\xC3\xAFve\r\nend");
   EXPECT_EQ(PaneLineCount(PaneWindow), 3);
+  // The same text in capitals takes the letters' places: shown and laid out anew (capitals are wider).
+  int x0 = 0, x1 = 0, y = 0;
+  PanePosFromChar(PaneWindow, 3, x0, y);
+  PaneSetPlainText(PaneWindow, "CAF\xC3\x89\r\nNA\xC3\x8FVE\r\nEND");
+  EXPECT_EQ(Shown(), "CAF\xC3\x89\r\nNA\xC3\x8FVE\r\nEND");
+  PanePosFromChar(PaneWindow, 3, x1, y);
+  EXPECT_GT(x1, x0);
   PaneSetPlainText(PaneWindow, "");
   EXPECT_EQ(PaneTextLength(PaneWindow), 0);
   EXPECT_EQ(PaneLineCount(PaneWindow), 1);
