@@ -293,6 +293,12 @@ class PaneView : public QPlainTextEdit {
   template <typename Unit, typename Break>
   static bool WalkUtf8(const std::string& utf8, Unit unit, Break pause) {
     for (size_t i = 0; i < utf8.size();) {
+      const auto c = static_cast<unsigned char>(utf8[i]);
+      if (c >= 0x20 && c < 0x80) {  // most of a book, taken without decoding
+        ++i;
+        if (!unit(c)) return false;
+        continue;
+      }
       const size_t length = Utf8SequenceLength(utf8, i);
       if (length == 0) return false;
       const auto* b = reinterpret_cast<const unsigned char*>(utf8.data() + i);
