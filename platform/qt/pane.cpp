@@ -325,7 +325,9 @@ class PaneView : public QPlainTextEdit {
   // with): when every character takes the place of one of the text shown, and every paragraph
   // break stays where it is, the new letters are written over the document's own characters.
   // No document is built anew, which on a book of hundreds of megabytes saves a second or more;
-  // the document lays out again what it shows, and the rest is as for a new text.
+  // the document lays out again what it shows, and the rest is as for a new text. The characters
+  // written are the document's buffer, which the pane's text views: the line count that reads them
+  // is stopped first, and the document is told that they changed.
   bool Reletter(const std::string& utf8) {
     if (!sharesDocument || text.isEmpty()) return false;
     qsizetype at = 0;
