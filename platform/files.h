@@ -58,6 +58,9 @@ std::string ExecutablePath();
 // Length of the UTF-8 sequence that starts at s[i], or 0 when it is not a valid one.
 size_t Utf8SequenceLength(std::string_view s, size_t i);
 
+// The character of a valid UTF-8 sequence of `length` bytes at s[i].
+char32_t DecodeUtf8(std::string_view s, size_t i, size_t length);
+
 // 8-bit text as UTF-8: text that is valid UTF-8 is kept, any other byte string is read as Windows-1252.
 std::string BytesToUtf8(const std::string& bytes);
 

@@ -43,6 +43,13 @@ size_t Utf8SequenceLength(std::string_view s, size_t i) {
   return length;
 }
 
+char32_t DecodeUtf8(std::string_view s, size_t i, size_t length) {
+  auto c = static_cast<unsigned char>(s[i]);
+  char32_t code = length == 1 ? c : c & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  return code;
+}
+
 static bool IsValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     size_t n = Utf8SequenceLength(s, i);

@@ -140,14 +140,6 @@ bool MakeExecutable(const std::string& path) {
   return chmod(path.c_str(), mode) == 0;
 }
 
-// The character of a valid UTF-8 sequence of `length` bytes at s[i].
-static char32_t DecodeUtf8(std::string_view s, size_t i, size_t length) {
-  auto c = static_cast<unsigned char>(s[i]);
-  char32_t code = length == 1 ? c : c & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-  return code;
-}
-
 static void AppendAnyUtf8(std::string& out, char32_t code) {
   if (code < 0x10000) return AppendUtf8(out, code);
   out += static_cast<char>(0xF0 | (code >> 18));

@@ -150,7 +150,6 @@ class PaneView : public QPlainTextEdit {
   PaneEvents events;                   // the program's callbacks
   QStringView text;                    // the plain text, '\n' or a line separator at each paragraph break
   QString textStore;                   // what `text` views: the document's own characters, or a copy
-  bool sharesDocument = false;         // textStore is the document's own
   std::vector<int> blockParagraphs;    // how many paragraphs of `text` each block of the document holds
   std::map<int, int> underlines;       // underlined ranges, start -> end, merged, not touching
   std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
@@ -194,22 +193,15 @@ class PaneView : public QPlainTextEdit {
     SetText(std::move(plain), newSpacingTwips);
   }
 
-  // True when a plain ASCII text is the text shown (wide spacing switched puts the same text in
-  // again): comparing costs far less than converting it. Any other text is compared once converted.
+  // True when the UTF-8 text is the text shown (wide spacing switched puts the same text in
+  // again): comparing costs far less than converting it.
   bool SameAsShown(const std::string& utf8) const {
     if (text.isEmpty()) return false;
-    const QChar* shown = text.constData();
     qsizetype at = 0;
-    for (size_t i = 0; i < utf8.size(); ++i, ++at) {
-      char16_t unit = static_cast<unsigned char>(utf8[i]);
-      if (unit >= 0x80) return false;
-      if (unit == u'\r') {
-        if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
-        unit = u'\n';
-      }
-      if (at >= text.size() || (unit == u'\n' ? !IsBreak(shown[at]) : shown[at].unicode() != unit)) return false;
-    }
-    return at == text.size();
+    return WalkUtf8(
+               utf8, [&](char16_t unit) { return at < text.size() && text[at++].unicode() == unit; },
+               [&] { return at < text.size() && IsBreak(text[at++]); }) &&
+           at == text.size();
   }
 
   // The text with CR LF at each paragraph break, as reading the pane back gives it. It is made
@@ -252,7 +244,6 @@ class PaneView : public QPlainTextEdit {
     // the old text goes before the new document is made, so that at most two copies exist at once
     text = QStringView();
     textStore = QString();
-    sharesDocument = false;
     if (newSpacingTwips != spacingTwips) {
       // change the font while the pane is empty, so the book is laid out once
       QPlainTextEdit::setPlainText(QString());
@@ -284,8 +275,11 @@ class PaneView : public QPlainTextEdit {
     }
     textStore = same ? std::move(buffer) : std::move(given);
     text = QStringView(textStore).mid(same ? 1 : 0, n);
-    sharesDocument = same;
   }
+
+  // The document's buffer starts with its first block's separator: a text that views it starts
+  // one character in, a copy of its own at its start.
+  bool SharesDocument() const { return !text.isEmpty() && text.data() == textStore.constData() + 1; }
 
   // Walks UTF-8 text as the pane holds it: `unit` for each UTF-16 unit of a character, `pause` for
   // each paragraph break (CR LF, CR, LF, the line and paragraph separators); each returns false to
@@ -301,11 +295,7 @@ class PaneView : public QPlainTextEdit {
       }
       const size_t length = Utf8SequenceLength(utf8, i);
       if (length == 0) return false;
-      const auto* b = reinterpret_cast<const unsigned char*>(utf8.data() + i);
-      char32_t code = length == 1 ? b[0]
-                    : length == 2 ? (b[0] & 0x1Fu) << 6 | (b[1] & 0x3Fu)
-                    : length == 3 ? (b[0] & 0x0Fu) << 12 | (b[1] & 0x3Fu) << 6 | (b[2] & 0x3Fu)
-                                  : (b[0] & 0x07u) << 18 | (b[1] & 0x3Fu) << 12 | (b[2] & 0x3Fu) << 6 | (b[3] & 0x3Fu);
+      const char32_t code = DecodeUtf8(utf8, i, length);
       i += length;
       bool go;
       if (code == '\r' || code == '\n' || code == 0x2028 || code == 0x2029 || code == 0xFDD0 || code == 0xFDD1) {
@@ -329,7 +319,7 @@ class PaneView : public QPlainTextEdit {
   // written are the document's buffer, which the pane's text views: the line count that reads them
   // is stopped first, and the document is told that they changed.
   bool Reletter(const std::string& utf8) {
-    if (!sharesDocument || text.isEmpty()) return false;
+    if (!SharesDocument()) return false;
     qsizetype at = 0;
     const bool sameShape = WalkUtf8(
         utf8, [&](char16_t) { return at < text.size() && !IsBreak(text[at++]); },
