@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 
 #include "bench/bench.h"
+#include "bench/bench_pane_window.h"
 #include "core/settings_file.h"
 #include "platform/files.h"
 #include "platform/pane.h"
@@ -27,18 +28,6 @@
 #include "reader/search.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
-
-int paints = 0;
-
-void WaitForPaint() {
-  int before = paints;
-  auto start = Clock::now();
-  while (paints == before && Ms(start) < 60000) vt::ProcessPendingEvents();
-}
 
 // A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
 double StatusMb(const std::string& key) {
@@ -59,25 +48,6 @@ double ThreadCpuMs() {
 
 // Lets the peak figure start again from what the process holds now.
 void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
-void SetUpWindow() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  vt::ResetProgramState();
-  vt::sBeepOn = 0;
-  vt::MainWindow = vt::CreateMainWidget(vt::Rect{0, 0, 1920, 1080}, "bench", vt::MainWindowEvents{});
-  vt::InitialiseAndShow(vt::MainWindow);
-  vt::ComputeFontScale();
-  vt::CreateReadingPane();
-  vt::PaneEvents events;
-  events.painted = [] { ++paints; };
-  vt::PaneSetEvents(vt::PaneWindow, events);
-  vt::PaneSetGeometry(vt::PaneWindow, 5, 200, 1910, 875);
-  vt::ChangeFontSize(0);
-  vt::ApplyColors();
-  vt::ProcessPendingEvents();
-}
 
 void WriteLinesBook(const std::string& path, size_t bytes) {
   const std::string line = "In the beginning God created the heaven and the earth. And the earth was without form.\r\n";
@@ -101,15 +71,15 @@ void WriteRandomBook(const std::string& path, size_t bytes) {
 
 // The time one command holds the window, events that it queued included.
 double BlockMs(const std::function<void()>& command) {
-  auto start = Clock::now();
+  auto start = bench::Clock::now();
   command();
   vt::ProcessPendingEvents();
-  return Ms(start);
+  return bench::MsSince(start);
 }
 
 void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std::string&, size_t),
                  std::vector<bench::Row>& rows) {
-  SetUpWindow();
+  bench::ShowPaneWindow();
   std::filesystem::path folder = std::filesystem::temp_directory_path() / "vellumtide-bench-large";
   std::filesystem::create_directories(folder);
   std::string previous = std::filesystem::current_path();
@@ -125,11 +95,11 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
   const double before = StatusMb("VmRSS");
   vt::Book = vt::UserBook;
   vt::UserBarDelay = 2000;
-  auto start = Clock::now();
+  auto start = bench::Clock::now();
   const double cpuBefore = ThreadCpuMs();
   vt::LoadBook();
-  WaitForPaint();
-  const double afterNotice = Ms(start) - vt::UserBarDelay;
+  bench::WaitForPanePaint(60000);
+  const double afterNotice = bench::MsSince(start) - vt::UserBarDelay;
   const double windowCpu = ThreadCpuMs() - cpuBefore;
   const double peak = StatusMb("VmHWM");
   vt::UserBarDelay = 0;

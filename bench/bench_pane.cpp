@@ -12,6 +12,7 @@
 #include "platform/testing.h"
 #include "app/main_window.h"
 #include "bench/bench.h"
+#include "bench/bench_pane_window.h"
 #include "platform/files.h"
 #include "platform/pane.h"
 #include "platform/window.h"
@@ -22,45 +23,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int paints = 0;
-
-
-double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
-
-// Runs the event loop until the pane has painted once more.
-void WaitForPaint() {
-  int before = paints;
-  auto start = Clock::now();
-  while (paints == before && Ms(start) < 10000) vt::ProcessPendingEvents();
-}
-
 // Runs the event loop until every display line is counted (a query of a long text's lines would
 // not wait for that).
 void WaitForEveryLine() {
-  auto start = Clock::now();
-  while (!vt::PaneLinesCounted(vt::PaneWindow) && Ms(start) < 60000) vt::ProcessPendingEvents();
-}
-
-void SetUpWindow() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  vt::ResetProgramState();
-  vt::UserBarDelay = 0;
-  vt::sBeepOn = 0;
-  vt::MainWindow = vt::CreateMainWidget(vt::Rect{0, 0, 1920, 1080}, "bench", vt::MainWindowEvents{});
-  vt::InitialiseAndShow(vt::MainWindow);
-  vt::ComputeFontScale();
-  vt::CreateReadingPane();
-  vt::PaneEvents events;  // the pane's paints counted, and no other handling
-  events.painted = [] { ++paints; };
-  vt::PaneSetEvents(vt::PaneWindow, events);
-  vt::PaneSetGeometry(vt::PaneWindow, 5, 200, 1910, 875);
-  vt::ChangeFontSize(0);
-  vt::ApplyColors();
-  vt::ProcessPendingEvents();
+  auto start = bench::Clock::now();
+  while (!vt::PaneLinesCounted(vt::PaneWindow) && bench::MsSince(start) < 60000) vt::ProcessPendingEvents();
 }
 
 // A book of about `bytes` bytes: a title, headings, paragraphs of lines of pseudo-random words.
@@ -87,7 +54,7 @@ std::string GeneratedBook(size_t bytes) {
 }
 
 void MeasureBook(const std::string& name, int book, std::vector<bench::Row>& rows) {
-  SetUpWindow();
+  bench::ShowPaneWindow();
   vt::FontSize = 64;
   vt::ChangeFontSize(0);
   std::vector<double> load, first, full, zoomShown, zoomFull;
@@ -95,14 +62,14 @@ void MeasureBook(const std::string& name, int book, std::vector<bench::Row>& row
   bool samePlace = true;
   for (int repeat = 0; repeat < 3; ++repeat) {
     vt::Book = book;
-    auto start = Clock::now();
+    auto start = bench::Clock::now();
     vt::LoadBook();
-    load.push_back(Ms(start));
-    WaitForPaint();
-    first.push_back(Ms(start));
+    load.push_back(bench::MsSince(start));
+    bench::WaitForPanePaint(10000);
+    first.push_back(bench::MsSince(start));
     WaitForEveryLine();
     lines = vt::PaneLineCount(vt::PaneWindow);
-    full.push_back(Ms(start));
+    full.push_back(bench::MsSince(start));
 
     // the reading position: a row in the middle of the book
     int length = vt::PaneTextLength(vt::PaneWindow);
@@ -111,13 +78,13 @@ void MeasureBook(const std::string& name, int book, std::vector<bench::Row>& row
     int top = vt::PaneLineIndex(vt::PaneWindow, vt::PaneFirstVisibleLine(vt::PaneWindow));
     vt::ProcessPendingEvents();
 
-    start = Clock::now();
+    start = bench::Clock::now();
     vt::ZoomIn();
-    WaitForPaint();
-    zoomShown.push_back(Ms(start));
+    bench::WaitForPanePaint(10000);
+    zoomShown.push_back(bench::MsSince(start));
     WaitForEveryLine();
     zoomedLines = vt::PaneLineCount(vt::PaneWindow);
-    zoomFull.push_back(Ms(start));
+    zoomFull.push_back(bench::MsSince(start));
     int line = vt::PaneFirstVisibleLine(vt::PaneWindow);
     int from = vt::PaneLineIndex(vt::PaneWindow, line), to = vt::PaneLineIndex(vt::PaneWindow, line + 1);
     if (top < from || (to >= 0 && top >= to)) samePlace = false;
@@ -145,7 +112,7 @@ void BuiltInBooks(std::vector<bench::Row>& rows) {
 
 // The Bible with its lines as in the file (paragraph formatting off): four times as many blocks.
 void BibleLines(std::vector<bench::Row>& rows) {
-  SetUpWindow();
+  bench::ShowPaneWindow();
   vt::FormatParagraph = 0;
   MeasureBook("Bible, reflow off,", 1, rows);
   vt::FormatParagraph = 1;
