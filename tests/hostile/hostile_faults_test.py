@@ -156,19 +156,5 @@ class HostileFaults(unittest.TestCase):
                 self.assertFalse({"vellumtide.tmp", "vellumtide.old"} & left, left)
 
 
-def main():
-    e2e_test.EXECUTABLE = os.path.abspath(sys.argv[1])
-    e2e_test.DISPLAY, xvfb = e2e_test.start_xvfb()
-    try:
-        program = unittest.main(argv=[sys.argv[0]] + sys.argv[2:], exit=False, verbosity=2)
-        result = program.result
-        failed = len(result.failures) + len(result.errors)
-        print(f"{result.testsRun - failed} passed, {failed} failed")
-        return 0 if result.wasSuccessful() else 1
-    finally:
-        xvfb.terminate()
-        xvfb.wait()
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e_test.main())  # runs this file's tests on the reader and display it sets up
