@@ -39,6 +39,8 @@ bool MakeFolders(const std::string& folder);
 // but a regular file: a folder, a FIFO or a device counts as missing and never blocks the call. At
 // most the size the file had when it was opened is read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// The same for the first `most` bytes of the file at most.
+bool ReadFileStart(const std::string& path, std::string& bytes, size_t most);
 
 // Writes a file and flushes it to the disk; false on any failure (a partial file is removed).
 bool WriteFileDurably(const std::string& path, const std::string& bytes);

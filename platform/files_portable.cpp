@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/testing.h"
 
+#include <cstdint>
 #include <string_view>
 
 namespace vt {
@@ -21,6 +22,8 @@ std::string ProgramFolder() {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) { return ReadFileStart(path, bytes, SIZE_MAX); }
 
 std::string ProgramBaseName() {
   std::string path = ExecutablePath();

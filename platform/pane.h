@@ -47,11 +47,15 @@ bool PaneHasFocus(PaneView* pane);
 // moves are exposed as the text widget exposes them.
 void PaneSetAccessibleName(PaneView* pane, const std::string& utf8);
 
-// Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph.
+// Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph; its letters have the
+// font's own spacing.
 void PaneSetPlainText(PaneView* pane, const std::string& utf8);
 std::string PaneGetPlainText(PaneView* pane);  // CR LF at each paragraph break
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf);  // the characters read
 int PaneTextLength(PaneView* pane);
+// The same text shown with other letter spacing (in twips; 0: the font's own), as a new text is
+// shown: from its start, without underline marks. Nothing is read back or put in again.
+void PaneSetLetterSpacing(PaneView* pane, int twips);
 
 // Display lines.
 int PaneFirstVisibleLine(PaneView* pane);

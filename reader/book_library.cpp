@@ -108,14 +108,27 @@ void ReflowParagraphs(std::string& text) {
 // What became of reading the user's book.
 enum class UserBookRead { Read, Missing, TooLarge, Unreadable };
 
-// The user's book at `path`, decoded; its title is its first line.
+// The user's book at `path`, decoded.
 UserBookRead ReadUserBook(const std::string& path, std::string& text) {
   std::error_code error;
   if (std::filesystem::file_size(path, error) > LargestBook && !error) return UserBookRead::TooLarge;
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return IsRegularFile(path) ? UserBookRead::Unreadable : UserBookRead::Missing;
   text = DecodeBookText(bytes);
-  EditFileName = TitleLine(text);
+  return UserBookRead::Read;
+}
+
+// The title of the user's book at `path` (its first line) for the loading notice, from the start of
+// the file, which is cut after its last ASCII byte so that it holds no character in part. Whether
+// the book can be read at all is known from that start; its exact title from the whole text.
+UserBookRead ReadUserBookTitle(const std::string& path, std::string& title) {
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) > LargestBook && !error) return UserBookRead::TooLarge;
+  std::string start;
+  if (!ReadFileStart(path, start, 4096)) return IsRegularFile(path) ? UserBookRead::Unreadable : UserBookRead::Missing;
+  const bool utf16 = start.rfind("\xFF\xFE", 0) == 0 || start.rfind("\xFE\xFF", 0) == 0;
+  while (!utf16 && !start.empty() && (start.back() & 0x80)) start.pop_back();
+  title = TitleLine(DecodeBookText(start));
   return UserBookRead::Read;
 }
 
@@ -125,45 +138,75 @@ void TellWhyNotShown(UserBookRead result) {
   if (result == UserBookRead::Unreadable) ShowBarMessage(BookUnreadableNotice, 1);
 }
 
-// Step 1: the decoded text of the current book; the previous text when Book names no book.
-std::string ChooseSource() {
-  std::string text;
+// Where the current book's text comes from: the user's file, a built-in book, or the text at hand.
+struct BookSource {
+  std::string path;  // the user's book, when not empty
+  int builtIn = -1;  // else this built-in book, when not -1
+  std::string text;  // else this text
+};
+
+// Step 1: which book to load (the previous text when Book names no book), and its title for the
+// loading notice. The file is read and decoded on the loading worker.
+BookSource ChooseSource() {
   if (Book == UserBook) {
-    UserBookRead result = ReadUserBook(UserBookPath(), text);
-    if (result == UserBookRead::Read) return text;
+    UserBookRead result = ReadUserBookTitle(UserBookPath(), EditFileName);
+    if (result == UserBookRead::Read) return {UserBookPath(), -1, std::string()};
     TellWhyNotShown(result);
     Book = 0;  // no book to show from the user's file: the first book instead
   }
   if (Book >= 0 && Book < BuiltInBookCount) {
     EditFileName = kBooks[Book].title;
-    return DecodeBookText(BuiltInBookText(Book));
+    return {std::string(), Book, std::string()};
   }
-  return DecodeBookText(BookText);
+  return {std::string(), -1, BookText};
 }
 
-// The book shaped for the pane: its plain text, and with wide spacing on the rich text that shows it.
+// The decoded text of the source; for the user's book, also its title, or why it cannot be read.
+UserBookRead ReadSource(const BookSource& source, std::string& text, std::string& title) {
+  if (source.path.empty()) {
+    text = DecodeBookText(source.builtIn >= 0 ? BuiltInBookText(source.builtIn) : source.text);
+    return UserBookRead::Read;
+  }
+  UserBookRead result = ReadUserBook(source.path, text);
+  if (result == UserBookRead::Read) title = TitleLine(text);
+  return result;
+}
+
+// The book read and shaped for the pane: its plain text, and with wide spacing on the rich text
+// that shows it; its title when it is the user's book.
 struct ShapedBook {
-  std::string plain, wide;
+  UserBookRead read = UserBookRead::Read;
+  std::string plain, wide, title;
 };
 
-// Steps 2 to 10. The text is shaped (and made wide) on a worker while the notice stands, so a
-// large book costs the reader no more wait than the notice itself.
-void ShowBook(std::string text) {
+// Steps 2 to 10. The book is read, decoded and shaped (and made wide) on a worker while the notice
+// stands, so a large book costs the reader no more wait than the notice itself.
+void ShowBook(const BookSource& source) {
   const bool formatParagraph = FormatParagraph != 0;
   const int caseType = CaseType;
   const bool wide = WideSpacing != 0;
-  auto shaped = std::async(std::launch::async, [&text, formatParagraph, caseType, wide] {
-    ShapedBook book{ShapeBookText(std::move(text), formatParagraph, caseType), std::string()};
+  auto shaped = std::async(std::launch::async, [&source, formatParagraph, caseType, wide] {
+    ShapedBook book;
+    std::string text;
+    book.read = ReadSource(source, text, book.title);
+    if (book.read != UserBookRead::Read) return book;
+    book.plain = ShapeBookText(std::move(text), formatParagraph, caseType);
     if (wide) book.wide = WideSpacingText(book.plain);
     return book;
   });
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   ShapedBook book = shaped.get();
+  if (book.read != UserBookRead::Read) {  // the file went, or changed, after its first line was read
+    TellWhyNotShown(book.read);
+    Book = 0;
+    return ShowBook(ChooseSource());
+  }
+  if (!source.path.empty()) EditFileName = book.title;
   // A plain text whose every line ends in CR LF reads back from the pane as it went in: the book
   // is then not held a second time, and a wide one reads back as its plain text.
   if (wide) {
     BookText = std::move(book.wide);
-    SetPaneWindowText(PaneWindow, BookText);
+    SetWidePaneText(PaneWindow, book.plain);
     LoadedPaneText = std::move(book.plain);
   } else {
     BookText = std::move(book.plain);

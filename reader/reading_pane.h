@@ -23,6 +23,9 @@ int StreamRtfIntoPane(PaneView* pane, const std::string& rtf);
 // Replaces the pane's window text: a text that begins with "{\rtf" is read as rich text.
 void SetPaneWindowText(PaneView* pane, const std::string& text);
 
+// Shows plain text as its wide-spacing rich text would show it.
+void SetWidePaneText(PaneView* pane, const std::string& plain);
+
 // Runs `handler` each time, before the pane's text is replaced (reading aloud stops there).
 void OnPaneTextReplaced(void (*handler)());
 

@@ -87,12 +87,12 @@ static int OpenRegularFileForReading(const std::string& path, struct stat& st) {
   return fd;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   struct stat st;
   int fd = OpenRegularFileForReading(path, st);
   if (fd < 0) return false;
   // The size at opening bounds the read: a file that keeps growing is read as it was then.
-  const size_t limit = static_cast<size_t>(st.st_size);
+  const size_t limit = std::min(static_cast<size_t>(st.st_size), most);
   bytes.clear();
   bytes.reserve(limit);
   char chunk[1 << 16];

@@ -1,9 +1,9 @@
 // The reading pane's widget: a QPlainTextEdit, which lays out only the blocks it shows, so even
 // the longest book at the largest type stays responsive. On top of it the pane keeps:
-// - its plain text (one '\n' or line separator per paragraph break, so offsets are the widget's
-//   positions) for finding, word breaks and reading the text back; the document holds short
-//   paragraphs grouped into blocks, joined by line separators, as the widget's cost is per block.
-//   That text is a view of the document's own characters, so a book is held once, not twice;
+// - its plain text (one character per paragraph break, so offsets are the widget's positions) for
+//   finding, word breaks and reading the text back; the document holds short paragraphs grouped
+//   into blocks, joined by line separators, as the widget's cost is per block. That text is a view
+//   of the document's own characters, so a book is held once, not twice;
 // - exact display lines: after each change of text, font or width the view is laid out first, at
 //   the reading position, while worker threads count the rows of every other block (once the
 //   pane's first frame is on the screen); a query that needs exact line numbers waits for that
@@ -39,6 +39,7 @@
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStringDecoder>
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -49,6 +50,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -63,9 +65,6 @@ constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usu
 constexpr qsizetype kFewestBlockCharacters = 2048, kMostBlockCharacters = 16384;
 constexpr int kLongestLayoutWaitMs = 250;         // the most a query waits for the count of a very long text
 constexpr qsizetype kLongestExactText = 8 << 20;  // texts up to this many characters are always counted exactly
-
-// A paragraph break of the pane's text.
-bool IsBreak(QChar c) { return c == u'\n' || c == QChar::LineSeparator; }
 
 bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
 
@@ -148,11 +147,10 @@ class PaneView : public QPlainTextEdit {
   }
 
   PaneEvents events;                   // the program's callbacks
-  QStringView text;                    // the plain text, '\n' or a line separator at each paragraph break
+  QStringView text;                    // the plain text, a line or paragraph separator at each paragraph break
   QString textStore;                   // what `text` views: the document's own characters, or a copy
   std::vector<int> blockParagraphs;    // how many paragraphs of `text` each block of the document holds
   std::map<int, int> underlines;       // underlined ranges, start -> end, merged, not touching
-  std::vector<std::pair<int, int>> links;  // web addresses, start and end, in text order
   QFont baseFont;                      // the requested font, without letter spacing
   int spacingTwips = 0;                // letter spacing of the current text
   int caretWidth = 0, caretHeight = 0; // the painted caret (0: the widget's own thin caret)
@@ -166,31 +164,20 @@ class PaneView : public QPlainTextEdit {
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
     if (SameAsShown(utf8)) return Respace(newSpacingTwips);
     if (newSpacingTwips == spacingTwips && Reletter(utf8)) return;
-    // Book texts are plain ASCII: they are converted in one pass.
-    QString plain(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
-    QChar* out = plain.data();
-    qsizetype n = 0;
-    bool ascii = true;
-    for (size_t i = 0; i < utf8.size() && ascii; ++i) {
-      char c = utf8[i];
-      if (c & 0x80) {
-        ascii = false;
-      } else if (c == '\r') {
-        if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
-        out[n++] = u'\n';
-      } else {
-        out[n++] = QChar(static_cast<char16_t>(c));
-      }
+    underlines.clear();
+    // the old text goes before the new document is made, so that at most one book is held
+    counter.Stop();
+    text = QStringView();
+    textStore = QString();
+    QPlainTextEdit::setPlainText(QString());
+    if (newSpacingTwips != spacingTwips) {  // the font changes while the pane is empty: the book is laid out once
+      spacingTwips = newSpacingTwips;
+      ApplyFont();
     }
-    if (ascii) {
-      plain.truncate(n);
-    } else {
-      plain = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-      plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-      for (QChar& c : plain)
-        if (c == u'\r' || IsBreak(c) || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1) c = u'\n';
-    }
-    SetText(std::move(plain), newSpacingTwips);
+    FillDocument(utf8);
+    AdoptDocumentCharacters();
+    anchorChar = -1;
+    ScheduleLayout();
   }
 
   // True when the UTF-8 text is the text shown (wide spacing switched puts the same text in
@@ -200,7 +187,7 @@ class PaneView : public QPlainTextEdit {
     qsizetype at = 0;
     return WalkUtf8(
                utf8, [&](char16_t unit) { return at < text.size() && text[at++].unicode() == unit; },
-               [&] { return at < text.size() && IsBreak(text[at++]); }) &&
+               [&] { return at < text.size() && IsParagraphBreak(text[at++]); }) &&
            at == text.size();
   }
 
@@ -208,17 +195,18 @@ class PaneView : public QPlainTextEdit {
   // afresh on each request: the few commands that read the text back do not justify keeping a
   // second copy of the book.
   std::string CrLfText() const {
-    const qsizetype breaks = text.count(u'\n') + text.count(QChar::LineSeparator);
+    const auto breaks = std::count_if(text.begin(), text.end(), IsParagraphBreak);
     std::string out(static_cast<size_t>(text.size() + breaks), '\0');
     char* to = out.data();
     for (QChar c : text) {
       char16_t unit = c.unicode();
-      if (IsBreak(c)) {
+      if (IsParagraphBreak(c)) {
         *to++ = '\r';
         unit = u'\n';
       } else if (unit >= 0x80) {
         QString copy = text.toString();
-        copy.replace(QChar::LineSeparator, u'\n');
+        for (QChar& b : copy)
+          if (IsParagraphBreak(b)) b = u'\n';
         return CrLfTextOfUtf8(copy.toUtf8());
       }
       *to++ = static_cast<char>(unit);
@@ -236,44 +224,88 @@ class PaneView : public QPlainTextEdit {
     return out;
   }
 
-  // Shows text in which each paragraph ends in one '\n'.
-  void SetText(QString normal, int newSpacingTwips) {
-    std::vector<int> paragraphsOfBlocks = JoinShortParagraphs(normal);
-    if (!normal.isEmpty() && QStringView(normal) == text) return Respace(newSpacingTwips);
-    underlines.clear();
-    // the old text goes before the new document is made, so that at most two copies exist at once
-    text = QStringView();
-    textStore = QString();
-    if (newSpacingTwips != spacingTwips) {
-      // change the font while the pane is empty, so the book is laid out once
-      QPlainTextEdit::setPlainText(QString());
-      spacingTwips = newSpacingTwips;
-      ApplyFont();
-    }
-    blockParagraphs = std::move(paragraphsOfBlocks);
-    QPlainTextEdit::setPlainText(normal);
-    AdoptDocumentCharacters(std::move(normal));
-    FindLinks();
-    anchorChar = -1;
-    ScheduleLayout();
+  // Puts UTF-8 text into the empty document block by block, each block converted on its own, so
+  // no converted copy of the whole text is ever made: a book of hundreds of megabytes is held in
+  // UTF-16 once, by the document. The widget's cost is per block (a book of millions of short lines
+  // took seconds to show and hundreds of bytes a line), so short paragraphs are grouped into blocks
+  // of up to BlockCharacters, joined by line separators; rows and positions are the same as with a
+  // block each. Notes in blockParagraphs how many paragraphs each block holds.
+  void FillDocument(const std::string& utf8) {
+    const qsizetype blockCharacters = BlockCharacters(static_cast<qsizetype>(utf8.size()));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString block, paragraph;
+    int paragraphs = 0;
+    blockParagraphs.clear();
+    QSignalBlocker quiet(this);  // the caret moves along with the insertion; it goes back to the start below
+    QTextCursor end(document());
+    end.beginEditBlock();
+    ForEachParagraph(utf8, [&](std::string_view bytes) {
+      paragraph.resize(decoder.requiredSpace(static_cast<qsizetype>(bytes.size())));
+      paragraph.truncate(decoder.appendToBuffer(paragraph.data(), bytes) - paragraph.constData());
+      if (paragraphs > 0 && block.size() + 1 + paragraph.size() > blockCharacters) {
+        end.insertText(block);
+        end.insertBlock();
+        blockParagraphs.push_back(paragraphs);
+        block.resize(0);
+        paragraphs = 0;
+      }
+      if (paragraphs++ > 0) block += QChar::LineSeparator;
+      block += paragraph;
+    });
+    end.insertText(block);
+    blockParagraphs.push_back(paragraphs);
+    end.endEditBlock();
+    setTextCursor(QTextCursor(document()));
   }
 
-  // After the document took the text: `text` views the document's own copy when it holds the text
-  // as one run (its first character, the first block's separator, before it), which a few samples
-  // confirm; else the pane keeps the text it was given. The document's characters are reached
-  // through the private header of the Qt the program is built with; the samples guard against a
-  // Qt that keeps them otherwise. They are shared, not copied: the read-only document never
-  // writes to them, and would copy them first if it did.
-  void AdoptDocumentCharacters(QString given) {
-    QString buffer = QTextDocumentPrivate::get(document())->buffer();
-    const qsizetype n = given.size();
-    bool same = n > 0 && buffer.size() > n;
-    for (int sample = 0; same && sample <= 64; ++sample) {
-      const qsizetype at = std::min(n - 1, n / 64 * sample);
-      const qsizetype length = std::min<qsizetype>(256, n - at);
-      same = QStringView(buffer).mid(1 + at, length) == QStringView(given).mid(at, length);
+  // Calls `take` with the bytes of each paragraph of UTF-8 text, which ends at CR LF, a lone CR, a
+  // lone LF, a line or paragraph separator, or a frame mark (which the document would take for one).
+  template <typename Take>
+  static void ForEachParagraph(std::string_view utf8, Take take) {
+    size_t start = 0;
+    for (size_t i = 0; i < utf8.size();) {
+      const size_t breakLength = BreakLengthAt(utf8, i);
+      if (breakLength == 0) {
+        ++i;
+        continue;
+      }
+      take(utf8.substr(start, i - start));
+      i += breakLength;
+      start = i;
     }
-    textStore = same ? std::move(buffer) : std::move(given);
+    take(utf8.substr(start));
+  }
+
+  static size_t BreakLengthAt(std::string_view utf8, size_t i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c > '\r' && c < 0xE2) return 0;  // most of a text, told at once
+    if (c == '\n') return 1;
+    if (c == '\r') return utf8.substr(i, 2) == "\r\n" ? 2 : 1;
+    const std::string_view three = utf8.substr(i, 3);
+    return three == "\u2028" || three == "\u2029" || three == "\uFDD0" || three == "\uFDD1" ? 3 : 0;
+  }
+
+  // After the document took the text: `text` views the document's own characters. The document
+  // appended each block's characters, then its separator, to one buffer after its first block's
+  // separator, so the text is that buffer from its second character on, with paragraph separators
+  // between blocks; a few sampled blocks confirm it. The buffer is reached through the private
+  // header of the Qt the program is built with; should a Qt keep it otherwise, the samples differ
+  // and the pane keeps a copy of the document's text instead. The characters are shared, not
+  // copied: the read-only document never writes to them, and would copy them first if it did.
+  void AdoptDocumentCharacters() {
+    const QTextDocument* doc = document();
+    const qsizetype n = doc->characterCount() - 1;
+    QString buffer = QTextDocumentPrivate::get(doc)->buffer();
+    bool same = buffer.size() > n;
+    const int lastBlock = doc->blockCount() - 1;
+    for (int sample = 0; same && sample <= 64; ++sample) {
+      const QTextBlock block = doc->findBlockByNumber(static_cast<int>(int64_t{lastBlock} * sample / 64));
+      const QString characters = block.text();
+      const QStringView shared = QStringView(buffer).mid(1 + block.position(), characters.size() + 1);
+      same = shared.startsWith(characters) &&
+             (block.blockNumber() == lastBlock || shared.endsWith(QChar::ParagraphSeparator));
+    }
+    textStore = same ? std::move(buffer) : doc->toRawText();
     text = QStringView(textStore).mid(same ? 1 : 0, n);
   }
 
@@ -322,8 +354,8 @@ class PaneView : public QPlainTextEdit {
     if (!SharesDocument()) return false;
     qsizetype at = 0;
     const bool sameShape = WalkUtf8(
-        utf8, [&](char16_t) { return at < text.size() && !IsBreak(text[at++]); },
-        [&] { return at < text.size() && IsBreak(text[at++]); });
+        utf8, [&](char16_t) { return at < text.size() && !IsParagraphBreak(text[at++]); },
+        [&] { return at < text.size() && IsParagraphBreak(text[at++]); });
     if (!sameShape || at != text.size()) return false;
     counter.Stop();  // its workers read these characters
     auto* letters = const_cast<QChar*>(text.data());
@@ -333,7 +365,6 @@ class PaneView : public QPlainTextEdit {
     document()->markContentsDirty(0, static_cast<int>(text.size()));
     underlines.clear();
     setTextCursor(QTextCursor(document()));
-    FindLinks();
     anchorChar = -1;
     ScheduleLayout();
     viewport()->update();
@@ -361,36 +392,9 @@ class PaneView : public QPlainTextEdit {
     return std::clamp(textSize / 4096, kFewestBlockCharacters, kMostBlockCharacters);
   }
 
-  // The widget's cost is per block (a book of millions of short lines took seconds to show and
-  // hundreds of bytes a line), so the document gets short paragraphs grouped into blocks: the
-  // '\n' between paragraphs of one block becomes a line separator, and rows and positions are the
-  // same as with a block each. Returns how many paragraphs each block holds.
-  static std::vector<int> JoinShortParagraphs(QString& normal) {
-    std::vector<int> paragraphsOfBlocks;
-    const qsizetype blockCharacters = BlockCharacters(normal.size());
-    int paragraphs = 1;
-    qsizetype blockStart = 0;
-    for (qsizetype end = normal.indexOf(u'\n'); end >= 0;) {
-      const qsizetype next = normal.indexOf(u'\n', end + 1);
-      if ((next < 0 ? normal.size() : next) - blockStart <= blockCharacters) {
-        normal[end] = QChar::LineSeparator;
-        ++paragraphs;
-      } else {
-        paragraphsOfBlocks.push_back(paragraphs);
-        paragraphs = 1;
-        blockStart = end + 1;
-      }
-      end = next;
-    }
-    paragraphsOfBlocks.push_back(paragraphs);
-    return paragraphsOfBlocks;
-  }
-
-  // True when the text may hold a web address (a quick look before the full search): a "://", a
-  // "mailto:" or a "www.". It jumps from colon to colon and from dot to dot, which the string
-  // search does many characters at a time.
-  bool MayHoldAddress() const {
-    const QStringView all(text);
+  // True when text may hold a web address (a quick look before the full search): a "://", a
+  // "mailto:" or a "www.".
+  static bool MayHoldAddress(QStringView all) {
     for (qsizetype at = all.indexOf(u':'); at >= 0; at = all.indexOf(u':', at + 1))
       if (all.mid(at + 1, 2) == u"//" || (at >= 6 && all.mid(at - 6, 6).compare(u"mailto", Qt::CaseInsensitive) == 0))
         return true;
@@ -399,19 +403,21 @@ class PaneView : public QPlainTextEdit {
     return false;
   }
 
-  void FindLinks() {
-    links.clear();
+  // The web addresses in a stretch of whole paragraphs, start and end, in text order.
+  static std::vector<std::pair<int, int>> AddressesIn(QStringView paragraphs) {
+    std::vector<std::pair<int, int>> found;
     static const QRegularExpression address(
-        QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"\\x{2028}]+"),
+        QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"\\x{2028}\\x{2029}]+"),
         QRegularExpression::CaseInsensitiveOption);
-    if (!MayHoldAddress()) return;
-    auto it = address.globalMatch(text);
+    if (!MayHoldAddress(paragraphs)) return found;
+    auto it = address.globalMatch(paragraphs);
     while (it.hasNext()) {
       auto m = it.next();
       int start = static_cast<int>(m.capturedStart()), end = static_cast<int>(m.capturedEnd());
-      while (end > start && QStringLiteral(".,;:!?'\")]").contains(text.at(end - 1))) --end;
-      if (end > start) links.emplace_back(start, end);
+      while (end > start && QStringLiteral(".,;:!?'\")]").contains(paragraphs.at(end - 1))) --end;
+      if (end > start) found.emplace_back(start, end);
     }
+    return found;
   }
 
   // --- fonts --------------------------------------------------------------------------------
@@ -667,24 +673,22 @@ class PaneView : public QPlainTextEdit {
 
   // --- painting -----------------------------------------------------------------------------
 
+  // Web addresses are looked for in the blocks on screen only, when they come into view: a book of
+  // hundreds of megabytes is never searched whole, and an address never spans two blocks.
   void ShowVisibleLinks() {
     QList<QTextEdit::ExtraSelection> wanted;
-    if (!links.empty()) {
-      int first = firstVisibleBlock().position();
-      QTextBlock last = cursorForPosition(QPoint(viewport()->width(), viewport()->height())).block();
-      int end = last.position() + last.length();
-      auto it = std::lower_bound(links.begin(), links.end(), std::make_pair(first, 0),
-                                 [](const auto& a, const auto& b) { return a.second < b.first; });
-      QColor colour = LinkColour(palette().color(QPalette::Base), palette().color(QPalette::Text));
-      for (; it != links.end() && it->first < end; ++it) {
-        QTextEdit::ExtraSelection s;
-        s.cursor = QTextCursor(document());
-        s.cursor.setPosition(it->first);
-        s.cursor.setPosition(it->second, QTextCursor::KeepAnchor);
-        s.format.setForeground(colour);
-        s.format.setFontUnderline(true);
-        wanted.push_back(s);
-      }
+    const int first = firstVisibleBlock().position();
+    const QTextBlock last = cursorForPosition(QPoint(viewport()->width(), viewport()->height())).block();
+    const int end = std::min(last.position() + last.length(), static_cast<int>(text.size()));
+    const QColor colour = LinkColour(palette().color(QPalette::Base), palette().color(QPalette::Text));
+    for (auto [start, stop] : AddressesIn(text.mid(first, std::max(0, end - first)))) {
+      QTextEdit::ExtraSelection s;
+      s.cursor = QTextCursor(document());
+      s.cursor.setPosition(first + start);
+      s.cursor.setPosition(first + stop, QTextCursor::KeepAnchor);
+      s.format.setForeground(colour);
+      s.format.setFontUnderline(true);
+      wanted.push_back(s);
     }
     if (wanted.size() != shownLinks.size() ||
         !std::equal(wanted.begin(), wanted.end(), shownLinks.begin(), [](const auto& a, const auto& b) {
@@ -897,6 +901,10 @@ int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
 }
 
 int PaneTextLength(PaneView* pane) { return Live(pane) ? static_cast<int>(pane->text.size()) : 0; }
+
+void PaneSetLetterSpacing(PaneView* pane, int twips) {
+  if (Live(pane)) pane->Respace(twips);
+}
 
 // --- display lines ----------------------------------------------------------------------------
 

@@ -46,7 +46,7 @@ namespace {
 qsizetype NextBreak(QStringView text, qsizetype from) {
   const QChar* c = text.data();
   for (qsizetype i = from; i < text.size(); ++i)
-    if (c[i] == u'\n' || c[i] == QChar::LineSeparator) return i;
+    if (IsParagraphBreak(c[i])) return i;
   return text.size();
 }
 

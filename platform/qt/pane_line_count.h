@@ -16,6 +16,10 @@
 
 namespace vt {
 
+// A paragraph break of the pane's text: a line separator (between paragraphs of one block of the
+// document) or a paragraph separator (between blocks).
+inline bool IsParagraphBreak(QChar c) { return c == QChar::LineSeparator || c == QChar::ParagraphSeparator; }
+
 class LineCounter {
  public:
   LineCounter() = default;
@@ -23,7 +27,7 @@ class LineCounter {
   LineCounter& operator=(const LineCounter&) = delete;
   ~LineCounter();
 
-  // Starts counting the paragraphs of text (separated by '\n' or a line separator), which lies
+  // Starts counting the paragraphs of text (separated by paragraph breaks), which lies
   // within `holder`, kept by the count while it runs; `done` is queued to `receiver`'s thread once
   // every count is ready. An earlier count is cancelled first.
   void Start(const QString& holder, QStringView text, const QFont& font, const QTextOption& option, qreal lineWidth,

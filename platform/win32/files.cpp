@@ -148,12 +148,12 @@ bool MakeFolders(const std::string& folder) {
   return IsFolder(folder);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   HANDLE file = OpenDiskFile(path, GENERIC_READ);
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
   bool ok = GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) < bytes.max_size() &&
-            ReadUpTo(file, static_cast<size_t>(size.QuadPart), bytes);
+            ReadUpTo(file, std::min(static_cast<size_t>(size.QuadPart), most), bytes);
   CloseHandle(file);
   if (!ok) bytes.clear();
   return ok;

@@ -39,6 +39,7 @@ class PaneView {
   int caretWidth = 0, caretHeight = 0;  // the pane's caret (0: the control's own)
   bool redraw = true;                   // painting and events are on
   bool fontUnderline = false;           // the font itself is underlined (not a mark)
+  int letterSpacing = 0;                // twips set by PaneSetLetterSpacing, kept by the control for new text
 };
 
 namespace {
@@ -307,6 +308,7 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
   std::wstring text = ControlText(utf8);
   SETTEXTEX how = {ST_DEFAULT, 1200};
   Send(pane, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.c_str()));
+  if (pane->letterSpacing != 0) PaneSetLetterSpacing(pane, 0);  // plain text has the font's own spacing
   ShowFromTheStart(pane);
 }
 
@@ -330,6 +332,17 @@ int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
   Send(pane, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
   ShowFromTheStart(pane);
   return PaneTextLength(pane);
+}
+
+void PaneSetLetterSpacing(PaneView* pane, int twips) {
+  if (!Live(pane)) return;
+  CHARFORMAT2W format = {};
+  format.dwMask = CFM_SPACING | CFM_UNDERLINE;  // underline marks go, as with a new text
+  format.dwEffects = pane->fontUnderline ? CFE_UNDERLINE : 0;
+  format.sSpacing = static_cast<SHORT>(std::clamp(twips, -32768, 32767));
+  SetAllCharFormat(pane, format);
+  pane->letterSpacing = twips;
+  ShowFromTheStart(pane);
 }
 
 int PaneTextLength(PaneView* pane) {

@@ -158,6 +158,19 @@ TEST_F(BookLoading, TheUsersBookIsTitledByItsFirstLine) {
   EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 0);
 }
 
+// The notice names the book before the file is read whole, from its first bytes; here those end
+// inside a letter.
+TEST_F(BookLoading, AnAccentedTitleIsNamedExactlyInTheNotice) {
+  const std::string title = "\xC3\x89loge de l\xE2\x80\x99\xC3\xA9t\xC3\xA9";
+  std::string letters;
+  for (int i = 0; i < 3000; ++i) letters += "\xC3\xA9";
+  WriteTrash(title + "\r\n" + letters + "\r\n");
+  Book = UserBook;
+  LoadBook();
+  EXPECT_EQ(LastBarMessage(), "Loading " + title + " ...");
+  EXPECT_EQ(EditFileName, title);
+}
+
 TEST_F(BookLoading, AUsersBookWithoutLineBreaksIsAllTitleCutTo259) {
   std::string line(300, 'x');
   WriteTrash(line);

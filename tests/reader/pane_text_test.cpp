@@ -79,17 +79,26 @@ TEST_F(PaneText, CaseKeepsTheWideSpacing) {
 }
 
 TEST_F(PaneText, TurningWideSpacingOffShowsTheSamePlainTextAtTheStart) {
+  auto advance = [] {
+    int x0 = 0, x1 = 0, y = 0;
+    PanePosFromChar(PaneWindow, 0, x0, y);
+    PanePosFromChar(PaneWindow, 1, x1, y);
+    return x1 - x0;
+  };
   WideSpacing = 1;
-  std::string text = "first\r\nsecond line\r\n\r\nthird";
+  std::string text = "word\r\nsecond line\r\n\r\nthird";
   SetPaneText(PaneWindow, text);
+  const int wideAdvance = advance();
   PaneLineScroll(PaneWindow, 2);
   WideSpacing = 0;
   RefreshPaneText();
-  EXPECT_EQ(Shown(), "first\r\nsecond line\r\n\r\nthird");
+  EXPECT_EQ(Shown(), "word\r\nsecond line\r\n\r\nthird");
   EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 0);
+  EXPECT_NEAR(wideAdvance - advance(), 18.0 * ScreenDpiY() / 72.0, 2.0);
   WideSpacing = 1;
   RefreshPaneText();
-  EXPECT_EQ(Shown(), "first\r\nsecond line\r\n\r\nthird");
+  EXPECT_EQ(Shown(), "word\r\nsecond line\r\n\r\nthird");
+  EXPECT_EQ(advance(), wideAdvance);
 }
 
 TEST_F(PaneText, ReservedCharactersOfAUsersBookShowAsThemselves) {
