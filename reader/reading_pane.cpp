@@ -7,6 +7,7 @@
 #include "core/bar_messages.h"
 #include "core/program_state.h"
 #include "core/settings_file.h"
+#include "platform/files.h"
 #include "platform/pane.h"
 #include "platform/rich_text.h"
 #include "reader/display_options.h"
@@ -35,7 +36,7 @@ void ApplyPaneColors(PaneView* pane) { PaneSetColours(pane, TextColor, BGColor);
 std::string WideSpacingText(const std::string& text) {
   // A user's book may hold the characters rich text reserves: they are escaped so they show as themselves.
   std::string out = kWideOpener;
-  out.reserve(text.size() + text.size() / 16 + 64);
+  ReserveLargeText(out, text.size() + text.size() / 16 + 64);
   const std::string_view all = text;
   for (size_t from = 0; from < all.size();) {
     size_t lineEnd = all.find("\r\n", from);
@@ -52,7 +53,7 @@ std::string LinesFromWideSpacingText(const std::string& text) {
   if (!StartsWith(text, "{\\rtf")) return text;
   std::string plain = ReadRichText(text).text;
   std::string lines;
-  lines.reserve(plain.size() + plain.size() / 16);
+  ReserveLargeText(lines, plain.size() + plain.size() / 16);
   for (char c : plain) {
     if (c == '\n') lines += '\r';
     lines += c;

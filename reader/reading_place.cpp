@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "core/program_state.h"
+#include "platform/files.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/navigation.h"
@@ -121,7 +122,9 @@ void KeepPlaceWhileRestyling(void (*change)()) {
 }
 
 void KeepPlaceAcrossReloading(void (*change)()) {
-  std::string before = LoadedText();
+  std::string before;
+  ReserveLargeText(before, LoadedText().size());
+  before = LoadedText();
   ReadingPlace place = CurrentPlace();
   change();
   ShowPlace(PlaceInNewText(place, before, LoadedText()), true);

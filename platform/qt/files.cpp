@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,6 +88,16 @@ static int OpenRegularFileForReading(const std::string& path, struct stat& st) {
   return fd;
 }
 
+// Only the whole large pages inside the buffer are asked for, so no other memory is touched.
+void UseLargePages(void* start, size_t bytes) {
+  constexpr uintptr_t kLargePage = 2u << 20;
+  constexpr size_t kLargeBuffer = 16u << 20;
+  if (bytes < kLargeBuffer) return;
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + bytes) & ~(kLargePage - 1);
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   struct stat st;
   int fd = OpenRegularFileForReading(path, st);
@@ -94,7 +105,7 @@ bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   // The size at opening bounds the read: a file that keeps growing is read as it was then.
   const size_t limit = std::min(static_cast<size_t>(st.st_size), most);
   bytes.clear();
-  bytes.reserve(limit);
+  ReserveLargeText(bytes, limit);
   char chunk[1 << 16];
   while (bytes.size() < limit) {
     ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes.size()));

@@ -163,7 +163,7 @@ class PaneView : public QPlainTextEdit {
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
     if (SameAsShown(utf8)) return Respace(newSpacingTwips);
-    if (newSpacingTwips == spacingTwips && Reletter(utf8)) return;
+    if (newSpacingTwips == spacingTwips && Reletter(utf8)) return;  // else the document is built anew
     underlines.clear();
     // the old text goes before the new document is made, so that at most one book is held
     counter.Stop();
@@ -196,7 +196,9 @@ class PaneView : public QPlainTextEdit {
   // second copy of the book.
   std::string CrLfText() const {
     const auto breaks = std::count_if(text.begin(), text.end(), IsParagraphBreak);
-    std::string out(static_cast<size_t>(text.size() + breaks), '\0');
+    std::string out;
+    ReserveLargeText(out, static_cast<size_t>(text.size() + breaks));
+    out.resize(static_cast<size_t>(text.size() + breaks));
     char* to = out.data();
     for (QChar c : text) {
       char16_t unit = c.unicode();
@@ -349,19 +351,23 @@ class PaneView : public QPlainTextEdit {
   // No document is built anew, which on a book of hundreds of megabytes saves a second or more;
   // the document lays out again what it shows, and the rest is as for a new text. The characters
   // written are the document's buffer, which the pane's text views: the line count that reads them
-  // is stopped first, and the document is told that they changed.
+  // is stopped first, and the document is told that they changed. They are written as the shape is
+  // checked, in one pass: where the shape turns out to differ, the caller builds a new document,
+  // and the letters written so far go with the old one.
   bool Reletter(const std::string& utf8) {
     if (!SharesDocument()) return false;
-    qsizetype at = 0;
-    const bool sameShape = WalkUtf8(
-        utf8, [&](char16_t) { return at < text.size() && !IsParagraphBreak(text[at++]); },
-        [&] { return at < text.size() && IsParagraphBreak(text[at++]); });
-    if (!sameShape || at != text.size()) return false;
     counter.Stop();  // its workers read these characters
     auto* letters = const_cast<QChar*>(text.data());
-    at = 0;
-    WalkUtf8(
-        utf8, [&](char16_t unit) { return letters[at++] = QChar(unit), true; }, [&] { return ++at, true; });
+    qsizetype at = 0;
+    const bool sameShape = WalkUtf8(
+        utf8,
+        [&](char16_t unit) {
+          if (at == text.size() || IsParagraphBreak(letters[at])) return false;
+          letters[at++] = QChar(unit);
+          return true;
+        },
+        [&] { return at < text.size() && IsParagraphBreak(letters[at++]); });
+    if (!sameShape || at != text.size()) return false;
     document()->markContentsDirty(0, static_cast<int>(text.size()));
     underlines.clear();
     setTextCursor(QTextCursor(document()));

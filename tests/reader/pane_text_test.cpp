@@ -30,6 +30,11 @@ TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
   EXPECT_EQ(Shown(), "CAF\xC3\x89\r\nNA\xC3\x8FVE\r\nEND");
   PanePosFromChar(PaneWindow, 3, x1, y);
   EXPECT_GT(x1, x0);
+  // Texts whose shape differs only after their first letters are shown whole, as given.
+  for (const char* other : {"CAFE\r\nNAIVE\r\nENDS", "CAFEN\r\nAIVE\r\nEND", "caf\r\n\xC3\xA9naive\r\nend"}) {
+    PaneSetPlainText(PaneWindow, other);
+    EXPECT_EQ(Shown(), other);
+  }
   PaneSetPlainText(PaneWindow, "");
   EXPECT_EQ(PaneTextLength(PaneWindow), 0);
   EXPECT_EQ(PaneLineCount(PaneWindow), 1);
