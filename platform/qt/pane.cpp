@@ -48,6 +48,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <numeric>
 #include <string_view>
@@ -163,7 +165,7 @@ class PaneView : public QPlainTextEdit {
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
     if (SameAsShown(utf8)) return Respace(newSpacingTwips);
-    if (newSpacingTwips == spacingTwips && Reletter(utf8)) return;  // else the document is built anew
+    if (newSpacingTwips == spacingTwips && Reletter(utf8)) return;  // else the document is built anew  // else the document is built anew
     underlines.clear();
     // the old text goes before the new document is made, so that at most one book is held
     counter.Stop();
@@ -186,7 +188,13 @@ class PaneView : public QPlainTextEdit {
     if (text.isEmpty()) return false;
     qsizetype at = 0;
     return WalkUtf8(
-               utf8, [&](char16_t unit) { return at < text.size() && text[at++].unicode() == unit; },
+               utf8,
+               [&](const char* ascii, qsizetype n) {
+                 const bool same = n <= text.size() - at && text.mid(at, n) == QLatin1StringView(ascii, n);
+                 at += n;
+                 return same;
+               },
+               [&](char16_t unit) { return at < text.size() && text[at++].unicode() == unit; },
                [&] { return at < text.size() && IsParagraphBreak(text[at++]); }) &&
            at == text.size();
   }
@@ -315,16 +323,28 @@ class PaneView : public QPlainTextEdit {
   // one character in, a copy of its own at its start.
   bool SharesDocument() const { return !text.isEmpty() && text.data() == textStore.constData() + 1; }
 
-  // Walks UTF-8 text as the pane holds it: `unit` for each UTF-16 unit of a character, `pause` for
-  // each paragraph break (CR LF, CR, LF, the line and paragraph separators); each returns false to
-  // stop. False when it stopped, or at the first bytes that are not well-formed UTF-8.
-  template <typename Unit, typename Break>
-  static bool WalkUtf8(const std::string& utf8, Unit unit, Break pause) {
+  // The length of the run of printable ASCII at utf8[i], most of a book, found eight bytes at a
+  // time: a byte below 0x20 or from 0x80 on sets the high bit of its lane in word | (word - 0x20..).
+  static size_t PrintableAsciiRun(const std::string& utf8, size_t i) {
+    size_t end = i;
+    for (uint64_t word; end + 8 <= utf8.size(); end += 8) {
+      std::memcpy(&word, utf8.data() + end, 8);
+      if (((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull) != 0) break;
+    }
+    while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) - 0x20u < 0x60u) ++end;
+    return end - i;
+  }
+
+  // Walks UTF-8 text as the pane holds it: `run` for each run of printable ASCII (taken without
+  // decoding), `unit` for each UTF-16 unit of any other character, `pause` for each paragraph break
+  // (CR LF, CR, LF, the line and paragraph separators); each returns false to stop. False when it
+  // stopped, or at the first bytes that are not well-formed UTF-8.
+  template <typename Run, typename Unit, typename Break>
+  static bool WalkUtf8(const std::string& utf8, Run run, Unit unit, Break pause) {
     for (size_t i = 0; i < utf8.size();) {
-      const auto c = static_cast<unsigned char>(utf8[i]);
-      if (c >= 0x20 && c < 0x80) {  // most of a book, taken without decoding
-        ++i;
-        if (!unit(c)) return false;
+      if (const size_t n = PrintableAsciiRun(utf8, i)) {
+        if (!run(utf8.data() + i, static_cast<qsizetype>(n))) return false;
+        i += n;
         continue;
       }
       const size_t length = Utf8SequenceLength(utf8, i);
@@ -361,6 +381,12 @@ class PaneView : public QPlainTextEdit {
     qsizetype at = 0;
     const bool sameShape = WalkUtf8(
         utf8,
+        [&](const char* ascii, qsizetype n) {
+          if (n > text.size() - at || std::any_of(letters + at, letters + at + n, IsParagraphBreak)) return false;
+          std::transform(ascii, ascii + n, letters + at, [](char c) { return QChar(static_cast<char16_t>(c)); });
+          at += n;
+          return true;
+        },
         [&](char16_t unit) {
           if (at == text.size() || IsParagraphBreak(letters[at])) return false;
           letters[at++] = QChar(unit);
