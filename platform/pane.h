@@ -47,9 +47,9 @@ bool PaneHasFocus(PaneView* pane);
 // moves are exposed as the text widget exposes them.
 void PaneSetAccessibleName(PaneView* pane, const std::string& utf8);
 
-// Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph; its letters have the
-// font's own spacing.
-void PaneSetPlainText(PaneView* pane, const std::string& utf8);
+// Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph; its letters are
+// spaced by the font, and `letterSpacingTwips` more.
+void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacingTwips = 0);
 std::string PaneGetPlainText(PaneView* pane);  // CR LF at each paragraph break
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf);  // the characters read
 int PaneTextLength(PaneView* pane);

@@ -264,7 +264,11 @@ void ShowLoadedBook() {
   ReserveLargeText(text, LoadedText().size());
   text = LoadedText();
   ApplyTextCase(text, CaseType);
-  SetPaneText(PaneWindow, text);
+  // the rich text SetPaneText would leave in `text` is not wanted here: it is not made
+  if (WideSpacing)
+    SetWidePaneText(PaneWindow, text);
+  else
+    SetPaneText(PaneWindow, text);
 }
 
 void ApplyTextCase(std::string& text, int caseType) {

@@ -70,8 +70,7 @@ static void BeforeTextReplaced() {
 // Plain text shown widely spaced, as its wide-spacing rich text shows it: the pane spaces the
 // letters itself, so no rich text is read, which on a book of hundreds of megabytes takes seconds.
 static void ShowWidelySpaced(PaneView* pane, const std::string& plain) {
-  PaneSetPlainText(pane, plain);
-  PaneSetLetterSpacing(pane, kWideSpacingTwips);
+  PaneSetPlainText(pane, plain, kWideSpacingTwips);
 }
 
 void SetPaneText(PaneView* pane, std::string& text) {

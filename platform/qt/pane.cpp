@@ -919,8 +919,8 @@ void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
 
 // --- text -------------------------------------------------------------------------------------
 
-void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
-  if (Live(pane)) pane->SetUtf8Text(utf8, 0);
+void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacingTwips) {
+  if (Live(pane)) pane->SetUtf8Text(utf8, letterSpacingTwips);
 }
 
 std::string PaneGetPlainText(PaneView* pane) { return Live(pane) ? pane->CrLfText() : std::string(); }

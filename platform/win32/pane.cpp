@@ -303,12 +303,12 @@ void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
 
 // --- text ---------------------------------------------------------------------------------------
 
-void PaneSetPlainText(PaneView* pane, const std::string& utf8) {
+void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacingTwips) {
   if (!Live(pane)) return;
   std::wstring text = ControlText(utf8);
   SETTEXTEX how = {ST_DEFAULT, 1200};
   Send(pane, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.c_str()));
-  if (pane->letterSpacing != 0) PaneSetLetterSpacing(pane, 0);  // plain text has the font's own spacing
+  if (pane->letterSpacing != letterSpacingTwips) PaneSetLetterSpacing(pane, letterSpacingTwips);
   ShowFromTheStart(pane);
 }
 
