@@ -56,6 +56,10 @@ int PaneTextLength(PaneView* pane);
 // The same text shown with other letter spacing (in twips; 0: the font's own), as a new text is
 // shown: from its start, without underline marks. Nothing is read back or put in again.
 void PaneSetLetterSpacing(PaneView* pane, int twips);
+// Keeps the text shown aside while the next text shows (the shortcut list over a book): when the
+// text after that has its shape (the book again, perhaps in other letters or spacing), it comes
+// back without being built anew; any other text lets it go. A pane that cannot keeps nothing.
+void PaneKeepTextAside(PaneView* pane);
 
 // Display lines.
 int PaneFirstVisibleLine(PaneView* pane);

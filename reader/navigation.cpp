@@ -175,6 +175,7 @@ void ToggleShortcutList(const std::string& listText) {
   }
   ShortcutListShown ^= 1;
   if (ShortcutListShown) {
+    PaneKeepTextAside(PaneWindow);  // the book comes back after the list without being built anew
     SetPaneWindowText(PaneWindow, listText);
   } else {
     ShowLoadedBook();

@@ -164,14 +164,18 @@ class PaneView : public QPlainTextEdit {
 
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
-    if (SameAsShown(utf8)) return Respace(newSpacingTwips);
-    if (newSpacingTwips == spacingTwips && Reletter(utf8)) return;  // else the document is built anew  // else the document is built anew
+    const bool keepShownAside = std::exchange(keepAside, false);
+    if (BringBackAside(utf8) == Back::Same || SameAsShown(utf8)) return Respace(newSpacingTwips);
+    if (Reletter(utf8)) return Respace(newSpacingTwips);  // else the document is built anew
     underlines.clear();
-    // the old text goes before the new document is made, so that at most one book is held
     counter.Stop();
-    text = QStringView();
-    textStore = QString();
-    QPlainTextEdit::setPlainText(QString());
+    if (keepShownAside && !text.isEmpty()) {
+      PutAside();
+    } else {  // the old text goes before the new document is made, so that at most one book is held
+      text = QStringView();
+      textStore = QString();
+      QPlainTextEdit::setPlainText(QString());
+    }
     if (newSpacingTwips != spacingTwips) {  // the font changes while the pane is empty: the book is laid out once
       spacingTwips = newSpacingTwips;
       ApplyFont();
@@ -401,6 +405,79 @@ class PaneView : public QPlainTextEdit {
     ScheduleLayout();
     viewport()->update();
     return true;
+  }
+
+  // --- a text kept aside --------------------------------------------------------------------
+  // The shortcut list shows over a book, and the book comes back after it: the book's document is
+  // kept aside meanwhile, so that it comes back at once instead of being built anew, which for a
+  // book of hundreds of megabytes takes seconds. The documents the pane makes for that are its own
+  // children; the widget's first document belongs to the widget, which deletes it when replaced.
+
+  struct Aside {
+    QTextDocument* document = nullptr;
+    QString textStore;
+    QStringView text;
+    std::vector<int> blockParagraphs;
+  };
+  Aside aside;
+  bool keepAside = false;  // the next new text keeps the one shown aside
+
+  // The shown text and its document go aside; the pane shows a new, empty document.
+  void PutAside() {
+    QTextDocument* kept = document();
+    kept->setParent(this);
+    aside = {kept, std::move(textStore), text, std::move(blockParagraphs)};
+    text = QStringView();
+    auto* fresh = new QTextDocument(this);
+    fresh->setDocumentLayout(new QPlainTextDocumentLayout(fresh));
+    fresh->setUndoRedoEnabled(false);
+    fresh->setDefaultFont(font());
+    setDocument(fresh);
+  }
+
+  enum class Back { None, Same, Shape };
+
+  // At a new text: the text kept aside comes back when the new one is that text (Same), or has its
+  // shape (Shape: other letters, which are then written in); else it goes. One walk tells both.
+  Back BringBackAside(const std::string& utf8) {
+    if (!aside.document) return Back::None;
+    Aside kept = std::exchange(aside, Aside());
+    qsizetype at = 0;
+    bool same = true;
+    const QStringView old = kept.text;
+    const bool shape = WalkUtf8(
+                           utf8,
+                           [&](const char* ascii, qsizetype n) {
+                             if (n > old.size() - at || std::any_of(old.begin() + at, old.begin() + at + n, IsParagraphBreak))
+                               return false;
+                             same = same && old.mid(at, n) == QLatin1StringView(ascii, n);
+                             at += n;
+                             return true;
+                           },
+                           [&](char16_t unit) {
+                             if (at == old.size() || IsParagraphBreak(old[at])) return false;
+                             same = same && old[at++].unicode() == unit;
+                             return true;
+                           },
+                           [&] { return at < old.size() && IsParagraphBreak(old[at++]); }) &&
+                       at == old.size();
+    if (!shape) {
+      delete kept.document;
+      return Back::None;
+    }
+    counter.Stop();
+    QTextDocument* shown = document();
+    const bool ours = shown->parent() == this;
+    kept.document->setDefaultFont(font());
+    setDocument(kept.document);
+    if (ours) delete shown;
+    textStore = std::move(kept.textStore);
+    text = kept.text;
+    blockParagraphs = std::move(kept.blockParagraphs);
+    underlines.clear();
+    anchorChar = -1;
+    ScheduleLayout();
+    return same ? Back::Same : Back::Shape;
   }
 
   // The same text again, perhaps with other spacing (wide spacing switched): the document stays,
@@ -936,6 +1013,10 @@ int PaneTextLength(PaneView* pane) { return Live(pane) ? static_cast<int>(pane->
 
 void PaneSetLetterSpacing(PaneView* pane, int twips) {
   if (Live(pane)) pane->Respace(twips);
+}
+
+void PaneKeepTextAside(PaneView* pane) {
+  if (Live(pane)) pane->keepAside = true;
 }
 
 // --- display lines ----------------------------------------------------------------------------

@@ -345,6 +345,9 @@ void PaneSetLetterSpacing(PaneView* pane, int twips) {
   ShowFromTheStart(pane);
 }
 
+// The control has one text: a book that comes back after the shortcut list is put in again.
+void PaneKeepTextAside(PaneView*) {}
+
 int PaneTextLength(PaneView* pane) {
   if (!Live(pane)) return 0;
   GETTEXTLENGTHEX length = {GTL_PRECISE | GTL_NUMCHARS, 1200};

@@ -40,6 +40,24 @@ TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
   EXPECT_EQ(PaneLineCount(PaneWindow), 1);
 }
 
+// A text kept aside under a short one comes back as whatever text follows: the same, in other
+// letters, or another text altogether.
+TEST_F(PaneText, ATextKeptAsideGivesWayToTheTextThatFollows) {
+  for (const char* next : {"Book one\r\nline two", "BOOK ONE\r\nLINE TWO", "Other\r\ntext here"}) {
+    PaneSetPlainText(PaneWindow, "Book one\r\nline two");
+    PaneKeepTextAside(PaneWindow);
+    PaneSetPlainText(PaneWindow, "A list");
+    EXPECT_EQ(Shown(), "A list");
+    PaneSetPlainText(PaneWindow, next, 360);
+    EXPECT_EQ(Shown(), next);
+    EXPECT_EQ(PaneLineCount(PaneWindow), 2);
+    int x0 = 0, x1 = 0, y = 0;
+    PanePosFromChar(PaneWindow, 0, x0, y);
+    PanePosFromChar(PaneWindow, 1, x1, y);
+    EXPECT_GT(x1 - x0, 18.0 * ScreenDpiY() / 72.0) << next;  // with the spacing asked for
+  }
+}
+
 TEST_F(PaneText, WideSpacingStreamsTheExactRichTextAndShowsTwoSpacedParagraphs) {
   std::string narrow = "AB\r\nCD";
   SetPaneText(PaneWindow, narrow);
