@@ -42,12 +42,14 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // The same for the first `most` bytes of the file at most.
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most);
 
-// Reserves room for `size` bytes of text. Where the system offers large memory pages, a text of tens
-// of megabytes and more gets them: filling its memory the first time then takes a tenth of the
-// time it takes in small pages (a copy of a 200 MB book, half a second on a small machine).
+// Reserves room for `size` bytes of text, made ready for use when it is tens of megabytes and more
+// (see PrepareLargeMemory).
 void ReserveLargeText(std::string& text, size_t size);
-// Asks for large memory pages under a buffer of tens of megabytes and more (smaller ones are left).
-void UseLargePages(void* start, size_t bytes);
+// Makes a fresh buffer of tens of megabytes and more ready for use where the system can: its
+// memory is asked for in large pages, and its pages are brought in by two threads at once. The
+// first use of fresh memory is what a copy of a large book costs most (200 MB: half a second on a
+// small machine; a tenth of that in large pages, two thirds of it on two threads).
+void PrepareLargeMemory(void* start, size_t bytes);
 
 // Writes a file and flushes it to the disk; false on any failure (a partial file is removed).
 bool WriteFileDurably(const std::string& path, const std::string& bytes);

@@ -148,8 +148,8 @@ bool MakeFolders(const std::string& folder) {
   return IsFolder(folder);
 }
 
-// Large pages need a privilege a reader does not have: the system's own pages serve.
-void UseLargePages(void*, size_t) {}
+// Large pages need a privilege a reader does not have: the system's own pages serve as they come.
+void PrepareLargeMemory(void*, size_t) {}
 
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   HANDLE file = OpenDiskFile(path, GENERIC_READ);
