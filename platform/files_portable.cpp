@@ -27,7 +27,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) { return ReadFil
 
 void ReserveLargeText(std::string& text, size_t size) {
   text.reserve(size);
-  PrepareLargeMemory(text.data(), text.capacity());
+  PrepareLargeMemory(text.data() + text.size(), text.capacity() - text.size());  // past what it holds
 }
 
 std::string ProgramBaseName() {

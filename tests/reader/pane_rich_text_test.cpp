@@ -46,6 +46,9 @@ TEST(RichTextReader, EscapingRoundTripsEveryByte) {
   for (int b = 32; b < 127; ++b) all += static_cast<char>(b);
   EXPECT_EQ(ReadRichText("{\\rtf1 " + EscapeRichText(all) + "}").text, all);
   EXPECT_EQ(LinesFromWideSpacingText(WideSpacingText("x\\y\r\n{z}\r\n\r\n")), "x\\y\r\n{z}\r\n\r\n");
+  // a book of tens of megabytes, whose rich text gets its memory made ready beforehand
+  const std::string large(20 << 20, 'a');
+  EXPECT_EQ(LinesFromWideSpacingText(WideSpacingText(large)), large);
 }
 
 TEST(RichTextReader, SurvivesHostileShapes) {
