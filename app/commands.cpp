@@ -155,6 +155,8 @@ static void OpenFileGivenAtStart() {
 
 // Everything the window needs before it is first shown, in this order.
 static void InitialiseMainWindow() {
+  OpenFileGivenAtStart();
+  StartLoadingBook();  // on a worker, while the bar and the pane are made
   if (Maximized) SetPendingShowState(MainWindow, ShowState::Maximised);
   if (Minimized) SetPendingShowState(MainWindow, ShowState::Minimised);
   ComputeFontScale();
@@ -168,9 +170,7 @@ static void InitialiseMainWindow() {
   LayoutMainWindow();  // the pane has its size before the book goes in: the text is laid out once
   ChangeFontSize(0);
   ApplyColors();
-  OpenFileGivenAtStart();
-  LoadBook();
-  RestoreBookmark();
+  LoadBookAtStartUp();
 }
 
 // A right-click on a bar button: the shortcut list, the previous set, or the button's name.

@@ -60,6 +60,11 @@ void PaneSetLetterSpacing(PaneView* pane, int twips);
 // text after that has its shape (the book again, perhaps in other letters or spacing), it comes
 // back without being built anew; any other text lets it go. A pane that cannot keeps nothing.
 void PaneKeepTextAside(PaneView* pane);
+// Shows, of UTF-8 text, only the part around the character at `charIndex` (counted as the pane
+// counts its text: a paragraph break is one character), with that character's row at the top and
+// the caret on it: the first screen of a long book, shown before the whole book is put in. The
+// pane answers for that part only; the text set next replaces it. A pane that cannot does nothing.
+void PaneShowFirstScreen(PaneView* pane, const std::string& utf8, int charIndex, int letterSpacingTwips = 0);
 
 // Display lines.
 int PaneFirstVisibleLine(PaneView* pane);

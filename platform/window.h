@@ -62,6 +62,12 @@ void SetPendingShowState(MainWidget* window, ShowState state);
 // Runs `initialised` and `resized`, then shows the window with its pending show state.
 void InitialiseAndShow(MainWidget* window);
 
+// Runs `task` once the window's first frame is on the screen, so that only what that frame shows
+// keeps the window from appearing. Anything else that would reach the program sooner (a key, a
+// click, a timer, a request to end) runs the task first. A window that has been drawn already, or
+// a back end that cannot tell, runs it at once.
+void RunAfterFirstFrame(MainWidget* window, std::function<void()> task);
+
 // Runs the event loop until the window has been ended.
 void RunMessageLoop(MainWidget* window);
 

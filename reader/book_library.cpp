@@ -11,12 +11,15 @@
 
 #include <filesystem>
 #include <future>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "core/bar_messages.h"
 #include "platform/files.h"
 #include "platform/pane.h"
 #include "platform/pane_resources.h"
+#include "platform/window.h"
 #include "reader/book_text.h"
 #include "reader/navigation.h"
 #include "reader/own_books.h"
@@ -165,7 +168,8 @@ BookSource ChooseSource() {
 // The decoded text of the source; for the user's book, also its title, or why it cannot be read.
 UserBookRead ReadSource(const BookSource& source, std::string& text, std::string& title) {
   if (source.path.empty()) {
-    text = DecodeBookText(source.builtIn >= 0 ? BuiltInBookText(source.builtIn) : source.text);
+    // The built-in books are embedded decoded already: one copy of the Bible less at start-up.
+    text = source.builtIn >= 0 ? BuiltInBookText(source.builtIn) : DecodeBookText(source.text);
     return UserBookRead::Read;
   }
   UserBookRead result = ReadUserBook(source.path, text);
@@ -180,32 +184,52 @@ struct ShapedBook {
   std::string plain, wide, title;
 };
 
-// Steps 2 to 10. The book is read, decoded and shaped (and made wide) on a worker while the notice
-// stands, so a large book costs the reader no more wait than the notice itself.
-void ShowBook(const BookSource& source) {
-  const bool formatParagraph = FormatParagraph != 0;
-  const int caseType = CaseType;
-  const bool wide = WideSpacing != 0;
-  auto shaped = std::async(std::launch::async, [&source, formatParagraph, caseType, wide] {
+// How a book is shaped: the settings the worker shapes it with.
+struct Shaping {
+  bool formatParagraph = false;
+  int caseType = 2;
+  bool wide = false;
+  bool operator==(const Shaping&) const = default;
+};
+
+Shaping ShapingNow() { return {FormatParagraph != 0, CaseType, WideSpacing != 0}; }
+
+// Reads, decodes and shapes (and makes wide) the book on a worker that owns its source.
+std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
+  return std::async(std::launch::async, [source = std::move(source), shaping] {
     ShapedBook book;
     std::string text;
     book.read = ReadSource(source, text, book.title);
     if (book.read != UserBookRead::Read) return book;
-    book.plain = ShapeBookText(std::move(text), formatParagraph, caseType);
-    if (wide) book.wide = WideSpacingText(book.plain);
+    book.plain = ShapeBookText(std::move(text), shaping.formatParagraph, shaping.caseType);
+    if (shaping.wide) book.wide = WideSpacingText(book.plain);
     return book;
   });
-  ShowBarMessage("Loading " + EditFileName + " ...", 1);
-  ShapedBook book = shaped.get();
-  if (book.read != UserBookRead::Read) {  // the file went, or changed, after its first line was read
-    TellWhyNotShown(book.read);
-    Book = 0;
-    return ShowBook(ChooseSource());
-  }
-  if (!source.path.empty()) EditFileName = book.title;
+}
+
+// The book started at start-up, before the window was made; taken by the first ShowBook when it
+// asks for the same book shaped the same way.
+struct StartedBook {
+  std::string path;
+  int builtIn = -1;
+  Shaping shaping;
+  std::future<ShapedBook> shaped;
+};
+StartedBook startedBook;
+
+std::future<ShapedBook> TakeOrStartShaping(BookSource source) {
+  StartedBook started = std::exchange(startedBook, StartedBook());
+  if (started.shaped.valid() && source.text.empty() && started.path == source.path &&
+      started.builtIn == source.builtIn && started.shaping == ShapingNow())
+    return std::move(started.shaped);
+  return StartShaping(std::move(source), ShapingNow());
+}
+
+// Steps 8 to 10: the shaped book goes into the pane, shown from its start.
+void PutIntoPane(ShapedBook& book) {
   // A plain text whose every line ends in CR LF reads back from the pane as it went in: the book
   // is then not held a second time, and a wide one reads back as its plain text.
-  if (wide) {
+  if (!book.wide.empty() || WideSpacing) {
     BookText = std::move(book.wide);
     SetWidePaneText(PaneWindow, book.plain);
     LoadedPaneText = std::move(book.plain);
@@ -218,6 +242,53 @@ void ShowBook(const BookSource& source) {
   ScrollCharToTop(0);
   PaneSetFocus(PaneWindow);
   PaneSetAccessibleName(PaneWindow, EditFileName);
+}
+
+bool ShowBook(BookSource source, bool firstScreenFirst = false);
+
+// Runs `show`; when the book is too large for this machine's memory, what was made of it goes, and
+// the first book is shown instead.
+template <typename Show>
+void WithinMemory(Show show) {
+  try {
+    show();
+  } catch (const std::bad_alloc&) {
+    BookText.clear();
+    BookText.shrink_to_fit();
+    PaneSetPlainText(PaneWindow, "");
+    ShowBarMessage(BookTooLargeNotice, 1);
+    Book = 0;
+    ShowBook(ChooseSource());
+  }
+}
+
+// Steps 2 to 10. The book is read, decoded and shaped (and made wide) on a worker while the notice
+// stands, so a large book costs the reader no more wait than the notice itself. With
+// `firstScreenFirst` (start-up) the pane shows the screen at the bookmark at once, and the whole
+// book goes in, with the caret at the bookmark, once that screen is on the display: then true.
+bool ShowBook(BookSource source, bool firstScreenFirst) {
+  const bool fromFile = !source.path.empty();
+  std::future<ShapedBook> shaped = TakeOrStartShaping(std::move(source));
+  ShowBarMessage("Loading " + EditFileName + " ...", 1);
+  auto book = std::make_shared<ShapedBook>(shaped.get());
+  if (book->read != UserBookRead::Read) {  // the file went, or changed, after its first line was read
+    TellWhyNotShown(book->read);
+    Book = 0;
+    return ShowBook(ChooseSource(), firstScreenFirst);
+  }
+  if (fromFile) EditFileName = book->title;
+  if (!firstScreenFirst) {
+    PutIntoPane(*book);
+    return false;
+  }
+  const int32_t* mark = ReadingPositionOf(Book);
+  ShowFirstScreen(PaneWindow, book->plain, mark ? std::max(0, *mark) : 0);
+  PaneSetFocus(PaneWindow);
+  RunAfterFirstFrame(MainWindow, [book] {
+    WithinMemory([book] { PutIntoPane(*book); });
+    RestoreBookmark();
+  });
+  return true;
 }
 
 }  // namespace
@@ -245,17 +316,25 @@ std::string CleanBookText(const std::string& raw, bool formatParagraph, int case
 void SelectNextBook() { Book = Book + 1 > 6 ? 0 : Book + 1; }
 
 void LoadBook() {
-  try {
-    ShowBook(ChooseSource());
-  } catch (const std::bad_alloc&) {
-    // Too large for this machine's memory: what was made of it goes, and the first book is shown.
-    BookText.clear();
-    BookText.shrink_to_fit();
-    PaneSetPlainText(PaneWindow, "");
-    ShowBarMessage(BookTooLargeNotice, 1);
-    Book = 0;
-    ShowBook(ChooseSource());
-  }
+  WithinMemory([] { ShowBook(ChooseSource()); });
+}
+
+void StartLoadingBook() {
+  BookSource source;
+  std::string title;
+  if (Book == UserBook && ReadUserBookTitle(UserBookPath(), title) == UserBookRead::Read)
+    source.path = UserBookPath();
+  else if (Book >= 0 && Book < BuiltInBookCount)
+    source.builtIn = Book;
+  else
+    return;
+  startedBook = {source.path, source.builtIn, ShapingNow(), StartShaping(source, ShapingNow())};
+}
+
+void LoadBookAtStartUp() {
+  bool later = false;
+  WithinMemory([&later] { later = ShowBook(ChooseSource(), !Minimized); });
+  if (!later) RestoreBookmark();
 }
 
 const std::string& LoadedText() { return LoadedPaneText.empty() ? BookText : LoadedPaneText; }

@@ -32,6 +32,12 @@ void SelectNextBook();
 // Reads, cleans and shows the current book (Book), with the caret at the start.
 void LoadBook();
 
+// At start-up: StartLoadingBook starts reading and shaping the book of the last run while the
+// window is made; LoadBookAtStartUp then shows it at its bookmark, the first screen at once and
+// the whole book once that screen is on the display (a minimized window: all at once).
+void StartLoadingBook();
+void LoadBookAtStartUp();
+
 // The pane's text right after the last LoadBook. A plain book reads back from the pane as it went
 // in, and then BookText serves as this text too: the book is not held twice.
 const std::string& LoadedText();

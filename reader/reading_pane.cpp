@@ -73,6 +73,10 @@ static void ShowWidelySpaced(PaneView* pane, const std::string& plain) {
   PaneSetPlainText(pane, plain, kWideSpacingTwips);
 }
 
+void ShowFirstScreen(PaneView* pane, const std::string& plain, int32_t charIndex) {
+  PaneShowFirstScreen(pane, plain, charIndex, WideSpacing ? kWideSpacingTwips : 0);
+}
+
 void SetPaneText(PaneView* pane, std::string& text) {
   BeforeTextReplaced();
   if (WideSpacing) {

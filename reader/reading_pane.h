@@ -26,6 +26,10 @@ void SetPaneWindowText(PaneView* pane, const std::string& text);
 // Shows plain text as its wide-spacing rich text would show it.
 void SetWidePaneText(PaneView* pane, const std::string& plain);
 
+// Shows only the first screen of plain text from the row of character `charIndex` on, spaced as
+// WideSpacing says; the text set next replaces it.
+void ShowFirstScreen(PaneView* pane, const std::string& plain, int32_t charIndex);
+
 // Runs `handler` each time, before the pane's text is replaced (reading aloud stops there).
 void OnPaneTextReplaced(void (*handler)());
 

@@ -94,10 +94,10 @@ static int OpenRegularFileForReading(const std::string& path, struct stat& st) {
 void PrepareLargeMemory(void* start, size_t bytes) {
   constexpr uintptr_t kLargePage = 2u << 20;
   constexpr size_t kLargeBuffer = 16u << 20, kPage = 4096;
-  if (bytes < kLargeBuffer) return;
   const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + kLargePage - 1) & ~(kLargePage - 1);
   const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + bytes) & ~(kLargePage - 1);
   if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+  if (bytes < kLargeBuffer) return;
   auto* memory = static_cast<volatile char*>(start);
   auto bringIn = [memory](size_t from, size_t to) {
     for (size_t at = from; at < to; at += kPage) memory[at] = 0;

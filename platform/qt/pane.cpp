@@ -480,6 +480,61 @@ class PaneView : public QPlainTextEdit {
     return same ? Back::Same : Back::Shape;
   }
 
+  // The whole paragraphs within a few screens of the character: their rows are those the whole
+  // text gives them, since each paragraph starts a row of its own.
+  void ShowFirstScreen(const std::string& utf8, int index, int newSpacingTwips) {
+    int64_t chars = 0;
+    const size_t at = CountChars(utf8, utf8.size(), index, chars);
+    const size_t around = ScreensOfBytes(4);
+    // Text before the character's paragraph is wanted only near the end, where the last screen
+    // shows rows above it; elsewhere the first block laid out is the one on screen.
+    const size_t before = utf8.size() - at > around ? at : at - std::min(at, around);
+    const size_t lineStart = before == 0 ? std::string::npos : utf8.rfind('\n', before);
+    const size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
+    const size_t to = std::min(utf8.find_first_of("\r\n", std::min(utf8.size(), at + around)), utf8.size());
+    // A pane not shown yet lays its text out at its own width only once it shows: rows are needed
+    // now, and when it shows at that width they stay.
+    if (!isVisible()) {
+      QResizeEvent sized(size(), QSize(-1, -1));
+      QPlainTextEdit::resizeEvent(&sized);
+      laidOutWidth = width();
+    }
+    SetUtf8Text(utf8.substr(from, to - from), newSpacingTwips);
+    CountChars(utf8, from, INT64_MAX, chars);
+    const int top = static_cast<int>(std::clamp<int64_t>(index - chars, 0, text.size()));
+    QTextCursor caret(document());
+    caret.setPosition(top);
+    setTextCursor(caret);
+    ScrollCharToTopLine(top);
+    anchorChar = top;  // kept at the top when the window shows at another width
+  }
+
+  // At least as many bytes of text as `screens` full panes show (no fewer than a few thousand).
+  size_t ScreensOfBytes(int screens) const {
+    const QFontMetrics metrics(font());
+    const size_t columns = static_cast<size_t>(viewport()->width() / std::max(1, metrics.averageCharWidth()) + 1);
+    const size_t rows = static_cast<size_t>(viewport()->height() / std::max(1, metrics.lineSpacing()) + 1);
+    return std::max<size_t>(4096, static_cast<size_t>(screens) * columns * rows * 3);  // three bytes a character at most
+  }
+
+  // Counts the characters of UTF-8 text from its start as the pane counts them (a CR LF is one, one
+  // beyond U+FFFF two), up to byte `end` or `most` characters; the byte reached, `chars` the count.
+  static size_t CountChars(const std::string& utf8, size_t end, int64_t most, int64_t& chars) {
+    size_t i = 0;
+    end = std::min(end, utf8.size());
+    for (chars = 0; i < end && chars < most;) {
+      if (const size_t n = std::min({PrintableAsciiRun(utf8, i), end - i, static_cast<size_t>(most - chars)})) {
+        i += n;
+        chars += static_cast<int64_t>(n);
+        continue;
+      }
+      const size_t length = std::max<size_t>(1, Utf8SequenceLength(utf8, i));
+      chars += length == 4 ? 2 : 1;
+      i += utf8.compare(i, 2, "\r\n") == 0 ? 2 : length;
+    }
+    return std::min(i, utf8.size());
+  }
+
   // The same text again, perhaps with other spacing (wide spacing switched): the document stays,
   // which on a book of hundreds of megabytes saves seconds; the rest is as for a new text.
   void Respace(int newSpacingTwips) {
@@ -929,6 +984,10 @@ class PaneView : public QPlainTextEdit {
   void resizeEvent(QResizeEvent* e) override {
     // The viewport has its new size already; the widget relays the text out (forgetting every
     // block's lines) when the width in the event changed, a first resize at showing included.
+    if (e->oldSize().width() < 0 && e->size().width() == std::exchange(laidOutWidth, -1)) {
+      QResizeEvent same(e->size(), e->size());  // laid out at this width for the first screen
+      return QPlainTextEdit::resizeEvent(&same);
+    }
     int top = anchorChar >= 0 ? anchorChar : TopChar();
     QPlainTextEdit::resizeEvent(e);
     if (e->oldSize().width() != e->size().width()) KeepTopChar(top);
@@ -941,6 +1000,7 @@ class PaneView : public QPlainTextEdit {
   bool countWaiting = false;    // a count is due but waits for the first frame
   bool paintedOnce = false;     // the pane has painted its first frame
   int anchorChar = -1;          // the character kept in the top row while the layout completes
+  int laidOutWidth = -1;        // the width the first screen was laid out at before the pane showed
   QElapsedTimer gaveUpWaiting;  // since a query last stopped waiting for the line count
   QList<QTextEdit::ExtraSelection> shownLinks;
 
@@ -1017,6 +1077,10 @@ void PaneSetLetterSpacing(PaneView* pane, int twips) {
 
 void PaneKeepTextAside(PaneView* pane) {
   if (Live(pane)) pane->keepAside = true;
+}
+
+void PaneShowFirstScreen(PaneView* pane, const std::string& utf8, int charIndex, int letterSpacingTwips) {
+  if (Live(pane)) pane->ShowFirstScreen(utf8, charIndex, letterSpacingTwips);
 }
 
 // --- display lines ----------------------------------------------------------------------------

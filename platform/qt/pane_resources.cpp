@@ -1,6 +1,8 @@
 // The built-in books live in the program's resources under resources/books/, stored unpacked.
 #include "platform/pane_resources.h"
 
+#include "platform/files.h"
+
 #include <QResource>
 
 #include <sys/mman.h>
@@ -26,6 +28,8 @@ bool ReadEmbeddedBook(const std::string& fileName, std::string& bytes) {
   QResource resource(QStringLiteral(":/resources/books/") + QString::fromStdString(fileName));
   if (!resource.isValid()) return false;
   if (resource.compressionAlgorithm() == QResource::NoCompression) {
+    bytes.clear();
+    ReserveLargeText(bytes, static_cast<size_t>(resource.size()));
     bytes.assign(reinterpret_cast<const char*>(resource.data()), static_cast<size_t>(resource.size()));
     ReleasePages(resource.data(), resource.size());
   } else {

@@ -30,6 +30,7 @@
 #include "platform/testing.h"
 
 #include <memory>
+#include <utility>
 #include <csignal>
 #include <malloc.h>
 #include <sys/socket.h>
@@ -287,6 +288,87 @@ void InitialiseAndShow(MainWidget* window) {
   window->activateWindow();
 }
 
+// Holds a task back until the first frame is on the screen. An event that only draws that frame
+// lets it wait; any other event reaching the program runs it first.
+class FirstFrameGate : public QObject {
+ public:
+  explicit FirstFrameGate(std::function<void()> held) : task(std::move(held)) {
+    QCoreApplication::instance()->installEventFilter(this);
+    waiting = this;
+  }
+
+  static inline FirstFrameGate* waiting = nullptr;  // the gate whose task has not run yet
+
+  void Add(std::function<void()> more) {
+    task = [first = std::move(task), more = std::move(more)] {
+      first();
+      more();
+    };
+  }
+
+  void Open() {
+    if (!task) return;
+    waiting = nullptr;
+    QCoreApplication::instance()->removeEventFilter(this);
+    deleteLater();
+    std::exchange(task, nullptr)();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (!task) return false;
+    if (e->type() == QEvent::Paint) {
+      // The frame goes to the screen when the paint of the whole window ends: the task then runs.
+      if (!framePainted) QTimer::singleShot(0, this, [this] { Open(); });
+      framePainted = true;
+    } else if (!OnlyDraws(e->type()) && !WidgetsOwn(watched, e->type())) {
+      Open();
+    }
+    return false;
+  }
+
+ private:
+  static bool OnlyDraws(QEvent::Type type) {
+    switch (type) {
+      case QEvent::UpdateRequest: case QEvent::UpdateLater: case QEvent::Expose: case QEvent::Resize:
+      case QEvent::Move: case QEvent::Show: case QEvent::ShowToParent: case QEvent::Polish:
+      case QEvent::PolishRequest: case QEvent::LayoutRequest: case QEvent::ChildAdded:
+      case QEvent::ChildPolished: case QEvent::ChildRemoved: case QEvent::StyleChange:
+      case QEvent::FontChange: case QEvent::PaletteChange: case QEvent::WindowActivate:
+      case QEvent::ActivationChange: case QEvent::ApplicationStateChange: case QEvent::FocusIn:
+      case QEvent::FocusAboutToChange: case QEvent::PlatformSurface: case QEvent::WinIdChange:
+      case QEvent::WindowStateChange: case QEvent::ScreenChangeInternal: case QEvent::ZOrderChange:
+      case QEvent::Enter: case QEvent::HoverEnter:
+      case QEvent::DynamicPropertyChange: case QEvent::WindowTitleChange: case QEvent::WindowIconChange:
+      case QEvent::CursorChange: case QEvent::ToolTipChange: case QEvent::EnabledChange:
+      case QEvent::ParentChange: case QEvent::ParentAboutToChange: case QEvent::ContentsRectChange:
+      case QEvent::ReadOnlyChange: case QEvent::ModifiedChange: case QEvent::LayoutDirectionChange:
+      case QEvent::LocaleChange: case QEvent::LanguageChange: case QEvent::ApplicationFontChange:
+      case QEvent::ApplicationPaletteChange: case QEvent::ThreadChange:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  // A widget's own timers and queued calls keep its scroll bars and layout up to date; the
+  // program's go to the application.
+  static bool WidgetsOwn(QObject* receiver, QEvent::Type type) {
+    return (type == QEvent::MetaCall || type == QEvent::Timer) && receiver->isWidgetType();
+  }
+
+  std::function<void()> task;
+  bool framePainted = false;
+};
+
+void RunAfterFirstFrame(MainWidget* window, std::function<void()> task) {
+  if (!Live(window) || window->painted) return task();
+  if (FirstFrameGate::waiting)
+    FirstFrameGate::waiting->Add(std::move(task));
+  else
+    new FirstFrameGate(std::move(task));
+}
+
 void RunMessageLoop(MainWidget* window) {
   loopRunning = true;
   while (IsWindow(window)) QApplication::exec();
@@ -298,6 +380,7 @@ bool IsWindowVisible(MainWidget* window) { return Live(window) && window->isVisi
 void ProcessPendingEvents() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (FirstFrameGate::waiting) FirstFrameGate::waiting->Open();  // as when the reader acts
 }
 
 Rect WindowNormalRect(MainWidget* window) {

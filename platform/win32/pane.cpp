@@ -348,6 +348,8 @@ void PaneSetLetterSpacing(PaneView* pane, int twips) {
 // The control has one text: a book that comes back after the shortcut list is put in again.
 void PaneKeepTextAside(PaneView*) {}
 
+void PaneShowFirstScreen(PaneView*, const std::string&, int, int) {}
+
 int PaneTextLength(PaneView* pane) {
   if (!Live(pane)) return 0;
   GETTEXTLENGTHEX length = {GTL_PRECISE | GTL_NUMCHARS, 1200};

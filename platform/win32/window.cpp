@@ -377,6 +377,8 @@ void InitialiseAndShow(MainWidget* window) {
   UpdateWindow(window->hwnd);
 }
 
+void RunAfterFirstFrame(MainWidget*, std::function<void()> task) { task(); }
+
 // GetMessage sleeps until a message arrives: the idle program costs nothing.
 void RunMessageLoop(MainWidget* window) {
   MSG msg;

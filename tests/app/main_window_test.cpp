@@ -1,5 +1,6 @@
 // The main window as a user meets it: its title and show state, how it ends and what it saves,
 // the shortcut tables, the wheel, and right-clicks on the bar.
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <filesystem>
@@ -176,6 +177,24 @@ TEST_F(MainWindowScenario, ShowingTheShortcutListKeepsTheReadingPosition) {
   PaneLineScroll(PaneWindow, 2);
   Press(Qt::Key_Escape);
   EXPECT_EQ(BookMark0, top);
+}
+
+// At start-up the pane shows the screen at the bookmark first; the whole book is in, with the caret
+// at the bookmark, before anything else reaches the program (here a timer's task).
+TEST_F(MainWindowScenario, AtStartTheWholeBookIsInBeforeAnythingElseRuns) {
+  vt_test::WriteFile(vt::SettingsPath(), "[All]\r\nUserBarDelay=0\r\nsBeepOn=0\r\nBook=1\r\nBookMark1=2000000\r\n");
+  vt::StartMainWindow();
+  EXPECT_LT(PaneTextLength(PaneWindow), 100000);
+  int lengthSeen = 0, caretSeen = 0, end = 0;
+  RunLater(0, [&] {
+    lengthSeen = PaneTextLength(PaneWindow);
+    PaneGetSelection(PaneWindow, caretSeen, end);
+  });
+  QCoreApplication::processEvents();
+  EXPECT_GT(lengthSeen, 4000000);
+  EXPECT_EQ(caretSeen, 2000000);
+  Press(Qt::Key_Escape);
+  EXPECT_NE(SavedSettings().find("\r\nBookMark1= 19"), std::string::npos);  // the top row's start, just before
 }
 
 TEST(ShortcutList, ThirteenLettersThenSpaceAndNoTrailingBreak) {

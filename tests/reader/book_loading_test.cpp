@@ -294,8 +294,9 @@ TEST_P(BuiltInBooks, LoadWithTheirTitleHeadingsAndEnds) {
   EXPECT_EQ(headings, b.headings);
   std::string body = text.substr(0, text.find_last_not_of("\r\n") + 1);
   EXPECT_EQ(body.substr(body.rfind("\r\n") + 2), b.lastLine);
-  // the embedded text is the book as supplied, byte for byte
+  // the embedded text is the book as supplied, byte for byte, and needs no decoding
   EXPECT_EQ(CleanBookText(BuiltInBookText(b.book), false, 2), text);
+  EXPECT_EQ(DecodeBookText(BuiltInBookText(b.book)), BuiltInBookText(b.book));
   EXPECT_EQ(BuiltInBookText(b.book).find_first_of("{}\\"), std::string::npos);
   EXPECT_EQ(Fingerprint(text), b.asLines);
   EXPECT_EQ(Fingerprint(CleanBookText(BuiltInBookText(b.book), true, 2)), b.asParagraphs);

@@ -40,6 +40,41 @@ TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
   EXPECT_EQ(PaneLineCount(PaneWindow), 1);
 }
 
+// The first screen alone shows the rows the whole text shows there, with the caret in the same
+// place: whatever comes before the character (accents, a character beyond U+FFFF, every kind of
+// line end), near the end of the text too, where the last screen shows rows above it.
+TEST_F(PaneText, TheFirstScreenShowsTheRowsOfTheWholeText) {
+  std::string book;
+  for (int i = 0; i < 2000; ++i)
+    book += "Verse " + std::to_string(i) + (i % 3 ? " caf\xC3\xA9 \xF0\x9F\x98\x80" : "\r") +
+            " and then enough words to wrap the row at least once more" + (i % 7 ? "\r\n" : "\n\n\xE2\x80\xA8");
+  PaneSetPlainText(PaneWindow, book);
+  const int length = PaneTextLength(PaneWindow);
+  auto view = [](int& caretRow) {
+    int caret = 0, end = 0;
+    PaneGetSelection(PaneWindow, caret, end);
+    caretRow = PaneScreenRowOfChar(PaneWindow, caret);
+    std::vector<int> rows{caret - PaneCharAtScreenRow(PaneWindow, caretRow)};
+    for (int row = 1; row < PaneScreenRows(PaneWindow) && PaneCharAtScreenRow(PaneWindow, row) >= 0; ++row)
+      rows.push_back(PaneCharAtScreenRow(PaneWindow, row) - PaneCharAtScreenRow(PaneWindow, row - 1));
+    return rows;
+  };
+  for (int index : {0, 12345, length / 2 + 17, length - 40, length + 99}) {
+    PaneSetPlainText(PaneWindow, book);
+    PaneSetSelection(PaneWindow, std::min(index, length), std::min(index, length));
+    PaneScrollCharToTop(PaneWindow, index);
+    int wholeRow = 0, firstRow = 0;
+    const std::vector<int> whole = view(wholeRow);
+    PaneSetPlainText(PaneWindow, "");
+    PaneShowFirstScreen(PaneWindow, book, index);
+    EXPECT_LT(PaneTextLength(PaneWindow), length / 4) << index;
+    EXPECT_EQ(view(firstRow), whole) << index;
+    EXPECT_EQ(firstRow, wholeRow) << index;
+  }
+  PaneSetPlainText(PaneWindow, "after");
+  EXPECT_EQ(Shown(), "after");
+}
+
 // A text kept aside under a short one comes back as whatever text follows: the same, in other
 // letters, or another text altogether.
 TEST_F(PaneText, ATextKeptAsideGivesWayToTheTextThatFollows) {
