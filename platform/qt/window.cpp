@@ -331,7 +331,8 @@ class FirstFrameGate : public QObject {
   static bool OnlyDraws(QEvent::Type type) {
     switch (type) {
       case QEvent::UpdateRequest: case QEvent::UpdateLater: case QEvent::Expose: case QEvent::Resize:
-      case QEvent::Move: case QEvent::Show: case QEvent::ShowToParent: case QEvent::Polish:
+      case QEvent::Move: case QEvent::Show: case QEvent::ShowToParent: case QEvent::Hide:
+      case QEvent::HideToParent: case QEvent::Polish:
       case QEvent::PolishRequest: case QEvent::LayoutRequest: case QEvent::ChildAdded:
       case QEvent::ChildPolished: case QEvent::ChildRemoved: case QEvent::StyleChange:
       case QEvent::FontChange: case QEvent::PaletteChange: case QEvent::WindowActivate:
@@ -344,7 +345,8 @@ class FirstFrameGate : public QObject {
       case QEvent::ParentChange: case QEvent::ParentAboutToChange: case QEvent::ContentsRectChange:
       case QEvent::ReadOnlyChange: case QEvent::ModifiedChange: case QEvent::LayoutDirectionChange:
       case QEvent::LocaleChange: case QEvent::LanguageChange: case QEvent::ApplicationFontChange:
-      case QEvent::ApplicationPaletteChange: case QEvent::ThreadChange:
+      case QEvent::ApplicationPaletteChange: case QEvent::ThreadChange: case QEvent::Create:
+      case QEvent::Destroy:
         return true;
       default:
         return false;
