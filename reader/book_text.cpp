@@ -174,7 +174,7 @@ bool StartsWith(const std::string& bytes, const char* mark) { return bytes.rfind
 
 // The sentence end or blank at which a paragraph that starts at `from` is split, searched back from
 // the bound over its second half; npos when there is neither.
-size_t SplitBlank(const std::string& text, size_t from) {
+size_t SplitBlank(std::string_view text, size_t from) {
   const size_t limit = from + LongestParagraph, earliest = from + LongestParagraph / 2;
   size_t blank = std::string::npos;
   for (size_t i = limit; i > earliest; --i) {
@@ -185,18 +185,24 @@ size_t SplitBlank(const std::string& text, size_t from) {
   return blank;
 }
 
-// Appends the paragraph text[from, end) in pieces no longer than the bound.
-void AppendSplit(std::string& out, const std::string& text, size_t from, size_t end) {
+// Writes the paragraph text[from, end) at `out` in pieces no longer than the bound; returns the
+// new end. The pieces are moved, not copied: `out` may lie within the text, before `from`.
+char* WriteSplit(char* out, std::string_view text, size_t from, size_t end) {
+  auto write = [&out](const char* bytes, size_t n) {
+    std::memmove(out, bytes, n);
+    out += n;
+  };
   while (end - from > LongestParagraph) {
     size_t blank = SplitBlank(text, from);
     // the blank becomes the line end, so no position after it moves
     size_t cut = blank != std::string::npos ? blank : from + LongestParagraph;
     while (blank == std::string::npos && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    out.append(text, from, cut - from);
-    out += "\r\n";
+    write(text.data() + from, cut - from);
+    write("\r\n", 2);
     from = blank != std::string::npos ? cut + 1 : cut;
   }
-  out.append(text, from, end - from);
+  write(text.data() + from, end - from);
+  return out;
 }
 
 bool HasLongParagraph(const std::string& text) {
@@ -226,16 +232,22 @@ std::string TitleLine(const std::string& text) {
 
 void SplitLongParagraphs(std::string& text) {
   if (!HasLongParagraph(text)) return;
-  std::string out;
-  ReserveLargeText(out, text.size() + text.size() / LongestParagraph * 2 + 2);
+  // Each split adds at most two bytes and takes at least half the bound: the text moves up by more
+  // than it can grow and is written back from the start, so the writing never overtakes the
+  // reading and a large book is not copied a second time.
+  const size_t size = text.size(), room = size / (LongestParagraph / 4) + 4;
+  text.resize(size + room);
+  std::memmove(text.data() + room, text.data(), size);
+  const std::string_view in(text.data() + room, size);
+  char* out = text.data();
   for (size_t from = 0;;) {
-    size_t end = text.find("\r\n", from);
-    AppendSplit(out, text, from, end == std::string::npos ? text.size() : end);
+    size_t end = in.find("\r\n", from);
+    out = WriteSplit(out, in, from, end == std::string::npos ? size : end);
     if (end == std::string::npos) break;
-    out += "\r\n";
+    out = std::copy_n("\r\n", 2, out);
     from = end + 2;
   }
-  text.swap(out);
+  text.resize(static_cast<size_t>(out - text.data()));
 }
 
 }  // namespace vt

@@ -28,9 +28,11 @@ bool ReadEmbeddedBook(const std::string& fileName, std::string& bytes) {
   QResource resource(QStringLiteral(":/resources/books/") + QString::fromStdString(fileName));
   if (!resource.isValid()) return false;
   if (resource.compressionAlgorithm() == QResource::NoCompression) {
+    // with a little room after the text, which the line ends that shaping adds grow into
+    const auto size = static_cast<size_t>(resource.size());
     bytes.clear();
-    ReserveLargeText(bytes, static_cast<size_t>(resource.size()));
-    bytes.assign(reinterpret_cast<const char*>(resource.data()), static_cast<size_t>(resource.size()));
+    ReserveLargeText(bytes, size + size / 1024 + 16);
+    bytes.assign(reinterpret_cast<const char*>(resource.data()), size);
     ReleasePages(resource.data(), resource.size());
   } else {
     const QByteArray data = resource.uncompressedData();
