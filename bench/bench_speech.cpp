@@ -159,6 +159,7 @@ void OpenReader(const std::string& text) {
   if (!IsWindow(MainWindow)) {
     MainWindow = CreateMainWidget(Rect{0, 0, 1200, 800}, MainWindowTitle(), MainWindowHandlers());
     InitialiseAndShow(MainWindow);
+    ProcessPendingEvents();  // the start-up book is in before the bench's own text
   }
   InitSpeech();
   SetPaneWindowText(PaneWindow, text);

@@ -181,6 +181,7 @@ UserBookRead ReadSource(const BookSource& source, std::string& text, std::string
 // that shows it; its title when it is the user's book.
 struct ShapedBook {
   UserBookRead read = UserBookRead::Read;
+  bool widelySpaced = false;  // `wide` was made
   std::string plain, wide, title;
 };
 
@@ -202,6 +203,7 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
     book.read = ReadSource(source, text, book.title);
     if (book.read != UserBookRead::Read) return book;
     book.plain = ShapeBookText(std::move(text), shaping.formatParagraph, shaping.caseType);
+    book.widelySpaced = shaping.wide;
     if (shaping.wide) book.wide = WideSpacingText(book.plain);
     return book;
   });
@@ -229,7 +231,7 @@ std::future<ShapedBook> TakeOrStartShaping(BookSource source) {
 void PutIntoPane(ShapedBook& book) {
   // A plain text whose every line ends in CR LF reads back from the pane as it went in: the book
   // is then not held a second time, and a wide one reads back as its plain text.
-  if (!book.wide.empty() || WideSpacing) {
+  if (book.widelySpaced) {
     BookText = std::move(book.wide);
     SetWidePaneText(PaneWindow, book.plain);
     LoadedPaneText = std::move(book.plain);
