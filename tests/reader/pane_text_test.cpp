@@ -42,7 +42,8 @@ TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
 
 // The first screen alone shows the rows the whole text shows there, with the caret in the same
 // place: whatever comes before the character (accents, a character beyond U+FFFF, every kind of
-// line end), near the end of the text too, where the last screen shows rows above it.
+// line end), near the end of the text too, where the last screen shows rows above it, and widely
+// spaced.
 TEST_F(PaneText, TheFirstScreenShowsTheRowsOfTheWholeText) {
   std::string book;
   for (int i = 0; i < 2000; ++i)
@@ -59,18 +60,19 @@ TEST_F(PaneText, TheFirstScreenShowsTheRowsOfTheWholeText) {
       rows.push_back(PaneCharAtScreenRow(PaneWindow, row) - PaneCharAtScreenRow(PaneWindow, row - 1));
     return rows;
   };
-  for (int index : {0, 12345, length / 2 + 17, length - 40, length + 99}) {
-    PaneSetPlainText(PaneWindow, book);
-    PaneSetSelection(PaneWindow, std::min(index, length), std::min(index, length));
-    PaneScrollCharToTop(PaneWindow, index);
-    int wholeRow = 0, firstRow = 0;
-    const std::vector<int> whole = view(wholeRow);
-    PaneSetPlainText(PaneWindow, "");
-    PaneShowFirstScreen(PaneWindow, book, index);
-    EXPECT_LT(PaneTextLength(PaneWindow), length / 4) << index;
-    EXPECT_EQ(view(firstRow), whole) << index;
-    EXPECT_EQ(firstRow, wholeRow) << index;
-  }
+  for (int spacing : {0, 360})
+    for (int index : {0, 12345, length / 2 + 17, length - 40, length + 99}) {
+      PaneSetPlainText(PaneWindow, book, spacing);
+      PaneSetSelection(PaneWindow, std::min(index, length), std::min(index, length));
+      PaneScrollCharToTop(PaneWindow, index);
+      int wholeRow = 0, firstRow = 0;
+      const std::vector<int> whole = view(wholeRow);
+      PaneSetPlainText(PaneWindow, "");
+      PaneShowFirstScreen(PaneWindow, book, index, spacing);
+      EXPECT_LT(PaneTextLength(PaneWindow), length / 4) << index;
+      EXPECT_EQ(view(firstRow), whole) << index << " spacing " << spacing;
+      EXPECT_EQ(firstRow, wholeRow) << index << " spacing " << spacing;
+    }
   PaneSetPlainText(PaneWindow, "after");
   EXPECT_EQ(Shown(), "after");
 }
