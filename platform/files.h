@@ -43,11 +43,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most);
 
 // Reserves room for `size` bytes of text; the room past what the text holds is made ready for use
-// when it is tens of megabytes and more (see PrepareLargeMemory).
+// when it is megabytes and more (see PrepareLargeMemory).
 void ReserveLargeText(std::string& text, size_t size);
-// Makes fresh memory of tens of megabytes and more ready for use where the system can; what it
-// holds is overwritten. It is asked for in large pages, and its pages are brought in by two threads
-// at once. The first use of fresh memory is what a copy of a large book costs most (200 MB: half a
+// Makes fresh memory of megabytes and more ready for use where the system can; what it holds is
+// overwritten. It is asked for in large pages, and from tens of megabytes on its pages are brought
+// in by two threads at once. The first use of fresh memory is what a copy of a large book costs most (200 MB: half a
 // second on a small machine; a tenth of that in large pages, two thirds of it on two threads).
 void PrepareLargeMemory(void* start, size_t bytes);
 

@@ -89,8 +89,9 @@ static int OpenRegularFileForReading(const std::string& path, struct stat& st) {
   return fd;
 }
 
-// Only the whole large pages inside the buffer are asked for, so no other memory is touched. A
-// byte of each page is written, which brings the page in: the second half on a helper thread.
+// Only the whole large pages inside the buffer are asked for, so no other memory is touched. In a
+// buffer of 16 MB and more a byte of each page is written, which brings the page in: the second
+// half on a helper thread.
 void PrepareLargeMemory(void* start, size_t bytes) {
   constexpr uintptr_t kLargePage = 2u << 20;
   constexpr size_t kLargeBuffer = 16u << 20, kPage = 4096;
