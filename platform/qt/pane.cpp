@@ -483,8 +483,8 @@ class PaneView : public QPlainTextEdit {
   // The whole paragraphs within a few screens of the character: their rows are those the whole
   // text gives them, since each paragraph starts a row of its own.
   void ShowFirstScreen(const std::string& utf8, int index, int newSpacingTwips) {
-    int64_t chars = 0;
-    const size_t at = CountChars(utf8, utf8.size(), index, chars);
+    int64_t reached = 0;  // the characters before `at`: `index`, unless the text is shorter
+    const size_t at = CountChars(utf8, 0, utf8.size(), index, reached);
     const size_t around = ScreensOfBytes(4);
     // Text before the character's paragraph is wanted only near the end, where the last screen
     // shows rows above it; elsewhere the first block laid out is the one on screen.
@@ -500,8 +500,9 @@ class PaneView : public QPlainTextEdit {
       laidOutWidth = width();
     }
     SetUtf8Text(utf8.substr(from, to - from), newSpacingTwips);
-    CountChars(utf8, from, INT64_MAX, chars);
-    const int top = static_cast<int>(std::clamp<int64_t>(index - chars, 0, text.size()));
+    int64_t shownBefore = 0;  // the characters of the part shown that come before `at`
+    CountChars(utf8, from, at, INT64_MAX, shownBefore);
+    const int top = static_cast<int>(std::clamp<int64_t>(shownBefore + index - reached, 0, text.size()));
     QTextCursor caret(document());
     caret.setPosition(top);
     setTextCursor(caret);
@@ -517,10 +518,11 @@ class PaneView : public QPlainTextEdit {
     return std::max<size_t>(4096, static_cast<size_t>(screens) * columns * rows * 3);  // three bytes a character at most
   }
 
-  // Counts the characters of UTF-8 text from its start as the pane counts them (a CR LF is one, one
-  // beyond U+FFFF two), up to byte `end` or `most` characters; the byte reached, `chars` the count.
-  static size_t CountChars(const std::string& utf8, size_t end, int64_t most, int64_t& chars) {
-    size_t i = 0;
+  // Counts the characters of UTF-8 text from byte `begin` (a character's start) as the pane counts
+  // them (a CR LF is one, one beyond U+FFFF two), up to byte `end` or `most` characters; the byte
+  // reached, `chars` the count.
+  static size_t CountChars(const std::string& utf8, size_t begin, size_t end, int64_t most, int64_t& chars) {
+    size_t i = begin;
     end = std::min(end, utf8.size());
     for (chars = 0; i < end && chars < most;) {
       if (const size_t n = std::min({PrintableAsciiRun(utf8, i), end - i, static_cast<size_t>(most - chars)})) {
