@@ -15,6 +15,7 @@
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 #include "platform/pane.h"
+#include "reader/book_formats.h"
 #include "reader/book_library.h"
 #include "reader/display_options.h"
 #include "reader/navigation.h"
@@ -144,8 +145,8 @@ static void OpenFileGivenAtStart() {
   LoadBookPositions();
   std::string path = std::exchange(fileGivenAtStart, std::string());
   if (path.empty()) return;
-  std::string bytes;
-  if (ReadWholeFile(path, bytes)) {
+  // Only the file's size and first bytes are read here: the book is read once, on the loading worker.
+  if (IsBookFormat(BookFileFormat(path))) {
     UseUserBookFile(path);
     Book = UserBook;
   } else {

@@ -10,7 +10,9 @@ find_program(IMAGEMAGICK_CONVERT convert REQUIRED)
 file(GLOB WIN32_BACKEND_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_library(vellumtide_core STATIC ${SHARED_SOURCES} ${WIN32_BACKEND_SOURCES})
 target_include_directories(vellumtide_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(vellumtide_core PUBLIC
+# zlib (Debian's libz-mingw-w64-dev) is linked from its static library, so the program stays one .exe.
+find_library(ZLIB_STATIC libz.a REQUIRED)
+target_link_libraries(vellumtide_core PUBLIC ${ZLIB_STATIC}
   comctl32 gdi32 user32 shell32 ole32 oleaut32 uuid winhttp urlmon bcrypt ws2_32 sapi winmm)
 
 # The icons at the size the bar uses by default (other sizes are scaled from it), flattened on the

@@ -41,6 +41,8 @@ bool MakeFolders(const std::string& folder);
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 // The same for the first `most` bytes of the file at most.
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most);
+// The same for at most `most` bytes from `offset` on (fewer, or none, near or past the end).
+bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, size_t most);
 
 // Reserves room for `size` bytes of text; the room past what the text holds is made ready for use
 // when it is megabytes and more (see PrepareLargeMemory).

@@ -20,6 +20,7 @@
 #include "platform/pane.h"
 #include "platform/pane_resources.h"
 #include "platform/window.h"
+#include "reader/book_formats.h"
 #include "reader/book_text.h"
 #include "reader/navigation.h"
 #include "reader/own_books.h"
@@ -40,9 +41,6 @@ const BuiltInBook kBooks[BuiltInBookCount] = {
     {"TriPlanetary", "triplanetary.txt"},   {"Tea Cookies", "tea-cookies.txt"},
     {"Treasure Island", "treasure-island.txt"}, {"Little Women", "little-women.txt"},
 };
-
-// Beyond this size a book would not fit the pane's positions and memory.
-constexpr uintmax_t LargestBook = 256u << 20;
 
 // Rewrites, in place, every run of consecutive CR LF pairs: `write(pairs, out, next)` writes what a
 // run of that many pairs becomes (never more bytes than the run had) and returns the new end;
@@ -109,37 +107,27 @@ void ReflowParagraphs(std::string& text) {
   });
 }
 
-// What became of reading the user's book.
-enum class UserBookRead { Read, Missing, TooLarge, Unreadable };
-
-// The user's book at `path`, decoded.
-UserBookRead ReadUserBook(const std::string& path, std::string& text) {
+// The user's book at `path`, read once and made into the reader's own format; its format, or why
+// it is not shown. Its size is checked before a byte is read.
+BookFormat ReadUserBook(const std::string& path, std::string& text) {
   std::error_code error;
-  if (std::filesystem::file_size(path, error) > LargestBook && !error) return UserBookRead::TooLarge;
+  if (std::filesystem::file_size(path, error) > LargestBook && !error) return BookFormat::TooLarge;
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return IsRegularFile(path) ? UserBookRead::Unreadable : UserBookRead::Missing;
-  text = DecodeBookText(bytes);
-  return UserBookRead::Read;
+  if (!ReadWholeFile(path, bytes)) return IsRegularFile(path) ? BookFormat::Unreadable : BookFormat::Missing;
+  return ConvertBook(bytes, std::filesystem::path(path).filename().string(), text);
 }
 
-// The title of the user's book at `path` (its first line) for the loading notice, from the start of
-// the file, which is cut after its last ASCII byte so that it holds no character in part. Whether
-// the book can be read at all is known from that start; its exact title from the whole text.
-UserBookRead ReadUserBookTitle(const std::string& path, std::string& title) {
-  std::error_code error;
-  if (std::filesystem::file_size(path, error) > LargestBook && !error) return UserBookRead::TooLarge;
-  std::string start;
-  if (!ReadFileStart(path, start, 4096)) return IsRegularFile(path) ? UserBookRead::Unreadable : UserBookRead::Missing;
-  const bool utf16 = start.rfind("\xFF\xFE", 0) == 0 || start.rfind("\xFE\xFF", 0) == 0;
-  while (!utf16 && !start.empty() && (start.back() & 0x80)) start.pop_back();
-  title = TitleLine(DecodeBookText(start));
-  return UserBookRead::Read;
+// The format of the user's book at `path`, told from its size and first bytes, and when it is a
+// book its title for the loading notice; its exact title comes from the whole text.
+BookFormat ReadUserBookTitle(const std::string& path, std::string& title) {
+  const BookFormat format = BookFileFormat(path);
+  if (IsBookFormat(format)) title = BookFileTitle(path, format);
+  return format;
 }
 
 // A user's book that exists but cannot be shown is named in a notice; a missing one is not.
-void TellWhyNotShown(UserBookRead result) {
-  if (result == UserBookRead::TooLarge) ShowBarMessage(BookTooLargeNotice, 1);
-  if (result == UserBookRead::Unreadable) ShowBarMessage(BookUnreadableNotice, 1);
+void TellWhyNotShown(BookFormat format) {
+  if (const char* notice = RefusalNotice(format)) ShowBarMessage(notice, 1);
 }
 
 // Where the current book's text comes from: the user's file, a built-in book, or the text at hand.
@@ -153,8 +141,8 @@ struct BookSource {
 // loading notice. The file is read and decoded on the loading worker.
 BookSource ChooseSource() {
   if (Book == UserBook) {
-    UserBookRead result = ReadUserBookTitle(UserBookPath(), EditFileName);
-    if (result == UserBookRead::Read) return {UserBookPath(), -1, std::string()};
+    BookFormat result = ReadUserBookTitle(UserBookPath(), EditFileName);
+    if (IsBookFormat(result)) return {UserBookPath(), -1, std::string()};
     TellWhyNotShown(result);
     Book = 0;  // no book to show from the user's file: the first book instead
   }
@@ -166,21 +154,21 @@ BookSource ChooseSource() {
 }
 
 // The decoded text of the source; for the user's book, also its title, or why it cannot be read.
-UserBookRead ReadSource(const BookSource& source, std::string& text, std::string& title) {
+BookFormat ReadSource(const BookSource& source, std::string& text, std::string& title) {
   if (source.path.empty()) {
     // The built-in books are embedded decoded already: one copy of the Bible less at start-up.
     text = source.builtIn >= 0 ? BuiltInBookText(source.builtIn) : DecodeBookText(source.text);
-    return UserBookRead::Read;
+    return BookFormat::Text;
   }
-  UserBookRead result = ReadUserBook(source.path, text);
-  if (result == UserBookRead::Read) title = TitleLine(text);
+  BookFormat result = ReadUserBook(source.path, text);
+  if (IsBookFormat(result)) title = TitleLine(text);
   return result;
 }
 
 // The book read and shaped for the pane: its plain text, and with wide spacing on the rich text
 // that shows it; its title when it is the user's book.
 struct ShapedBook {
-  UserBookRead read = UserBookRead::Read;
+  BookFormat read = BookFormat::Text;
   bool widelySpaced = false;  // `wide` was made
   std::string plain, wide, title;
 };
@@ -201,7 +189,7 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
     ShapedBook book;
     std::string text;
     book.read = ReadSource(source, text, book.title);
-    if (book.read != UserBookRead::Read) return book;
+    if (!IsBookFormat(book.read)) return book;
     book.plain = ShapeBookText(std::move(text), shaping.formatParagraph, shaping.caseType);
     book.widelySpaced = shaping.wide;
     if (shaping.wide) book.wide = WideSpacingText(book.plain);
@@ -273,7 +261,7 @@ bool ShowBook(BookSource source, bool firstScreenFirst) {
   std::future<ShapedBook> shaped = TakeOrStartShaping(std::move(source));
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   auto book = std::make_shared<ShapedBook>(shaped.get());
-  if (book->read != UserBookRead::Read) {  // the file went, or changed, after its first line was read
+  if (!IsBookFormat(book->read)) {  // the file went, or changed, after its start was read
     TellWhyNotShown(book->read);
     Book = 0;
     return ShowBook(ChooseSource(), firstScreenFirst);
@@ -324,7 +312,7 @@ void LoadBook() {
 void StartLoadingBook() {
   BookSource source;
   std::string title;
-  if (Book == UserBook && ReadUserBookTitle(UserBookPath(), title) == UserBookRead::Read)
+  if (Book == UserBook && IsBookFormat(ReadUserBookTitle(UserBookPath(), title)))
     source.path = UserBookPath();
   else if (Book >= 0 && Book < BuiltInBookCount)
     source.builtIn = Book;

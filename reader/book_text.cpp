@@ -67,24 +67,6 @@ bool IsValidUtf8(const std::string& s) {
   return true;
 }
 
-void AppendCodePoint(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // Writes what the book keeps of one character: line ends as CR LF (an LF right after a CR adds
 // nothing), tabs and printable characters as they are, nothing of a control character, of the
 // characters the text widget reserves for itself, or of U+FEFF (an invisible byte-order mark that,
@@ -140,13 +122,13 @@ std::string FromUtf8(const std::string& bytes, size_t from) {
   return std::move(kept.out);
 }
 
-std::string FromUtf16(const std::string& bytes, bool littleEndian) {
+std::string FromUtf16(const std::string& bytes, bool littleEndian, size_t from) {
   KeptText kept(bytes.size() / 2);
   auto unitAt = [&](size_t i) {
     const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
     return static_cast<char32_t>(littleEndian ? a | (b << 8) : (a << 8) | b);
   };
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+  for (size_t i = from; i + 1 < bytes.size(); i += 2) {
     char32_t unit = unitAt(i);
     if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
       const char32_t low = unitAt(i + 2);
@@ -218,10 +200,37 @@ bool HasLongParagraph(const std::string& text) {
 
 std::string DecodeBookText(const std::string& bytes) {
   if (StartsWith(bytes, "\xEF\xBB\xBF")) return FromUtf8(bytes, 3);
-  if (StartsWith(bytes, "\xFF\xFE")) return FromUtf16(bytes, true);
-  if (StartsWith(bytes, "\xFE\xFF")) return FromUtf16(bytes, false);
+  if (StartsWith(bytes, "\xFF\xFE")) return FromUtf16(bytes, true, 2);
+  if (StartsWith(bytes, "\xFE\xFF")) return FromUtf16(bytes, false, 2);
   return IsValidUtf8(bytes) ? FromUtf8(bytes, 0) : FromWindows1252(bytes);
 }
+
+std::string DecodeBookText(const std::string& bytes, TextEncoding encoding) {
+  const bool marked = StartsWith(bytes, "\xEF\xBB\xBF") || StartsWith(bytes, "\xFF\xFE") || StartsWith(bytes, "\xFE\xFF");
+  if (marked || encoding == TextEncoding::Guess) return DecodeBookText(bytes);
+  if (encoding == TextEncoding::Utf8) return FromUtf8(bytes, 0);
+  if (encoding == TextEncoding::Windows1252) return FromWindows1252(bytes);
+  return FromUtf16(bytes, encoding == TextEncoding::Utf16LE, 0);
+}
+
+void AppendCodePoint(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
 
 std::string TitleLine(const std::string& text) {
   std::string line = text.substr(0, std::min<size_t>(text.find("\r\n"), 259 * 4));

@@ -15,6 +15,14 @@ constexpr size_t LongestParagraph = 16384;
 // line or paragraph separator) becomes CR LF.
 std::string DecodeBookText(const std::string& bytes);
 
+// The same for bytes whose encoding a document declares; a byte-order mark still decides first.
+// ISO-8859-1 is read as Windows-1252, as browsers do.
+enum class TextEncoding { Guess, Utf8, Utf16LE, Utf16BE, Windows1252 };
+std::string DecodeBookText(const std::string& bytes, TextEncoding encoding);
+
+// Appends one character (any code point) to UTF-8 text.
+void AppendCodePoint(std::string& out, char32_t code);
+
 // The first line of a decoded text, fit for a title: no tab, at most 259 UTF-16 units.
 std::string TitleLine(const std::string& text);
 

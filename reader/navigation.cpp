@@ -12,6 +12,7 @@
 #include "core/program_state.h"
 #include "core/settings_file.h"
 #include "platform/pane.h"
+#include "reader/book_formats.h"
 #include "reader/book_library.h"
 #include "reader/display_options.h"
 #include "reader/own_books.h"
@@ -195,9 +196,11 @@ static std::string FileNameOf(const std::string& path) {
 }
 
 void OpenBookFile(const std::string& path) {
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
-    ShowBarMessage("Cannot read " + FileNameOf(path), 1);
+  // A file that is no book is refused from its size and first bytes, and the current book stays.
+  const BookFormat format = BookFileFormat(path);
+  if (!IsBookFormat(format)) {
+    const char* notice = RefusalNotice(format);
+    ShowBarMessage(notice ? std::string(notice) : "Cannot read " + FileNameOf(path), 1);
     return;
   }
   SaveBookmark();

@@ -12,6 +12,7 @@ packages=(
   openbox dbus at-spi2-core python3-pyatspi
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest librsvg2-bin wine wine64
   fonts-wine fonts-liberation libxrender1 libxrandr2 openssl
+  zlib1g-dev libz-mingw-w64-dev pandoc
 )
 missing=()
 for p in "${packages[@]}"; do

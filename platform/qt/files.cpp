@@ -131,6 +131,25 @@ bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   return true;
 }
 
+bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, size_t most) {
+  struct stat st;
+  int fd = OpenRegularFileForReading(path, st);
+  if (fd < 0) return false;
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  const size_t limit = offset >= size ? 0 : static_cast<size_t>(std::min<uint64_t>(size - offset, most));
+  bytes.assign(limit, '\0');
+  size_t done = 0;
+  while (done < limit) {
+    ssize_t n = pread(fd, bytes.data() + done, limit - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  bytes.resize(done);
+  return true;
+}
+
 bool WriteFileDurably(const std::string& path, const std::string& bytes) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;

@@ -162,6 +162,19 @@ bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   return ok;
 }
 
+bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, size_t most) {
+  HANDLE file = OpenDiskFile(path, GENERIC_READ);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size, start;
+  start.QuadPart = static_cast<LONGLONG>(offset);
+  bool ok = GetFileSizeEx(file, &size) && SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+  const uint64_t total = ok ? static_cast<uint64_t>(size.QuadPart) : 0;
+  ok = ok && ReadUpTo(file, offset >= total ? 0 : static_cast<size_t>(std::min<uint64_t>(total - offset, most)), bytes);
+  CloseHandle(file);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
 bool WriteFileDurably(const std::string& path, const std::string& bytes) {
   std::wstring native = NativePath(path);
   HANDLE file = CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -7,6 +7,7 @@
 
 #include "core/bar_messages.h"
 #include "platform/pane.h"
+#include "reader/book_formats.h"
 #include "reader/navigation.h"
 #include "reader/own_books.h"
 #include "support/main_window_fixture.h"
@@ -72,6 +73,29 @@ TEST_F(OwnBooks, UnreadableFileLeavesTheCurrentBookAndSaysSo) {
   QTest::qWait(50);
   EXPECT_EQ(Book, 3);
   EXPECT_EQ(LastBarMessage(), "Cannot read gone.txt");
+}
+
+TEST_F(OwnBooks, EbooksOpenAndForeignFilesAreRefusedInWords) {
+  const std::string epub = std::string(TEST_BOOKS_DIR) + "/story3.epub", pdf = folder / "paper.pdf";
+  vt_test::WriteFile(pdf, "%PDF-1.4\n1 0 obj << >>\n");
+  Start("Book=3\r\n");
+  Drop(epub);
+  EXPECT_EQ(Book, 6);
+  EXPECT_EQ(EditFileName, "Café Stories");
+  EXPECT_EQ(BookText.find("PK"), std::string::npos);
+  const std::string shown = BookText;
+  Drop(pdf);
+  EXPECT_EQ(LastBarMessage(), RefusalNotice(BookFormat::Pdf));
+  EXPECT_EQ(UserBookPath(), epub);
+  EXPECT_EQ(BookText, shown);
+  EndMainWindow();
+
+  ResetProgramState();
+  OpenAtStart(pdf);
+  Start("Book=3\r\n");
+  QTest::qWait(50);
+  EXPECT_EQ(Book, 3);
+  EXPECT_EQ(LastBarMessage(), RefusalNotice(BookFormat::Pdf));
 }
 
 TEST_F(OwnBooks, DroppedFileOpensAndTheBookLeftKeepsItsPlace) {
