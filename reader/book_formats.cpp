@@ -294,12 +294,23 @@ ZipStatus ReadPackageOf(ZipArchive& zip, Package& package, std::string& folder) 
   return ZipStatus::Ok;
 }
 
+// The markup of the spine's documents: the text made of them is shorter, so the book is made in
+// room taken once.
+uint64_t SpineSize(const ZipArchive& zip, const Package& package) {
+  uint64_t size = 0;
+  for (const std::string& id : package.spine)
+    if (auto item = package.manifest.find(id); item != package.manifest.end())
+      if (const ZipEntry* entry = FindZipEntry(zip, item->second.path)) size += entry->size;
+  return size;
+}
+
 BookFormat EpubToBook(ZipArchive& zip, const std::string& fileName, std::string& text) {
   Package package;
   std::string folder;
   if (ZipStatus status = ReadPackageOf(zip, package, folder); status != ZipStatus::Ok) return ArchiveStatus(status);
   const auto titles = ContentsTitles(DecodeMarkup(TableOfContents(zip, package)), folder);
   BookWriter writer;
+  writer.out.reserve(static_cast<size_t>(std::min<uint64_t>(SpineSize(zip, package), LargestZipTotal)));
   writer.Title(package.title.empty() ? StemOf(fileName) : package.title);
   for (const std::string& id : package.spine) {
     auto item = package.manifest.find(id);

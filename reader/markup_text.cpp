@@ -377,7 +377,7 @@ void BookWriter::StartHeading() {
 void BookWriter::Title(std::string_view title) {
   BookWriter line;
   line.Text(title);
-  out = line.out.empty() ? std::string("Untitled") : std::move(line.out);
+  out.assign(line.out.empty() ? std::string("Untitled") : line.out);
   out += "\r\n\r\n";
 }
 
