@@ -551,13 +551,16 @@ BookFormat ConvertBook(const std::string& bytes, const std::string& fileName, st
   }
 }
 
-size_t MarkGutenbergText(std::string& text) {
+size_t GutenbergStart(const std::string& text) {
   size_t start = text.find("*** START OF THE PROJECT GUTENBERG EBOOK");
   if (start == std::string::npos) start = text.find("*** START OF THIS PROJECT GUTENBERG EBOOK");
-  if (start == std::string::npos) return 0;
-  const size_t lineEnd = text.find("\r\n", start);
-  if (lineEnd == std::string::npos) return 0;
-  const size_t bookStart = lineEnd + 2;
+  const size_t lineEnd = start == std::string::npos ? start : text.find("\r\n", start);
+  return lineEnd == std::string::npos ? 0 : lineEnd + 2;
+}
+
+size_t MarkGutenbergText(std::string& text) {
+  const size_t bookStart = GutenbergStart(text);
+  if (bookStart == 0) return 0;
   std::string marked = text.substr(0, bookStart);
   bool afterBlank = false;
   for (size_t from = bookStart; from < text.size();) {

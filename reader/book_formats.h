@@ -4,6 +4,7 @@
 // a book (a PDF, a protected EPUB, any other archive or binary file) is named, so that a notice can
 // say why it is not shown. Pure code over bytes and file ranges, run on any thread.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -46,5 +47,8 @@ BookFormat ConvertBook(const std::string& bytes, const std::string& fileName, st
 // a blank line become chapter stops. Returns where the book proper starts (the line after the
 // "*** START OF" line), or 0 for any other text, which is left as it was.
 size_t MarkGutenbergText(std::string& text);
+
+// Where a Project Gutenberg text's book proper starts (in bytes), or 0 for any other text.
+size_t GutenbergStart(const std::string& text);
 
 }  // namespace vt

@@ -137,6 +137,18 @@ struct BookSource {
   std::string text;  // else this text
 };
 
+// The pane's position of the byte at `offset` of shaped text: a CR LF counts one, a character one
+// UTF-16 unit or two.
+int32_t PanePosition(const std::string& text, size_t offset) {
+  int64_t position = 0;
+  for (size_t i = 0; i < offset && i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) == 0x80 || (c == '\n' && i > 0 && text[i - 1] == '\r')) continue;
+    position += c >= 0xF0 ? 2 : 1;
+  }
+  return static_cast<int32_t>(std::min<int64_t>(position, INT32_MAX));
+}
+
 // Step 1: which book to load (the previous text when Book names no book), and its title for the
 // loading notice. The file is read and decoded on the loading worker.
 BookSource ChooseSource() {
@@ -171,6 +183,7 @@ struct ShapedBook {
   BookFormat read = BookFormat::Text;
   bool widelySpaced = false;  // `wide` was made
   std::string plain, wide, title;
+  int32_t opensAt = 0;  // where a book never read before opens: a Gutenberg text's first line after its header
 };
 
 // How a book is shaped: the settings the worker shapes it with.
@@ -191,6 +204,7 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
     book.read = ReadSource(source, text, book.title);
     if (!IsBookFormat(book.read)) return book;
     book.plain = ShapeBookText(std::move(text), shaping.formatParagraph, shaping.caseType);
+    if (!source.path.empty() && book.read == BookFormat::Text) book.opensAt = PanePosition(book.plain, GutenbergStart(book.plain));
     book.widelySpaced = shaping.wide;
     if (shaping.wide) book.wide = WideSpacingText(book.plain);
     return book;
@@ -267,6 +281,8 @@ bool ShowBook(BookSource source, bool firstScreenFirst) {
     return ShowBook(ChooseSource(), firstScreenFirst);
   }
   if (fromFile) EditFileName = book->title;
+  int32_t* opened = ReadingPositionOf(Book);
+  if (fromFile && opened && *opened == 0) *opened = book->opensAt;  // a reader at the top has read nothing yet
   if (!firstScreenFirst) {
     PutIntoPane(*book);
     return false;

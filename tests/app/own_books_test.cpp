@@ -98,6 +98,23 @@ TEST_F(OwnBooks, EbooksOpenAndForeignFilesAreRefusedInWords) {
   EXPECT_EQ(LastBarMessage(), RefusalNotice(BookFormat::Pdf));
 }
 
+TEST_F(OwnBooks, AGutenbergTextOpensFirstAtItsBookAndWalksItsChapters) {
+  const std::string header = "The Project Gutenberg eBook of Tales\r\n\r\nlicence text\r\n\r\n";
+  const std::string start = "*** START OF THE PROJECT GUTENBERG EBOOK TALES ***\r\n";
+  std::string text = header + start + "\r\nCHAPTER I.\r\n\r\n";
+  for (int i = 0; i < 300; ++i) text += "A line of the first chapter, long enough to wrap.\r\n";
+  text += "\r\nCHAPTER II.\r\n\r\nThe end.\r\n";
+  vt_test::WriteFile(folder / "tales.txt", text);
+  Start("Book=0\r\n");
+  Drop(folder / "tales.txt");
+  int selStart = -1, selEnd = -1;
+  PaneGetSelection(PaneWindow, selStart, selEnd);
+  const int bookStart = static_cast<int>(header.size() + start.size()) - 5;  // CR LF counts one
+  EXPECT_EQ(selStart, bookStart);
+  EXPECT_NE(BookText.find("\r\n>>CHAPTER I.\r\n"), std::string::npos);
+  EXPECT_NE(BookText.find("\r\n>>CHAPTER II.\r\n"), std::string::npos);
+}
+
 TEST_F(OwnBooks, DroppedFileOpensAndTheBookLeftKeepsItsPlace) {
   std::string first = MakeBook("first.txt"), second = MakeBook("second.txt");
   Start("Book=0\r\n");
