@@ -15,7 +15,6 @@
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 #include "platform/pane.h"
-#include "reader/book_formats.h"
 #include "reader/book_library.h"
 #include "reader/display_options.h"
 #include "reader/navigation.h"
@@ -146,7 +145,7 @@ static void OpenFileGivenAtStart() {
   std::string path = std::exchange(fileGivenAtStart, std::string());
   if (path.empty()) return;
   // Only the file's size and first bytes are read here: the book is read once, on the loading worker.
-  if (IsBookFormat(BookFileFormat(path))) {
+  if (BookFileRefusal(path).empty()) {
     UseUserBookFile(path);
     Book = UserBook;
   } else {

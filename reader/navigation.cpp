@@ -195,12 +195,18 @@ static std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string BookFileRefusal(const std::string& path) {
+  const BookFormat format = BookFileFormat(path);
+  if (IsBookFormat(format)) return std::string();
+  const char* notice = RefusalNotice(format);
+  return notice ? std::string(notice) : "Cannot read " + FileNameOf(path);
+}
+
 void OpenBookFile(const std::string& path) {
   // A file that is no book is refused from its size and first bytes, and the current book stays.
-  const BookFormat format = BookFileFormat(path);
-  if (!IsBookFormat(format)) {
-    const char* notice = RefusalNotice(format);
-    ShowBarMessage(notice ? std::string(notice) : "Cannot read " + FileNameOf(path), 1);
+  const std::string refusal = BookFileRefusal(path);
+  if (!refusal.empty()) {
+    ShowBarMessage(refusal, 1);
     return;
   }
   SaveBookmark();

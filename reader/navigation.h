@@ -58,4 +58,8 @@ void NextBook();
 // being left keeps its position. A file that cannot be read leaves the current book and says so.
 void OpenBookFile(const std::string& path);
 
+// Why the file at `path` cannot be opened as a book (the notice that says so), or "" when it can;
+// told from its size and first bytes.
+std::string BookFileRefusal(const std::string& path);
+
 }  // namespace vt
