@@ -95,9 +95,9 @@ bool EncryptsText(const std::string& encryption) {
 
 BookFormat ArchiveStatus(ZipStatus status) {
   switch (status) {
-    case ZipStatus::Ok: return BookFormat::Text;  // not used: callers check Ok first
     case ZipStatus::TooLarge: return BookFormat::TooLarge;
     case ZipStatus::Encrypted: return BookFormat::Protected;
+    case ZipStatus::Ok:  // callers ask only about failures
     case ZipStatus::NotZip:
     case ZipStatus::Damaged:
     case ZipStatus::Unsupported:
@@ -111,8 +111,10 @@ BookFormat ArchiveFormat(ZipArchive& zip) {
   std::string mime, extra;
   ReadSmallEntry(zip, "mimetype", mime);
   if (TrimmedEquals(mime, kEpubMime) || FindZipEntry(zip, "META-INF/container.xml")) {
-    if (ReadSmallEntry(zip, "META-INF/encryption.xml", extra) && EncryptsText(extra)) return BookFormat::Protected;
-    if (FindZipEntry(zip, "META-INF/encryption.xml") && extra.empty()) return BookFormat::Protected;
+    // a list of encrypted entries that cannot be read is taken for protection too
+    if (FindZipEntry(zip, "META-INF/encryption.xml") &&
+        (!ReadSmallEntry(zip, "META-INF/encryption.xml", extra) || EncryptsText(extra)))
+      return BookFormat::Protected;
     return FindZipEntry(zip, "META-INF/container.xml") ? BookFormat::Epub : BookFormat::Damaged;
   }
   if (TrimmedEquals(mime, kOdtMime)) {

@@ -143,7 +143,7 @@ bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) 
 bool IsBlock(const std::string& name) {
   return IsOneOf(name, {"p", "div", "li", "ul", "ol", "dl", "dt", "dd", "blockquote", "br", "hr", "tr", "table",
                         "pre", "section", "article", "header", "footer", "nav", "aside", "figure", "figcaption",
-                        "address", "main", "body", "center", "caption", "h1", "h2", "h3", "h4", "h5", "h6"}) ;
+                        "address", "main", "body", "center", "caption", "h1", "h2", "h3", "h4", "h5", "h6"});
 }
 
 // Elements whose content is no part of the text.

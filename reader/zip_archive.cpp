@@ -136,6 +136,9 @@ ZipStatus CheckEntry(const ZipArchive& archive, const ZipEntry& entry) {
   if (entry.size >= SmallestRatioChecked && entry.size / std::max<uint64_t>(entry.compressedSize, 1) > LargestZipRatio)
     return ZipStatus::TooLarge;
   if (entry.method == kMethodStored && entry.size != entry.compressedSize) return ZipStatus::Damaged;
+  // Deflate never grows data by more than its block headers (5 bytes a block of up to 64 kB): an
+  // entry whose compressed form is far larger than its content is damaged, and is not read.
+  if (entry.compressedSize > entry.size + entry.size / 256 + 1024) return ZipStatus::Damaged;
   return ZipStatus::Ok;
 }
 

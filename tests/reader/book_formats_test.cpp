@@ -155,7 +155,8 @@ TEST(BookFormats, ForeignAndHostileFilesAreRefusedByName) {
       {"truncated", vt_test::MakeEpub("T", {book}).substr(0, 300), BookFormat::Damaged},
       {"claims 1 GB", vt_test::MakeZip({{"META-INF/container.xml", "x", 8, 0, uint64_t{1} << 30}}), BookFormat::TooLarge},
       {"ratio bomb", vt_test::MakeZip({{"META-INF/container.xml", tenMegabytesOfZeros}}), BookFormat::TooLarge},
-      {"inflates past its claim", vt_test::MakeZip({{"META-INF/container.xml", tenMegabytesOfZeros, 8, 0, 1000}}), BookFormat::Damaged},
+      {"inflates past its claim", vt_test::MakeZip({{"META-INF/container.xml", tenMegabytesOfZeros, 8, 0, 65536}}), BookFormat::Damaged},
+      {"compressed far past its content", vt_test::MakeZip({{"META-INF/container.xml", noise, 8, 0, 10}}), BookFormat::Damaged},
       {"100,000 nested elements", deep, BookFormat::Html},
   };
   for (const Case& c : cases) {
