@@ -9,6 +9,7 @@
 #include "reader/book_formats.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <string_view>

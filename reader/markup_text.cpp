@@ -8,6 +8,7 @@
 #include "reader/markup_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -113,8 +114,10 @@ bool Printable(char32_t code) {
 
 // Decodes the reference at text[at] ('&'); returns its length, or 0 when it is none.
 size_t AppendReference(std::string& out, std::string_view text, size_t at) {
-  const size_t semicolon = text.find(';', at + 1);
-  if (semicolon == std::string_view::npos || semicolon - at - 1 > kLongestEntityName) return 0;
+  // looked for only as far as the longest name: a text of many '&' and no ';' stays linear
+  const size_t found = text.substr(at + 1, kLongestEntityName + 1).find(';');
+  if (found == std::string_view::npos) return 0;
+  const size_t semicolon = at + 1 + found;
   std::string_view body = text.substr(at + 1, semicolon - at - 1);
   char32_t code = 0;
   if (body.starts_with("#x") || body.starts_with("#X"))

@@ -154,7 +154,7 @@ ZipReadAt ZipBytes(const std::string& bytes) {
 bool LooksLikeZip(std::string_view start) { return start.starts_with("PK\x03\x04") || start.starts_with("PK\x05\x06"); }
 
 ZipStatus OpenZipArchive(ZipReadAt readAt, uint64_t size, ZipArchive& archive) {
-  archive = ZipArchive{std::move(readAt), size, {}, 0};
+  archive = ZipArchive{std::move(readAt), size, {}, {}, 0};
   Directory directory;
   if (ZipStatus found = FindDirectory(archive, directory); found != ZipStatus::Ok) return found;
   if (directory.count > LargestZipEntryCount || directory.size > LargestZipDirectory) return ZipStatus::TooLarge;
@@ -164,18 +164,18 @@ ZipStatus OpenZipArchive(ZipReadAt readAt, uint64_t size, ZipArchive& archive) {
   if (records.size() != directory.size) return ZipStatus::Damaged;
   archive.entries.resize(static_cast<size_t>(directory.count));
   size_t at = 0;
-  for (ZipEntry& entry : archive.entries) {
-    const size_t length = ReadDirectoryEntry(records, at, entry);
+  for (size_t index = 0; index < archive.entries.size(); ++index) {
+    const size_t length = ReadDirectoryEntry(records, at, archive.entries[index]);
     if (length == 0) return ZipStatus::Damaged;
     at += length;
+    archive.byName.emplace(archive.entries[index].name, index);
   }
   return ZipStatus::Ok;
 }
 
 const ZipEntry* FindZipEntry(const ZipArchive& archive, std::string_view name) {
-  for (const ZipEntry& entry : archive.entries)
-    if (entry.name == name) return &entry;
-  return nullptr;
+  auto found = archive.byName.find(std::string(name));
+  return found == archive.byName.end() ? nullptr : &archive.entries[found->second];
 }
 
 ZipStatus ReadZipEntry(ZipArchive& archive, const ZipEntry& entry, std::string& out) {

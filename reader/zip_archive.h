@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vt {
@@ -45,6 +46,7 @@ struct ZipArchive {
   ZipReadAt readAt;
   uint64_t size = 0;
   std::vector<ZipEntry> entries;
+  std::unordered_map<std::string, size_t> byName;  // the first entry of each name
   uint64_t inflated = 0;  // bytes inflated so far, against LargestZipTotal
 };
 

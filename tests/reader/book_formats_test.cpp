@@ -158,6 +158,7 @@ TEST(BookFormats, ForeignAndHostileFilesAreRefusedByName) {
       {"inflates past its claim", vt_test::MakeZip({{"META-INF/container.xml", tenMegabytesOfZeros, 8, 0, 65536}}), BookFormat::Damaged},
       {"compressed far past its content", vt_test::MakeZip({{"META-INF/container.xml", noise, 8, 0, 10}}), BookFormat::Damaged},
       {"100,000 nested elements", deep, BookFormat::Html},
+      {"a megabyte of '&' without ';'", "<html>" + std::string(1u << 20, '&') + " deep text", BookFormat::Html},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
