@@ -41,6 +41,8 @@ bool MakeFolders(const std::string& folder);
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 // The same for the first `most` bytes of the file at most.
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most);
+// The size of the regular file at path (a link is followed); false for anything else or no file.
+bool RegularFileSize(const std::string& path, uint64_t& size);
 // The same for at most `most` bytes from `offset` on (fewer, or none, near or past the end).
 bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, size_t most);
 

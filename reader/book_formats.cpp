@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <map>
 #include <string_view>
 #include <vector>
@@ -37,8 +36,12 @@ const char* const kOdtMime = "application/vnd.oasis.opendocument.text";
 // Font obfuscation: the only encryption an ordinary EPUB carries, and no protection of its text.
 const char* const kFontObfuscations[] = {"http://www.idpf.org/2008/embedding", "http://ns.adobe.com/pdf/enc#RC"};
 
-std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
-std::string StemOf(const std::string& name) { return std::filesystem::path(name).stem().string(); }
+// Names are UTF-8 on every system, so they are cut here rather than by the system's path type.
+std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+std::string StemOf(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
 
 bool EndsWithNoCase(const std::string& name, std::string_view ending) {
   return name.size() >= ending.size() && SameName(std::string_view(name).substr(name.size() - ending.size()), ending);
@@ -507,11 +510,11 @@ const char* RefusalNotice(BookFormat format) {
 }
 
 BookFormat BookFileFormat(const std::string& path) {
-  std::error_code error;
-  const uintmax_t size = std::filesystem::file_size(path, error);
-  if (!error && size > LargestBook) return BookFormat::TooLarge;
+  uint64_t size = 0;
+  if (!RegularFileSize(path, size)) return BookFormat::Missing;
+  if (size > LargestBook) return BookFormat::TooLarge;
   std::string start;
-  if (error || !ReadFileStart(path, start, kSniffBytes)) return IsRegularFile(path) ? BookFormat::Unreadable : BookFormat::Missing;
+  if (!ReadFileStart(path, start, kSniffBytes)) return IsRegularFile(path) ? BookFormat::Unreadable : BookFormat::Missing;
   ZipArchive zip;
   return FormatOf(start, FileNameOf(path), FileRanges(path), size, zip);
 }
@@ -527,10 +530,9 @@ std::string BookFileTitle(const std::string& path, BookFormat format) {
     while (!utf16 && !start.empty() && (start.back() & 0x80)) start.pop_back();
     return TitleLine(DecodeBookText(start));
   }
-  std::error_code error;
-  const uintmax_t size = std::filesystem::file_size(path, error);
+  uint64_t size = 0;
   ZipArchive zip;
-  if (error || OpenZipArchive(FileRanges(path), size, zip) != ZipStatus::Ok) return StemOf(name);
+  if (!RegularFileSize(path, size) || OpenZipArchive(FileRanges(path), size, zip) != ZipStatus::Ok) return StemOf(name);
   if (format == BookFormat::Docx) return PropertiesTitle(zip, "docProps/core.xml", name);
   if (format == BookFormat::Odt) return PropertiesTitle(zip, "meta.xml", name);
   Package package;

@@ -9,7 +9,6 @@
 // loading, kept only where it differs from BookText).
 #include "reader/book_library.h"
 
-#include <filesystem>
 #include <future>
 #include <memory>
 #include <new>
@@ -110,11 +109,11 @@ void ReflowParagraphs(std::string& text) {
 // The user's book at `path`, read once and made into the reader's own format; its format, or why
 // it is not shown. Its size is checked before a byte is read.
 BookFormat ReadUserBook(const std::string& path, std::string& text) {
-  std::error_code error;
-  if (std::filesystem::file_size(path, error) > LargestBook && !error) return BookFormat::TooLarge;
+  uint64_t size = 0;
+  if (RegularFileSize(path, size) && size > LargestBook) return BookFormat::TooLarge;
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return IsRegularFile(path) ? BookFormat::Unreadable : BookFormat::Missing;
-  return ConvertBook(bytes, std::filesystem::path(path).filename().string(), text);
+  return ConvertBook(bytes, path.substr(path.find_last_of("/\\") + 1), text);
 }
 
 // The format of the user's book at `path`, told from its size and first bytes, and when it is a

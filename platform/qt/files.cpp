@@ -131,6 +131,13 @@ bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   return true;
 }
 
+bool RegularFileSize(const std::string& path, uint64_t& size) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
 bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, size_t most) {
   struct stat st;
   int fd = OpenRegularFileForReading(path, st);

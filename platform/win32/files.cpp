@@ -162,6 +162,16 @@ bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   return ok;
 }
 
+bool RegularFileSize(const std::string& path, uint64_t& size) {
+  HANDLE file = OpenDiskFile(path, 0);  // no access asked: only what the file is
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER length;
+  const bool ok = GetFileSizeEx(file, &length);
+  CloseHandle(file);
+  size = ok ? static_cast<uint64_t>(length.QuadPart) : 0;
+  return ok;
+}
+
 bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, size_t most) {
   HANDLE file = OpenDiskFile(path, GENERIC_READ);
   if (file == INVALID_HANDLE_VALUE) return false;
