@@ -19,7 +19,7 @@ struct ZipItem {
 };
 
 inline void PutLe(std::string& out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(i < 8 ? (value >> (8 * i)) & 0xFF : 0);
 }
 
 inline std::string RawDeflate(const std::string& data) {
