@@ -47,13 +47,19 @@ void BarDestroy(BarView* bar);
 void BarSetFont(BarView* bar, const FontRequest& font);
 void BarSetImages(BarView* bar, BarImages* images);
 
-// Adds a button at the end; image counts from 0 in the bar's image list (-1: none). The accessible
-// name is what screen readers and magnifiers announce for the button. `otherLabels` are the labels
+// What assistive technology announces for a button: its name, then its description.
+struct ButtonSpeech {
+  std::string name;
+  std::string description;
+};
+
+// Adds a button at the end; image counts from 0 in the bar's image list (-1: none). `speech` is
+// what screen readers and magnifiers announce for the button. `otherLabels` are the labels
 // the same place shows in other states ("Stop" for "Play"): the button is as wide as the widest,
 // so a label that changes never moves the buttons after it. Tab and Shift+Tab reach every button
 // in bar order (a mouse click leaves the focus where it is); Enter and Space press the focused
 // one, which shows a frame at least 6 px wide in a colour of at least 7:1 against the bar.
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const ButtonSpeech& speech,
                   const std::vector<std::string>& otherLabels = {});
 
 // Sizes every button from its icon and labels (all of one height), places them left to right

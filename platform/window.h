@@ -102,7 +102,8 @@ bool ClaimSettingsFile(const std::string& settingsPath, std::function<void()> co
 // Shows the window in front of the others with the keyboard focus (restored when it was minimized).
 void BringWindowToFront(MainWidget* window);
 
-void OpenUrl(const std::string& url);
+// Opens a web address in the desktop's browser; false when there is none to open it.
+bool OpenUrl(const std::string& url);
 bool StartProgram(const std::string& path);
 void SleepMs(int milliseconds);
 

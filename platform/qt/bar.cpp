@@ -205,7 +205,8 @@ class BarView : public QWidget {
   BarImages* images = nullptr;
   QFont labelFont;  // the font the program asked for
   std::vector<BarButton*> buttons;
-  std::vector<std::string> labels, accessibleNames;
+  std::vector<std::string> labels;
+  std::vector<ButtonSpeech> speech;
 
  protected:
   // The bar keeps to the width of the window it sits in, its buttons fitted to it.
@@ -357,18 +358,19 @@ void BarSetImages(BarView* bar, BarImages* images) {
   if (Live(bar)) bar->images = Live(images);
 }
 
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const ButtonSpeech& speech,
                   const std::vector<std::string>& otherLabels) {
   if (!Live(bar)) return;
   auto* button = new BarButton(bar, image, command);
   button->setText(FromEightBit(label));
-  button->setAccessibleName(FromEightBit(accessibleName));
+  button->setAccessibleName(FromEightBit(speech.name));
+  button->setAccessibleDescription(FromEightBit(speech.description));
   button->texts.push_back(button->text());
   for (const std::string& other : otherLabels) button->texts.push_back(FromEightBit(other));
   QObject::connect(button, &QToolButton::clicked, bar, [bar, command] { bar->Click(command); });
   bar->buttons.push_back(button);
   bar->labels.push_back(label);
-  bar->accessibleNames.push_back(accessibleName);
+  bar->speech.push_back(speech);
   button->show();
 }
 
@@ -405,9 +407,10 @@ Rect BarWindowRect(BarView* bar) { return Live(bar) ? ToRect(bar->geometry()) : 
 int BarButtonCount(BarView* bar) { return Live(bar) ? static_cast<int>(bar->buttons.size()) : 0; }
 
 BarButtonInfo BarButtonAt(BarView* bar, int index) {
-  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", ""};
+  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", "", ""};
   const BarButton* button = bar->buttons[index];
-  return BarButtonInfo{button->image, button->command, bar->labels[index], bar->accessibleNames[index]};
+  return BarButtonInfo{button->image, button->command, bar->labels[index], bar->speech[index].name,
+                       bar->speech[index].description};
 }
 
 Rect BarButtonRect(BarView* bar, int index) {

@@ -463,7 +463,7 @@ void BringWindowToFront(MainWidget* window) {
   window->activateWindow();
 }
 
-void OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+bool OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 bool StartProgram(const std::string& path) { return QProcess::startDetached(QString::fromStdString(path), {}); }
 

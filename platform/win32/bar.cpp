@@ -348,7 +348,8 @@ static void ReserveOtherLabels(BarView* bar, int index, bool hasImage, const std
   SendMessageW(bar->hwnd, TB_SETBUTTONINFOW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&info));
 }
 
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+// The toolbar's own accessibility names each button by its text, the label, as on Linux.
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const ButtonSpeech& speech,
                   const std::vector<std::string>& otherLabels) {
   if (!Live(bar)) return;
   bar->texts.push_back(Wide(BytesToUtf8(label)));
@@ -361,7 +362,7 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
   button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
   button.iString = reinterpret_cast<INT_PTR>(bar->texts.back().c_str());
   SendMessageW(bar->hwnd, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
-  bar->buttons.push_back(BarButtonInfo{image, command, label, accessibleName});
+  bar->buttons.push_back(BarButtonInfo{image, command, label, speech.name, speech.description});
   ReserveOtherLabels(bar, static_cast<int>(bar->buttons.size()) - 1, hasImage, label, otherLabels);
 }
 
@@ -417,7 +418,7 @@ Rect BarWindowRect(BarView* bar) {
 int BarButtonCount(BarView* bar) { return Live(bar) ? static_cast<int>(bar->buttons.size()) : 0; }
 
 BarButtonInfo BarButtonAt(BarView* bar, int index) {
-  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", ""};
+  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", "", ""};
   return bar->buttons[static_cast<size_t>(index)];
 }
 

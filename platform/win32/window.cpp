@@ -502,8 +502,10 @@ void BringWindowToFront(MainWidget* window) {
   SetForegroundWindow(window->hwnd);
 }
 
-void OpenUrl(const std::string& url) {
-  ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+// ShellExecute's result is above 32 when a program took the address.
+bool OpenUrl(const std::string& url) {
+  auto result = ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 bool StartProgram(const std::string& path) {

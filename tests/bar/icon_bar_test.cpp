@@ -88,19 +88,24 @@ TEST_F(IconBarLayout, SetOutsideTheThreeShowsAnEmptyBar) {
   }
 }
 
-TEST_F(IconBarLayout, EveryButtonHasItsLongNameOrLabelForScreenReaders) {
-  auto names = [] {
+// Screen readers: the name is the label a user sees (with the state's kind for a state button),
+// the description the long name.
+TEST_F(IconBarLayout, EveryButtonIsNamedByItsLabelAndDescribedByItsLongName) {
+  auto speech = [] {
     std::vector<std::string> out;
-    for (int i = 0; i < BarButtonCount(BarWindow); ++i) out.push_back(BarButtonAt(BarWindow, i).accessibleName);
+    for (int i = 0; i < BarButtonCount(BarWindow); ++i)
+      out.push_back(BarButtonAt(BarWindow, i).accessibleName + " / " + BarButtonAt(BarWindow, i).accessibleDescription);
     return out;
   };
-  EXPECT_EQ(names(), (std::vector<std::string>{"Exit", "Next Book", "Speak Text", "Scroll To Top", "Next Chapter",
-                                               "Prev", "Enter Search Term", "Again", "Page Number", "Menu"}));
+  EXPECT_EQ(speech(), (std::vector<std::string>{"Exit / ", "Books / Next Book", "Play / Speak Text", "Home / Scroll To Top",
+                                                "Next / Next Chapter", "Prev / Previous Chapter", "Search / Enter Search Term",
+                                                "Again / Search Again", "Page / Page Number", "Menu / "}));
   ButtonSet = 1;
   vRate = SlowRate;
   BuildIconBar();
-  EXPECT_EQ(names(), (std::vector<std::string>{"Exit", "Speak Text", "Increase Volume", "Decrease Volume",
-                                               "Male Vs Female Voice", "Slow", "Menu"}));
+  EXPECT_EQ(speech(), (std::vector<std::string>{"Exit / ", "Play / Speak Text", "Louder / Increase Volume",
+                                                "Softer / Decrease Volume", "Male voice / Male Vs Female Voice",
+                                                "Slow speech / Change Speech Rate", "Menu / "}));
 }
 
 class IconBarGeometry : public BarWindowTest {};
