@@ -137,6 +137,34 @@ static std::vector<std::string> OtherLabels(const ButtonRow (&layout)[N], const 
   return others;
 }
 
+// The rows of a layout that the state shows, as the bar's fit sees them.
+template <std::size_t N>
+static void AppendTurn(FitLayout& turn, const ButtonRow (&layout)[N]) {
+  for (const ButtonRow& row : layout) {
+    if (!Holds(row.when)) continue;
+    std::vector<std::string> labels = OtherLabels(layout, row);
+    labels.insert(labels.begin(), row.label);
+    turn.push_back(FitButton{true, labels});
+  }
+}
+
+// The layouts the bar takes turns with: the three sets in the narrow layout (Menu steps through
+// them), the wide layout alone.
+static std::vector<FitLayout> Turns() {
+  if (WideMenu != 0) {
+    FitLayout wide;
+    AppendTurn(wide, kReadingStart);
+    AppendTurn(wide, kWideLayoutEnd);
+    return {wide};
+  }
+  FitLayout reading, speech, appearance;
+  AppendTurn(reading, kReadingStart);
+  AppendTurn(reading, kReadingSetEnd);
+  AppendTurn(speech, kSpeechSet);
+  AppendTurn(appearance, kAppearanceSet);
+  return {reading, speech, appearance};
+}
+
 template <std::size_t N>
 static void AddButtons(const ButtonRow (&layout)[N]) {
   for (const ButtonRow& row : layout) {
@@ -168,6 +196,7 @@ void BuildIconBar() {
   BarWindow = BarCreate(MainWindow);
   BarSetFont(BarWindow, BarFont);
   BarSetImages(BarWindow, BarImageList);
+  BarSetTurns(BarWindow, Turns());
   BarAutoSize(BarWindow);
   if (WideMenu != 0 || ButtonSet == 0) AddButtons(kReadingStart);
   if (WideMenu != 0)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bar_fit.h"
 #include "platform/window.h"
 
 namespace vt {
@@ -61,6 +62,10 @@ struct ButtonSpeech {
 // one, which shows a frame at least 6 px wide in a colour of at least 7:1 against the bar.
 void BarAddButton(BarView* bar, int image, int command, const std::string& label, const ButtonSpeech& speech,
                   const std::vector<std::string>& otherLabels = {});
+
+// The button sets the bar takes turns with (its own among them): BarAutoSize fits them all alike,
+// so that the bar is as high in each. Without it the bar fits its own buttons only.
+void BarSetTurns(BarView* bar, const std::vector<FitLayout>& layouts);
 
 // Sizes every button from its icon and labels (all of one height), places them left to right
 // without wrapping, and makes the bar as high as the buttons. When the buttons are wider than the

@@ -30,6 +30,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/bar_fit.h"
 #include "platform/files.h"
 #include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
@@ -39,15 +40,6 @@ namespace vt {
 
 constexpr int kLargestIcon = 1024;
 constexpr int kLargestFontPixels = 4096;
-constexpr int kBarMargin = 2;       // between the bar's edge and the buttons
-constexpr int kButtonGap = 2;       // between two buttons
-constexpr int kButtonPadX = 12;     // left and right of the wider of icon and label
-constexpr int kButtonPadY = 6;      // above the icon and below the label
-constexpr int kIconLabelGap = 4;
-constexpr int kSmallestFittedIcon = 64;  // icons shrink to fit the window, never below this
-constexpr int kSmallestPadX = 4;
-constexpr int kSmallestLabelPixels = 8;
-constexpr int kDragRoom = 40;   // empty bar kept beside the last button, to move the window by
 constexpr int kFocusFrame = 6;  // the width of the keyboard focus mark
 const QColor kBarFace(0xF0, 0xF0, 0xF0);
 const QColor kFocusColour(Qt::black);
@@ -144,14 +136,6 @@ class BarButton : public QToolButton {
   void paintEvent(QPaintEvent* e) override;
 };
 
-// What a bar's buttons are drawn with once they are fitted to the window's width.
-struct BarFit {
-  int icon;     // the icons' size
-  int padding;  // left and right of the wider of icon and label
-  QFont font;   // the labels' font
-  std::vector<int> textWidths;  // each button's widest label in that font
-};
-
 class BarView : public QWidget {
  public:
   explicit BarView(MainWidget* window) : QWidget(window), owner(window) {
@@ -185,15 +169,19 @@ class BarView : public QWidget {
   // Sizes and places the buttons within the window's width (see BarAutoSize).
   void Arrange() {
     int width = parentWidget() ? parentWidget()->width() : this->width();
-    BarFit fit = FitTo(width - kDragRoom);
-    const int labelHeight = QFontMetrics(fit.font).height();
+    const std::vector<FitLayout> turns = layouts.empty() ? std::vector<FitLayout>{OwnLayout()} : layouts;
+    BarFit fit = FitBarLayouts(width - kDragRoom, IconSize(), labelFont.pixelSize(), turns, Measure());
+    QFont font = labelFont;
+    font.setPixelSize(fit.labelPixels);
+    const int labelHeight = QFontMetrics(font).height();
     int height = 0;
     for (BarButton* button : buttons) height = std::max(height, ButtonHeight(button, fit.icon, labelHeight));
     int x = kBarMargin;
+    const FitLayout own = OwnLayout();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
       BarButton* button = buttons[i];
-      int buttonWidth = ButtonWidth(button, fit, fit.textWidths[i]);
-      if (button->font() != fit.font) button->setFont(fit.font);
+      int buttonWidth = FitButtonWidth(own[i], fit, Measure());
+      if (button->font() != font) button->setFont(font);
       SetIcon(button, fit.icon);
       button->setGeometry(x, kBarMargin, buttonWidth, height);
       x += buttonWidth + kButtonGap;
@@ -204,6 +192,8 @@ class BarView : public QWidget {
   QPointer<MainWidget> owner;
   BarImages* images = nullptr;
   QFont labelFont;  // the font the program asked for
+  std::vector<FitLayout> layouts;  // the button sets this bar takes turns with (none: its own buttons)
+  std::map<std::pair<int, QString>, int> labelWidths;  // measured so far, by pixel height and label
   std::vector<BarButton*> buttons;
   std::vector<std::string> labels;
   std::vector<ButtonSpeech> speech;
@@ -237,45 +227,33 @@ class BarView : public QWidget {
  private:
   int IconSize() const { return Live(images) ? std::max(0, images->size) : 0; }
 
-  static int ButtonWidth(const BarButton* button, const BarFit& fit, int textWidth) {
-    int icon = button->image >= 0 ? fit.icon : 0;
-    return std::max(icon, textWidth) + 2 * fit.padding;
+  // The bar's own buttons, for the fit.
+  FitLayout OwnLayout() const {
+    FitLayout own;
+    for (const BarButton* button : buttons) {
+      FitButton fitted{button->image >= 0 && IconSize() > 0, {}};
+      for (const QString& text : button->texts) fitted.labels.push_back(text.toStdString());
+      own.push_back(fitted);
+    }
+    return own;
+  }
+
+  // Label widths in the bar's face, each measured once.
+  LabelWidth Measure() {
+    return [this](int pixels, const std::string& label) {
+      QString text = QString::fromStdString(label);
+      auto key = std::make_pair(pixels, text);
+      auto known = labelWidths.find(key);
+      if (known != labelWidths.end()) return known->second;
+      QFont font = labelFont;
+      font.setPixelSize(pixels);
+      return labelWidths[key] = QFontMetrics(font).horizontalAdvance(text);
+    };
   }
 
   int ButtonHeight(const BarButton* button, int icon, int labelHeight) const {
     if (button->image < 0 || IconSize() <= 0) icon = 0;
     return icon + (icon ? kIconLabelGap : 0) + labelHeight + 2 * kButtonPadY;
-  }
-
-  std::vector<int> TextWidths(const QFont& font) const {
-    QFontMetrics metrics(font);
-    std::vector<int> widths;
-    for (const BarButton* button : buttons) {
-      int widest = 0;
-      for (const QString& label : button->texts) widest = std::max(widest, metrics.horizontalAdvance(label));
-      widths.push_back(widest);
-    }
-    return widths;
-  }
-
-  int RowWidth(const BarFit& fit) const {
-    int width = 2 * kBarMargin + kButtonGap * std::max(0, static_cast<int>(buttons.size()) - 1);
-    for (std::size_t i = 0; i < buttons.size(); ++i) width += ButtonWidth(buttons[i], fit, fit.textWidths[i]);
-    return width;
-  }
-
-  // Every button in `width`: the icons shrink first (never below kSmallestFittedIcon), then the
-  // space beside them, then the labels' type; the icon size the program asked for is the most.
-  BarFit FitTo(int width) const {
-    BarFit fit{IconSize(), kButtonPadX, labelFont, TextWidths(labelFont)};
-    const int smallestIcon = std::min(fit.icon, kSmallestFittedIcon);
-    while (fit.icon > smallestIcon && RowWidth(fit) > width) --fit.icon;
-    while (fit.padding > kSmallestPadX && RowWidth(fit) > width) --fit.padding;
-    for (int pixels = fit.font.pixelSize(); pixels > kSmallestLabelPixels && RowWidth(fit) > width;) {
-      fit.font.setPixelSize(--pixels);
-      fit.textWidths = TextWidths(fit.font);
-    }
-    return fit;
   }
 
   void SetIcon(BarButton* button, int size) {
@@ -372,6 +350,14 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
   bar->labels.push_back(label);
   bar->speech.push_back(speech);
   button->show();
+}
+
+void BarSetTurns(BarView* bar, const std::vector<FitLayout>& layouts) {
+  if (!Live(bar)) return;
+  bar->layouts = layouts;
+  for (FitLayout& layout : bar->layouts)
+    for (FitButton& button : layout)
+      for (std::string& label : button.labels) label = FromEightBit(label).toStdString();
 }
 
 void BarAutoSize(BarView* bar) {

@@ -366,6 +366,9 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
   ReserveOtherLabels(bar, static_cast<int>(bar->buttons.size()) - 1, hasImage, label, otherLabels);
 }
 
+// The toolbar sizes its buttons itself.
+void BarSetTurns(BarView*, const std::vector<FitLayout>&) {}
+
 int BarFocusedButton(BarView* bar) { return Live(bar) && HasKeyboardFocus(bar) ? bar->focused : -1; }
 
 void BarFocusButton(BarView* bar, int index) {

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QFontMetrics>
 
+#include <map>
+
 #include "bar/bar_test_window.h"
 
 namespace vt::testing {
@@ -175,8 +177,10 @@ TEST_F(IconBarGeometry, IconSizesFromAnEditedFileDoNotBreakTheBar) {
   }
 }
 
+// ... and the three narrow sets are equally high at each width, so that Menu never moves the text.
 TEST_F(IconBarGeometry, EveryButtonShowsDownTo1024PixelsThenTheBarIsCutOff) {
   const int heightAt1920 = BarHeight;
+  std::map<int, int> narrowHeightAt;
   for (int wide : {0, 1})
     for (int set : {0, 1, 2})
       for (int width : {1920, 1366, 1280, 1024}) {
@@ -187,6 +191,7 @@ TEST_F(IconBarGeometry, EveryButtonShowsDownTo1024PixelsThenTheBarIsCutOff) {
         std::string where = "wide " + std::to_string(wide) + " set " + std::to_string(set) + " at " + std::to_string(width);
         EXPECT_LE(BarRightEdge(), width) << where;
         EXPECT_LE(BarHeight, heightAt1920) << where;
+        if (wide == 0) EXPECT_EQ(BarHeight, narrowHeightAt.emplace(width, BarHeight).first->second) << where;
         for (int i = 0; i < BarButtonCount(BarWindow); ++i) {
           Rect r = BarButtonRect(BarWindow, i);
           EXPECT_GE(std::min(r.right - r.left, r.bottom - r.top), 64) << where << " button " << i;
