@@ -93,9 +93,15 @@ int BarButtonCount(BarView* bar);
 // A button's rectangle in bar coordinates (all zero for an index outside the bar).
 Rect BarButtonRect(BarView* bar, int index);
 
-// The message label: black text, centred on one line, on white with a border, at `area` of the
-// parent's coordinates, in front of the parent's other children. Text that does not fit is clipped.
-BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font);
+// The width in pixels of a text in a font, as a label draws it.
+int TextPixelWidth(const FontRequest& font, const std::string& text);
+
+// The message label: black text, centred, on one line (or wrapped at word breaks with `wrap`), on
+// white with a border, at `area` of the parent's coordinates, in front of the parent's other
+// children. Text that does not fit is clipped. Assistive technology meets it as an alert with the
+// text as its name, and is told when it appears and when its text changes.
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font,
+                         bool wrap = false);
 void BarLabelSetText(BarLabel* label, const std::string& text);
 
 // Paints the label on the screen now, before control returns to the caller.

@@ -32,6 +32,7 @@
 
 #include "platform/bar_fit.h"
 #include "platform/files.h"
+#include "platform/qt/accessible_notice.h"
 #include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
 #include "platform/testing.h"
@@ -412,11 +413,17 @@ class BarLabel : public QLabel {
   ~BarLabel() override { MarkGone(this); }
 };
 
-BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font) {
+int TextPixelWidth(const FontRequest& font, const std::string& text) {
+  return QFontMetrics(MakeFont(font)).horizontalAdvance(FromEightBit(text));
+}
+
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font,
+                         bool wrap) {
   if (!IsWindow(parent)) return nullptr;
   auto* label = new BarLabel(parent);
+  MarkAsNotice(label);
   label->setTextFormat(Qt::PlainText);
-  label->setWordWrap(false);
+  label->setWordWrap(wrap);
   label->setAlignment(Qt::AlignCenter);
   label->setFrameStyle(QFrame::Box | QFrame::Plain);
   label->setLineWidth(1);
@@ -430,11 +437,14 @@ BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string
   label->setGeometry(area.left, area.top, std::max(0, area.right - area.left), std::max(0, area.bottom - area.top));
   label->raise();
   label->show();
+  AnnounceNotice(label);
   return label;
 }
 
 void BarLabelSetText(BarLabel* label, const std::string& text) {
-  if (Live(label)) label->setText(FromEightBit(text));
+  if (!Live(label) || label->text() == FromEightBit(text)) return;
+  label->setText(FromEightBit(text));
+  AnnounceNotice(label);
 }
 
 void BarLabelPaintNow(BarLabel* label) {

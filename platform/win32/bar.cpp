@@ -444,11 +444,26 @@ static LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font) {
+int TextPixelWidth(const FontRequest& font, const std::string& text) {
+  HFONT handle = CreatePixelFont(font.face, std::clamp(font.pixelHeight, 1, kLargestFontPixels), font.bold);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, handle);
+  std::wstring wide = Wide(BytesToUtf8(text));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(handle);
+  return size.cx;
+}
+
+// A static control centred vertically shows one line; a wrapped notice gives that up.
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font,
+                         bool wrap) {
   if (!IsWindow(parent)) return nullptr;
   auto* label = new BarLabel;
-  label->hwnd = CreateWindowExW(0, L"STATIC", Wide(BytesToUtf8(text)).c_str(),
-                                WS_CHILD | WS_BORDER | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, area.left, area.top,
+  DWORD style = WS_CHILD | WS_BORDER | SS_CENTER | SS_NOPREFIX | (wrap ? 0 : SS_CENTERIMAGE);
+  label->hwnd = CreateWindowExW(0, L"STATIC", Wide(BytesToUtf8(text)).c_str(), style, area.left, area.top,
                                 std::max(0, area.right - area.left), std::max(0, area.bottom - area.top),
                                 parent->hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!label->hwnd) {
