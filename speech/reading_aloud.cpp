@@ -189,6 +189,7 @@ void MarkSpokenWord(const SpokenWord& word) {
   UnderlineLength = PanePositionOf(spokenPositions, word.position + word.length) - from;
   ToggleRangeUnderline(SpokenPane);
   KeepSpokenWordInUpperHalf(SpokenPane);
+  PaneReportSpokenWord(SpokenPane, UnderlineStart);
 }
 
 // Why nothing was heard: no voice at all, or a voice with nowhere to sound.
@@ -211,6 +212,7 @@ void EndReading() {
     int32_t behind = UnderlineStart + UnderlineLength;
     PaneSetSelection(PaneWindow, behind, behind);
   }
+  PaneReportSpokenWord(SpokenPane, -1);
   ResetCaret(PaneWindow);
   PaneSetFocus(PaneWindow);
   if (endedByItself && wordsHeard == 0 && HasWord(SpokenText)) ShowBarMessage(SilenceNotice(), 1);
