@@ -77,6 +77,8 @@ bool IsWindowVisible(MainWidget* window);
 // The window's place and size when neither minimized nor maximized, and its show state now.
 Rect WindowNormalRect(MainWidget* window);
 ShowState WindowShowState(MainWidget* window);
+// The window's place and size on the screen now (all zero when there is no window).
+Rect WindowScreenRect(MainWidget* window);
 void ClientSize(MainWidget* window, int& width, int& height);
 
 // The desktop's work area (the screen without panels) and its logical DPI.

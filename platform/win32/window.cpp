@@ -404,6 +404,12 @@ Rect WindowNormalRect(MainWidget* window) {
   return Rect{r.left, r.top, r.right, r.bottom};
 }
 
+Rect WindowScreenRect(MainWidget* window) {
+  RECT r{};
+  if (!IsWindow(window) || !GetWindowRect(window->hwnd, &r)) return Rect{0, 0, 0, 0};
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
 ShowState WindowShowState(MainWidget* window) {
   if (!Live(window)) return ShowState::Normal;
   if (IsIconic(window->hwnd)) return ShowState::Minimised;
