@@ -29,7 +29,6 @@ namespace vt {
 constexpr int kLargestIcon = 1024;
 constexpr int kLargestFontPixels = 4096;
 constexpr int kEmbeddedIconSize = 128;  // the size the icons are drawn at when the program is built
-constexpr int kBarMargin = 2;           // between the bar's edge and the buttons
 constexpr int kFocusFrame = 6;          // the width of the keyboard focus mark
 const COLORREF kBarFace = RGB(0xF0, 0xF0, 0xF0);
 const COLORREF kFocusColour = RGB(0, 0, 0);
