@@ -29,6 +29,7 @@
 namespace vt {
 
 const char* const HelpPageAddress = "https://vellumtide.app/help";
+const char* const NoBrowserNotice = "No web browser found!";
 
 // Flips a switch of the settings, applies it, and shows its notice (text and the new state's word).
 static void ToggleSetting(int32_t& setting, void (*apply)(), const char* notice, const char* onWord = "ON",
@@ -95,14 +96,14 @@ static const Command kCommands[] = {
     {CmdVersion, VersionCommand, kBeep | kKeyWhenShortcutsOff, "", "V", "Version"},
     {CmdTitle, TitleCommand, kBeep, "", "T", "Title"},
     {CmdSearch, SearchCommand, kBeep, "Enter Search Term", "F", "Search (Find)"},
-    {CmdAgain, SearchAgain, kBeep, "", "A", "Search Again"},
+    {CmdAgain, SearchAgain, kBeep, "Search Again", "A", "Search Again"},
     {CmdShortcuts, ShortcutsCommand, kBeep | kKeyWhenShortcutsOff, "", "E", nullptr},
     {CmdNext, NextChapterCommand, kBeep, "Next Chapter", nullptr, nullptr},
-    {CmdPrev, PrevChapterCommand, kBeep, "", nullptr, nullptr},
+    {CmdPrev, PrevChapterCommand, kBeep, "Previous Chapter", nullptr, nullptr},
     {CmdHome, HomeCommand, kBeep, "Scroll To Top", nullptr, nullptr},
     {CmdPage, ShowPageIndicator, kBeep, "Page Number", nullptr, nullptr},
-    {CmdSpeed, CycleSpeechRate, 0, "", nullptr, nullptr},
-    {CmdCase, CycleTextCase, kBeep, "", nullptr, nullptr},
+    {CmdSpeed, CycleSpeechRate, 0, "Change Speech Rate", nullptr, nullptr},
+    {CmdCase, CycleTextCase, kBeep, "Change Case", nullptr, nullptr},
     {CmdWideMenu, WideMenuCommand, kBeepAndBar, "", "M", "Wide Menu"},
     {CmdFormatParagraph, FormatParagraphCommand, kBeep, "", "P", "Format Paragraph"},
     {CmdSmallFont, ToggleSmallFont, kBeep, "", "K", nullptr},
@@ -225,7 +226,9 @@ MainWindowEvents MainWindowHandlers() {
   events.barRightClick = BarRightClick;
   events.wheel = WheelOverWindow;
   events.pressed = DragFromEmptyBar;
-  events.help = [] { OpenUrl(HelpPageAddress); };
+  events.help = [] {
+    if (!OpenUrl(HelpPageAddress)) ShowBarMessage(NoBrowserNotice, 1);
+  };
   events.closing = EndMainWindow;
   events.ended = WindowEnded;
   events.fileDropped = OpenBookFile;

@@ -31,6 +31,7 @@ std::span<const Command> CommandTable();
 
 // The address that F1 opens.
 extern const char* const HelpPageAddress;
+extern const char* const NoBrowserNotice;  // F1 found no web browser to open the help page
 
 // The main window's event handlers.
 MainWindowEvents MainWindowHandlers();

@@ -103,11 +103,18 @@ static std::string (*longNameOf)(int command) = nullptr;  // the command table's
 
 void SetButtonLongNames(std::string (*longName)(int command)) { longNameOf = longName; }
 
-// What a screen reader announces for a button: its long name, or its label when it has none.
+// What a screen reader announces for a button: the label it shows, so that a user who says what
+// they see finds it; a button that shows a state says what the state is of.
 static std::string AccessibleName(const ButtonRow& row) {
-  std::string name = longNameOf ? longNameOf(row.command) : std::string();
-  return name.empty() ? row.label : name;
+  switch (row.when) {
+    case When::MaleVoiceChosen: case When::FemaleVoiceChosen: return std::string(row.label) + " voice";
+    case When::RateSlow: case When::RateNormal: case When::RateFast: return std::string(row.label) + " speech";
+    default: return row.label;
+  }
 }
+
+// The long name, which says what the button does.
+static std::string AccessibleDescription(const ButtonRow& row) { return longNameOf ? longNameOf(row.command) : std::string(); }
 
 // Rows that take turns in one place of the bar: Play and Stop, the two voices, the three rates.
 static int Alternation(When when) {
@@ -130,11 +137,40 @@ static std::vector<std::string> OtherLabels(const ButtonRow (&layout)[N], const 
   return others;
 }
 
+// The rows of a layout that the state shows, as the bar's fit sees them.
+template <std::size_t N>
+static void AppendTurn(FitLayout& turn, const ButtonRow (&layout)[N]) {
+  for (const ButtonRow& row : layout) {
+    if (!Holds(row.when)) continue;
+    std::vector<std::string> labels = OtherLabels(layout, row);
+    labels.insert(labels.begin(), row.label);
+    turn.push_back(FitButton{true, labels});
+  }
+}
+
+// The layouts the bar takes turns with: the three sets in the narrow layout (Menu steps through
+// them), the wide layout alone.
+static std::vector<FitLayout> Turns() {
+  if (WideMenu != 0) {
+    FitLayout wide;
+    AppendTurn(wide, kReadingStart);
+    AppendTurn(wide, kWideLayoutEnd);
+    return {wide};
+  }
+  FitLayout reading, speech, appearance;
+  AppendTurn(reading, kReadingStart);
+  AppendTurn(reading, kReadingSetEnd);
+  AppendTurn(speech, kSpeechSet);
+  AppendTurn(appearance, kAppearanceSet);
+  return {reading, speech, appearance};
+}
+
 template <std::size_t N>
 static void AddButtons(const ButtonRow (&layout)[N]) {
   for (const ButtonRow& row : layout) {
     if (!Holds(row.when)) continue;
-    BarAddButton(BarWindow, row.icon - 1, row.command, row.label, AccessibleName(row), OtherLabels(layout, row));
+    BarAddButton(BarWindow, row.icon - 1, row.command, row.label, {AccessibleName(row), AccessibleDescription(row)},
+                 OtherLabels(layout, row));
     BarAutoSize(BarWindow);
   }
 }
@@ -160,6 +196,7 @@ void BuildIconBar() {
   BarWindow = BarCreate(MainWindow);
   BarSetFont(BarWindow, BarFont);
   BarSetImages(BarWindow, BarImageList);
+  BarSetTurns(BarWindow, Turns());
   BarAutoSize(BarWindow);
   if (WideMenu != 0 || ButtonSet == 0) AddButtons(kReadingStart);
   if (WideMenu != 0)

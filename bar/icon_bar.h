@@ -15,7 +15,7 @@ void CreateBarImageList();
 void CreateBarFont();
 
 // Where the buttons' long names come from (the command table above this layer); screen readers
-// and magnifiers announce them. Without it a button is announced by its label.
+// announce them as the buttons' descriptions, after the names, which begin with the labels.
 void SetButtonLongNames(std::string (*longName)(int command));
 
 // Destroys the bar and builds it again from the state; measures BarHeight.

@@ -30,7 +30,9 @@
 #include "platform/testing.h"
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "core/ids.h"
 #include "bench/bench.h"
+#include "bench/sound_server.h"
 #include "platform/pane.h"
 #include "platform/speech_engine.h"
 #include "reader/reading_pane.h"
@@ -43,39 +45,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRate = 22050;
 
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
-
-// ---- a private sound server ----
-
-std::string serverDir;
-pid_t serverPid = -1;
-
-bool StartServer() {
-  char pattern[] = "/tmp/vt-bench-sound-XXXXXX";
-  if (!mkdtemp(pattern)) return false;
-  serverDir = pattern;
-  setenv("XDG_RUNTIME_DIR", serverDir.c_str(), 1);
-  setenv("PULSE_SERVER", ("unix:" + serverDir + "/pulse/native").c_str(), 1);
-  std::string command = "HOME='" + serverDir +
-                        "' pulseaudio --daemonize=yes -n --exit-idle-time=-1 --disallow-exit "
-                        "--load='module-native-protocol-unix auth-anonymous=1' "
-                        "--load='module-null-sink sink_name=bench_null rate=22050 channels=1' >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return false;
-  std::ifstream pidFile(serverDir + "/pulse/pid");
-  pidFile >> serverPid;
-  std::system("pactl set-default-sink bench_null >/dev/null 2>&1");
-  // A low-latency reader keeps the null sink rendering in small blocks (else it renders 2 s at a
-  // time); the server ends it when it stops.
-  std::system("parecord --raw -d bench_null.monitor --latency-msec=20 >/dev/null 2>&1 &");
-  // The null sink's first block, rendered before the reader asked for small ones, plays out first.
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  return serverPid > 0;
-}
-
-void StopServer() {
-  if (serverPid > 0) kill(serverPid, SIGTERM);
-  serverPid = -1;
-  if (!serverDir.empty()) std::system(("sleep 0.2; rm -rf '" + serverDir + "'").c_str());
-}
 
 // ---- the monitor recording, each sample with the time it was played ----
 
@@ -113,7 +82,31 @@ class Monitor {
     return false;
   }
 
+  // Milliseconds from `after` to the arrival of the first sample that a tone sounding from the
+  // first sound after `after` (`expected`, indexed from the tone's start) does not explain within
+  // `tolerance`; -1 when there is none. The server may drop the first milliseconds of a stream
+  // that starts (it had already played silence there), so the tone's phase is found by matching.
+  double FirstUnexplained(Clock::time_point after, double (*expected)(size_t), size_t toneLength, int tolerance) {
+    constexpr size_t kMatched = 32;
+    std::lock_guard<std::mutex> lock(mutex);
+    size_t first = 0;
+    while (first < samples.size() && (arrivals[first] < after || samples[first] == 0)) ++first;
+    if (first + kMatched >= samples.size()) return -1;
+    size_t phase = 0;
+    while (phase < toneLength && !Matches(first, phase, expected, kMatched)) ++phase;
+    if (phase == toneLength) return Ms(after, arrivals[first]);  // no tone: the first sound
+    for (size_t i = first; i < samples.size(); ++i)
+      if (std::abs(samples[i] - expected(i - first + phase)) > tolerance) return Ms(after, arrivals[i]);
+    return -1;
+  }
+
  private:
+  bool Matches(size_t at, size_t phase, double (*expected)(size_t), size_t count) const {
+    for (size_t k = 0; k < count; ++k)
+      if (std::abs(samples[at + k] - expected(phase + k)) > 60) return false;
+    return true;
+  }
+
   void Run() {
     int16_t block[kRate / 200];
     while (running) {
@@ -266,14 +259,54 @@ void PlayAndStop(Monitor& monitor, std::vector<bench::Row>& rows) {
   rows.push_back({"Stop returns (median of 9)", Percentile(stops, 0.5), "ms", "a few ms"});
 }
 
+// The click's own waveform (250 Hz, 300 ms, 5 ms fades, at 0.4 of full scale), to take it out of
+// the recording when looking for the first spoken sound behind it.
+double ClickSample(size_t i) {
+  const double count = kRate * 0.3, fade = kRate * 0.005;
+  double edge = std::min({1.0, static_cast<double>(i) / fade, (count - static_cast<double>(i)) / fade});
+  if (edge <= 0) return 0;
+  return std::lround(0.4 * 32767 * edge * std::sin(2 * M_PI * 250 * static_cast<double>(i) / kRate));
+}
+
+// With the click on, as a first start writes the settings: a clicked command (Home) is timed from
+// the key to its return to the event loop, and Play from the key to its first spoken sound, found
+// in the recording as the first sample that the click's tone does not explain.
+void ClickedCommands(Monitor& monitor, std::vector<bench::Row>& rows) {
+  using namespace vt;
+  OpenReader("It was a dark and stormy night; the rain fell in torrents.");
+  sBeepOn = 1;
+  std::vector<double> acted, spoken;
+  for (int i = 0; i < 9; ++i) {
+    Clock::time_point key = Clock::now();
+    RunCommand(CmdHome);
+    acted.push_back(Ms(key, Clock::now()));
+    RunEvents(600);  // the tone ends
+  }
+  for (int i = 0; i < 9; ++i) {
+    PaneSetSelection(PaneWindow, 0, 0);
+    Clock::time_point key = Clock::now();
+    RunCommand(CmdPlay);
+    RunEvents(700);
+    double first = monitor.FirstUnexplained(key, ClickSample, kRate * 3 / 10, 3000);
+    if (std::getenv("VT_BENCH_VERBOSE")) std::fprintf(stderr, "first spoken sound %.1f ms\n", first);
+    spoken.push_back(first < 0 ? NAN : first);
+    RunCommand(CmdStop);
+    RunEvents(600);
+  }
+  sBeepOn = 0;
+  rows.push_back({"click on: a clicked command (Home) has acted", Percentile(acted, 0.5), "ms", "<= 20"});
+  rows.push_back({"click on: first spoken sound after Play", Percentile(spoken, 0.5), "ms", "<= 150"});
+}
+
 void RunSpeech(std::vector<bench::Row>& rows) {
-  if (!StartServer()) {
+  if (!bench::StartSoundServer()) {
     rows.push_back({"no private sound server could be started", NAN, "", ""});
     return;
   }
   Monitor monitor;
   if (monitor.Start()) {
-    PlayAndStop(monitor, rows);
+    if (!std::getenv("VT_BENCH_CLICK_ONLY")) PlayAndStop(monitor, rows);
+    ClickedCommands(monitor, rows);
     std::string passage = Passage();
     // VT_BENCH_SPEECH_RATES="3" (or "-3,0") reads the passage at those rates only.
     std::vector<int> rates = {-3, 0, 3};
@@ -286,7 +319,7 @@ void RunSpeech(std::vector<bench::Row>& rows) {
     for (int rate : rates) ReadPassage(monitor, rate, passage, rows);
   }
   monitor.Stop();
-  StopServer();
+  bench::StopSoundServer();
 }
 
 static bench::Register registration("speech", RunSpeech);

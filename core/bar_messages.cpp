@@ -1,6 +1,7 @@
 // Bar messages. A notice hides the bar and puts a white, bordered label of exactly the bar's size
-// in its place, in FontName bold at ScaledFontSize(BarFontSize); when it ends the label goes and
-// the bar comes back. A notice from a command blocks the window for its delay without running
+// in its place, in FontName bold at ScaledFontSize(BarFontSize), or smaller so that the whole text
+// fits the bar's width (never smaller than the bar's labels; a text too long even then wraps);
+// when it ends the label goes and the bar comes back. A notice from a command blocks the window for its delay without running
 // the event loop, so no other command and no speech event can run in between; a button name ends
 // by a timer and leaves the window usable meanwhile.
 //
@@ -10,6 +11,7 @@
 #include "core/bar_messages.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/display_rules.h"
 #include "core/ids.h"
@@ -21,6 +23,7 @@ namespace vt {
 
 constexpr int kCloseDelayMs = 1000;     // the final notice of CloseBarMessage
 constexpr int kLongestDelayMs = 60000;  // a hand-edited UserBarDelay never freezes the window longer
+constexpr int kNoticeSideRoom = 24;     // left and right inside the label: the text never touches the border
 
 static BarLabel* messageLabel = nullptr;  // the label in the bar's place, or null
 static unsigned messageGeneration = 0;    // the generation of the newest message
@@ -45,15 +48,36 @@ static Rect BarArea() {
   return Rect{0, 0, width, BarHeight};
 }
 
+// The notice's type for text in a label `width` wide: the largest up to BarFontSize with which the
+// text fits on one line, never smaller than the bar's labels; `wrap` when even that is too wide.
+FontRequest NoticeFont(const std::string& text, int width, bool& wrap) {
+  FontRequest font = BarMessageFont();
+  const int largest = font.pixelHeight;
+  const int smallest = std::min(font.pixelHeight, BarFont.pixelHeight);
+  const int room = width - 2 * kNoticeSideRoom;
+  int textWidth = TextPixelWidth(font, text);
+  if (textWidth > room && textWidth > 0) {
+    // Type width grows about in step with its height: start near the answer, then step down.
+    font.pixelHeight = std::max(smallest, static_cast<int>(static_cast<int64_t>(font.pixelHeight) * std::max(room, 0) / textWidth));
+    while (font.pixelHeight > smallest && TextPixelWidth(font, text) > room) --font.pixelHeight;
+    while (font.pixelHeight < largest && TextPixelWidth(FontRequest{font.face, font.pixelHeight + 1, font.bold}, text) <= room)
+      ++font.pixelHeight;
+  }
+  wrap = TextPixelWidth(font, text) > room;
+  return font;
+}
+
 // Hides the bar and puts a new label with text in its place, painted at once; returns its generation.
 static unsigned PutUpMessage(const std::string& text) {
   lastMessage = text;
   unsigned generation = ++messageGeneration;
   if (!IsWindow(MainWindow)) return generation;
-  FontRequest font = BarMessageFont();
+  Rect area = BarArea();
+  bool wrap = false;
+  FontRequest font = NoticeFont(text, area.right - area.left, wrap);
   BarSetVisible(BarWindow, false);
   BarLabelDestroy(messageLabel);
-  messageLabel = BarLabelCreate(MainWindow, BarArea(), text, font);
+  messageLabel = BarLabelCreate(MainWindow, area, text, font, wrap);
   BarLabelSetText(messageLabel, text);
   BarLabelPaintNow(messageLabel);
   return generation;
@@ -93,14 +117,8 @@ void ShowBarMessage(const std::string& text, int autoClose) {
   TakeDownMessage(generation);
 }
 
-// Puts the final text into the label (or a new one) and returns the generation that ends it.
-static unsigned FinalText(const std::string& text) {
-  if (!BarMessageShown()) return PutUpMessage(text);
-  lastMessage = text;
-  BarLabelSetText(messageLabel, text);
-  BarLabelPaintNow(messageLabel);
-  return messageGeneration;
-}
+// Puts the final text up in a label fitted to it and returns the generation that ends it.
+static unsigned FinalText(const std::string& text) { return PutUpMessage(text); }
 
 void CloseBarMessage(const std::string& text) {
   if (!OnUserInterfaceThread()) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bar_fit.h"
 #include "platform/window.h"
 
 namespace vt {
@@ -47,14 +48,24 @@ void BarDestroy(BarView* bar);
 void BarSetFont(BarView* bar, const FontRequest& font);
 void BarSetImages(BarView* bar, BarImages* images);
 
-// Adds a button at the end; image counts from 0 in the bar's image list (-1: none). The accessible
-// name is what screen readers and magnifiers announce for the button. `otherLabels` are the labels
+// What assistive technology announces for a button: its name, then its description.
+struct ButtonSpeech {
+  std::string name;
+  std::string description;
+};
+
+// Adds a button at the end; image counts from 0 in the bar's image list (-1: none). `speech` is
+// what screen readers and magnifiers announce for the button. `otherLabels` are the labels
 // the same place shows in other states ("Stop" for "Play"): the button is as wide as the widest,
 // so a label that changes never moves the buttons after it. Tab and Shift+Tab reach every button
 // in bar order (a mouse click leaves the focus where it is); Enter and Space press the focused
 // one, which shows a frame at least 6 px wide in a colour of at least 7:1 against the bar.
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const ButtonSpeech& speech,
                   const std::vector<std::string>& otherLabels = {});
+
+// The button sets the bar takes turns with (its own among them): BarAutoSize fits them all alike,
+// so that the bar is as high in each. Without it the bar fits its own buttons only.
+void BarSetTurns(BarView* bar, const std::vector<FitLayout>& layouts);
 
 // Sizes every button from its icon and labels (all of one height), places them left to right
 // without wrapping, and makes the bar as high as the buttons. When the buttons are wider than the
@@ -82,9 +93,15 @@ int BarButtonCount(BarView* bar);
 // A button's rectangle in bar coordinates (all zero for an index outside the bar).
 Rect BarButtonRect(BarView* bar, int index);
 
-// The message label: black text, centred on one line, on white with a border, at `area` of the
-// parent's coordinates, in front of the parent's other children. Text that does not fit is clipped.
-BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font);
+// The width in pixels of a text in a font, as a label draws it.
+int TextPixelWidth(const FontRequest& font, const std::string& text);
+
+// The message label: black text, centred, on one line (or wrapped at word breaks with `wrap`), on
+// white with a border, at `area` of the parent's coordinates, in front of the parent's other
+// children. Text that does not fit is clipped. Assistive technology meets it as an alert with the
+// text as its name, and is told when it appears and when its text changes.
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font,
+                         bool wrap = false);
 void BarLabelSetText(BarLabel* label, const std::string& text);
 
 // Paints the label on the screen now, before control returns to the caller.

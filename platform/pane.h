@@ -47,6 +47,10 @@ bool PaneHasFocus(PaneView* pane);
 // moves are exposed as the text widget exposes them.
 void PaneSetAccessibleName(PaneView* pane, const std::string& utf8);
 
+// Tells assistive technology that the word at `start` is being spoken: it is reported as the caret
+// (a caret-following magnifier keeps it in view) until a start of -1 reports the real caret again.
+void PaneReportSpokenWord(PaneView* pane, int start);
+
 // Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph; its letters are
 // spaced by the font, and `letterSpacingTwips` more.
 void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacingTwips = 0);

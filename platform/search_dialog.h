@@ -1,9 +1,12 @@
-// The search box: a black frameless dialog of 1600 x 250 pixels, centred in the work area, with the
-// text box, the search image button and the "ESC" button. It tells the program what the user did;
+// The search box: a black frameless dialog of 1600 x 250 pixels (smaller, as a whole, in a window
+// too small for it), centred on the reader's window, with the text box, the search image button
+// and the "ESC" button. It tells the program what the user did;
 // the program reads the text and ends the box itself.
 #pragma once
 #include <functional>
 #include <string>
+
+#include "platform/window.h"
 
 namespace vt {
 
@@ -27,7 +30,18 @@ struct SearchDialogLook {
   bool bold;
   std::string text;
   std::string iconName;
+  Rect within;  // the reader's window on the screen: the box fits inside it
 };
+
+// The box's place on the screen and its controls' places inside it, its type and icon size.
+struct SearchBoxLayout {
+  Rect dialog, box, searchButton, escButton;
+  int iconSize;
+  int fontPixelHeight;
+};
+
+// The box's design scaled down as a whole until it fits inside `window` with a margin, centred on it.
+SearchBoxLayout LayOutSearchBox(const Rect& window, int fontPixelHeight);
 
 // Creates the hidden dialog with its three controls.
 SearchDialogView* CreateSearchDialog(const SearchDialogLook& look, SearchDialogEvents events);

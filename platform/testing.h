@@ -48,6 +48,7 @@ struct BarButtonInfo {
   int command;
   std::string label;
   std::string accessibleName;
+  std::string accessibleDescription;
 };
 BarButtonInfo BarButtonAt(BarView* bar, int index);
 

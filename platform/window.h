@@ -77,6 +77,8 @@ bool IsWindowVisible(MainWidget* window);
 // The window's place and size when neither minimized nor maximized, and its show state now.
 Rect WindowNormalRect(MainWidget* window);
 ShowState WindowShowState(MainWidget* window);
+// The window's place and size on the screen now (all zero when there is no window).
+Rect WindowScreenRect(MainWidget* window);
 void ClientSize(MainWidget* window, int& width, int& height);
 
 // The desktop's work area (the screen without panels) and its logical DPI.
@@ -102,7 +104,8 @@ bool ClaimSettingsFile(const std::string& settingsPath, std::function<void()> co
 // Shows the window in front of the others with the keyboard focus (restored when it was minimized).
 void BringWindowToFront(MainWidget* window);
 
-void OpenUrl(const std::string& url);
+// Opens a web address in the desktop's browser; false when there is none to open it.
+bool OpenUrl(const std::string& url);
 bool StartProgram(const std::string& path);
 void SleepMs(int milliseconds);
 

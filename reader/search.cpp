@@ -97,6 +97,7 @@ void ShowSearchDialog() {
   look.fontPixelHeight = RoundHalfEven(static_cast<double>(ScaledFontSize(96)) * ScreenDpiY() / 72.0);
   look.text = SearchTerm;
   look.iconName = "xsearch";
+  look.within = WindowScreenRect(MainWindow);
   SearchDialogView* dialog = nullptr;  // outlives the box: RunSearchDialog deletes it before returning
   dialog = SearchDialogWindow = CreateSearchDialog(look, SearchBoxHandlers(dialog));
   RunSearchDialog(dialog);

@@ -2,7 +2,7 @@
 // and without line feeds and control characters, to the voice at once; the voice speaks on its own thread and reports back on the
 // user-interface thread: MarkSpokenWord underlines each word as it is heard and EndReading, at the
 // end, clears the marks, shows "Play" again and leaves the caret behind the last word; when the
-// sound went away mid-reading, ReadingLost then says that no voice is available. The rate
+// sound went away mid-reading, ReadingLost then says that no sound output was found. The rate
 // announcements report nothing, so they neither mark the pane nor move the caret.
 //
 // State: whether speech has started (at the first reading, announcement or voice change),
@@ -32,6 +32,7 @@ const char* const SlowSpeechAnnouncement = "Slow speech is on!";
 const char* const NormalSpeechAnnouncement = "Normal speech is on!";
 const char* const FastSpeechAnnouncement = "Fast speech is on!";
 const char* const NoVoiceNotice = "No voice available!";
+const char* const NoSoundOutputNotice = "No sound output found!";
 
 static int32_t wordsHeard = 0;    // words of the current reading heard so far
 static ReadingPlace placeAtPlay;  // where the reader was when the current reading began
@@ -188,7 +189,11 @@ void MarkSpokenWord(const SpokenWord& word) {
   UnderlineLength = PanePositionOf(spokenPositions, word.position + word.length) - from;
   ToggleRangeUnderline(SpokenPane);
   KeepSpokenWordInUpperHalf(SpokenPane);
+  PaneReportSpokenWord(SpokenPane, UnderlineStart);
 }
+
+// Why nothing was heard: no voice at all, or a voice with nowhere to sound.
+static const char* SilenceNotice() { return InstalledVoices().empty() ? NoVoiceNotice : NoSoundOutputNotice; }
 
 static bool HasWord(const std::string& text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
@@ -207,14 +212,15 @@ void EndReading() {
     int32_t behind = UnderlineStart + UnderlineLength;
     PaneSetSelection(PaneWindow, behind, behind);
   }
+  PaneReportSpokenWord(SpokenPane, -1);
   ResetCaret(PaneWindow);
   PaneSetFocus(PaneWindow);
-  if (endedByItself && wordsHeard == 0 && HasWord(SpokenText)) ShowBarMessage(NoVoiceNotice, 1);
+  if (endedByItself && wordsHeard == 0 && HasWord(SpokenText)) ShowBarMessage(SilenceNotice(), 1);
 }
 
 void ReadingLost() {
   // A reading lost before its first word has already said so at its end.
-  if (IsWindow(MainWindow) && wordsHeard > 0) ShowBarMessage(NoVoiceNotice, 1);
+  if (IsWindow(MainWindow) && wordsHeard > 0) ShowBarMessage(SilenceNotice(), 1);
 }
 
 }  // namespace vt

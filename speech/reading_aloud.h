@@ -17,6 +17,7 @@ constexpr size_t MaxReadingLength = 1000000;
 
 // The notice of a reading that no voice could speak.
 extern const char* const NoVoiceNotice;
+extern const char* const NoSoundOutputNotice;  // there is a voice, but no sound output to hear it on
 
 // The spoken announcements of the three rates.
 extern const char* const SlowSpeechAnnouncement;
@@ -53,7 +54,7 @@ void MarkSpokenWord(const SpokenWord& word);
 
 // The voice's report of the end of a reading: the marks go, the bar shows "Play" again and the
 // caret is left behind the last word. A reading of which no word was heard leaves the view and the
-// caret as they were at Play, and when it ended by itself shows NoVoiceNotice.
+// caret as they were at Play, and when it ended by itself says why (no voice, or no sound output).
 void EndReading();
 
 // The voice's report that a reading broke off because the sound went away (after its end): the

@@ -30,7 +30,9 @@
 #include <map>
 #include <vector>
 
+#include "platform/bar_fit.h"
 #include "platform/files.h"
+#include "platform/qt/accessible_notice.h"
 #include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
 #include "platform/testing.h"
@@ -39,15 +41,6 @@ namespace vt {
 
 constexpr int kLargestIcon = 1024;
 constexpr int kLargestFontPixels = 4096;
-constexpr int kBarMargin = 2;       // between the bar's edge and the buttons
-constexpr int kButtonGap = 2;       // between two buttons
-constexpr int kButtonPadX = 12;     // left and right of the wider of icon and label
-constexpr int kButtonPadY = 6;      // above the icon and below the label
-constexpr int kIconLabelGap = 4;
-constexpr int kSmallestFittedIcon = 64;  // icons shrink to fit the window, never below this
-constexpr int kSmallestPadX = 4;
-constexpr int kSmallestLabelPixels = 8;
-constexpr int kDragRoom = 40;   // empty bar kept beside the last button, to move the window by
 constexpr int kFocusFrame = 6;  // the width of the keyboard focus mark
 const QColor kBarFace(0xF0, 0xF0, 0xF0);
 const QColor kFocusColour(Qt::black);
@@ -144,14 +137,6 @@ class BarButton : public QToolButton {
   void paintEvent(QPaintEvent* e) override;
 };
 
-// What a bar's buttons are drawn with once they are fitted to the window's width.
-struct BarFit {
-  int icon;     // the icons' size
-  int padding;  // left and right of the wider of icon and label
-  QFont font;   // the labels' font
-  std::vector<int> textWidths;  // each button's widest label in that font
-};
-
 class BarView : public QWidget {
  public:
   explicit BarView(MainWidget* window) : QWidget(window), owner(window) {
@@ -185,15 +170,19 @@ class BarView : public QWidget {
   // Sizes and places the buttons within the window's width (see BarAutoSize).
   void Arrange() {
     int width = parentWidget() ? parentWidget()->width() : this->width();
-    BarFit fit = FitTo(width - kDragRoom);
-    const int labelHeight = QFontMetrics(fit.font).height();
+    const std::vector<FitLayout> turns = layouts.empty() ? std::vector<FitLayout>{OwnLayout()} : layouts;
+    BarFit fit = FitBarLayouts(width - kDragRoom, IconSize(), labelFont.pixelSize(), turns, Measure());
+    QFont font = labelFont;
+    font.setPixelSize(fit.labelPixels);
+    const int labelHeight = QFontMetrics(font).height();
     int height = 0;
     for (BarButton* button : buttons) height = std::max(height, ButtonHeight(button, fit.icon, labelHeight));
     int x = kBarMargin;
+    const FitLayout own = OwnLayout();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
       BarButton* button = buttons[i];
-      int buttonWidth = ButtonWidth(button, fit, fit.textWidths[i]);
-      if (button->font() != fit.font) button->setFont(fit.font);
+      int buttonWidth = FitButtonWidth(own[i], fit, Measure());
+      if (button->font() != font) button->setFont(font);
       SetIcon(button, fit.icon);
       button->setGeometry(x, kBarMargin, buttonWidth, height);
       x += buttonWidth + kButtonGap;
@@ -204,8 +193,11 @@ class BarView : public QWidget {
   QPointer<MainWidget> owner;
   BarImages* images = nullptr;
   QFont labelFont;  // the font the program asked for
+  std::vector<FitLayout> layouts;  // the button sets this bar takes turns with (none: its own buttons)
+  std::map<std::pair<int, QString>, int> labelWidths;  // measured so far, by pixel height and label
   std::vector<BarButton*> buttons;
-  std::vector<std::string> labels, accessibleNames;
+  std::vector<std::string> labels;
+  std::vector<ButtonSpeech> speech;
 
  protected:
   // The bar keeps to the width of the window it sits in, its buttons fitted to it.
@@ -236,45 +228,33 @@ class BarView : public QWidget {
  private:
   int IconSize() const { return Live(images) ? std::max(0, images->size) : 0; }
 
-  static int ButtonWidth(const BarButton* button, const BarFit& fit, int textWidth) {
-    int icon = button->image >= 0 ? fit.icon : 0;
-    return std::max(icon, textWidth) + 2 * fit.padding;
+  // The bar's own buttons, for the fit.
+  FitLayout OwnLayout() const {
+    FitLayout own;
+    for (const BarButton* button : buttons) {
+      FitButton fitted{button->image >= 0 && IconSize() > 0, {}};
+      for (const QString& text : button->texts) fitted.labels.push_back(text.toStdString());
+      own.push_back(fitted);
+    }
+    return own;
+  }
+
+  // Label widths in the bar's face, each measured once.
+  LabelWidth Measure() {
+    return [this](int pixels, const std::string& label) {
+      QString text = QString::fromStdString(label);
+      auto key = std::make_pair(pixels, text);
+      auto known = labelWidths.find(key);
+      if (known != labelWidths.end()) return known->second;
+      QFont font = labelFont;
+      font.setPixelSize(pixels);
+      return labelWidths[key] = QFontMetrics(font).horizontalAdvance(text);
+    };
   }
 
   int ButtonHeight(const BarButton* button, int icon, int labelHeight) const {
     if (button->image < 0 || IconSize() <= 0) icon = 0;
     return icon + (icon ? kIconLabelGap : 0) + labelHeight + 2 * kButtonPadY;
-  }
-
-  std::vector<int> TextWidths(const QFont& font) const {
-    QFontMetrics metrics(font);
-    std::vector<int> widths;
-    for (const BarButton* button : buttons) {
-      int widest = 0;
-      for (const QString& label : button->texts) widest = std::max(widest, metrics.horizontalAdvance(label));
-      widths.push_back(widest);
-    }
-    return widths;
-  }
-
-  int RowWidth(const BarFit& fit) const {
-    int width = 2 * kBarMargin + kButtonGap * std::max(0, static_cast<int>(buttons.size()) - 1);
-    for (std::size_t i = 0; i < buttons.size(); ++i) width += ButtonWidth(buttons[i], fit, fit.textWidths[i]);
-    return width;
-  }
-
-  // Every button in `width`: the icons shrink first (never below kSmallestFittedIcon), then the
-  // space beside them, then the labels' type; the icon size the program asked for is the most.
-  BarFit FitTo(int width) const {
-    BarFit fit{IconSize(), kButtonPadX, labelFont, TextWidths(labelFont)};
-    const int smallestIcon = std::min(fit.icon, kSmallestFittedIcon);
-    while (fit.icon > smallestIcon && RowWidth(fit) > width) --fit.icon;
-    while (fit.padding > kSmallestPadX && RowWidth(fit) > width) --fit.padding;
-    for (int pixels = fit.font.pixelSize(); pixels > kSmallestLabelPixels && RowWidth(fit) > width;) {
-      fit.font.setPixelSize(--pixels);
-      fit.textWidths = TextWidths(fit.font);
-    }
-    return fit;
   }
 
   void SetIcon(BarButton* button, int size) {
@@ -357,19 +337,28 @@ void BarSetImages(BarView* bar, BarImages* images) {
   if (Live(bar)) bar->images = Live(images);
 }
 
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const ButtonSpeech& speech,
                   const std::vector<std::string>& otherLabels) {
   if (!Live(bar)) return;
   auto* button = new BarButton(bar, image, command);
   button->setText(FromEightBit(label));
-  button->setAccessibleName(FromEightBit(accessibleName));
+  button->setAccessibleName(FromEightBit(speech.name));
+  button->setAccessibleDescription(FromEightBit(speech.description));
   button->texts.push_back(button->text());
   for (const std::string& other : otherLabels) button->texts.push_back(FromEightBit(other));
   QObject::connect(button, &QToolButton::clicked, bar, [bar, command] { bar->Click(command); });
   bar->buttons.push_back(button);
   bar->labels.push_back(label);
-  bar->accessibleNames.push_back(accessibleName);
+  bar->speech.push_back(speech);
   button->show();
+}
+
+void BarSetTurns(BarView* bar, const std::vector<FitLayout>& layouts) {
+  if (!Live(bar)) return;
+  bar->layouts = layouts;
+  for (FitLayout& layout : bar->layouts)
+    for (FitButton& button : layout)
+      for (std::string& label : button.labels) label = FromEightBit(label).toStdString();
 }
 
 void BarAutoSize(BarView* bar) {
@@ -405,9 +394,10 @@ Rect BarWindowRect(BarView* bar) { return Live(bar) ? ToRect(bar->geometry()) : 
 int BarButtonCount(BarView* bar) { return Live(bar) ? static_cast<int>(bar->buttons.size()) : 0; }
 
 BarButtonInfo BarButtonAt(BarView* bar, int index) {
-  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", ""};
+  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", "", ""};
   const BarButton* button = bar->buttons[index];
-  return BarButtonInfo{button->image, button->command, bar->labels[index], bar->accessibleNames[index]};
+  return BarButtonInfo{button->image, button->command, bar->labels[index], bar->speech[index].name,
+                       bar->speech[index].description};
 }
 
 Rect BarButtonRect(BarView* bar, int index) {
@@ -423,11 +413,17 @@ class BarLabel : public QLabel {
   ~BarLabel() override { MarkGone(this); }
 };
 
-BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font) {
+int TextPixelWidth(const FontRequest& font, const std::string& text) {
+  return QFontMetrics(MakeFont(font)).horizontalAdvance(FromEightBit(text));
+}
+
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font,
+                         bool wrap) {
   if (!IsWindow(parent)) return nullptr;
   auto* label = new BarLabel(parent);
+  MarkAsNotice(label);
   label->setTextFormat(Qt::PlainText);
-  label->setWordWrap(false);
+  label->setWordWrap(wrap);
   label->setAlignment(Qt::AlignCenter);
   label->setFrameStyle(QFrame::Box | QFrame::Plain);
   label->setLineWidth(1);
@@ -441,11 +437,14 @@ BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string
   label->setGeometry(area.left, area.top, std::max(0, area.right - area.left), std::max(0, area.bottom - area.top));
   label->raise();
   label->show();
+  AnnounceNotice(label);
   return label;
 }
 
 void BarLabelSetText(BarLabel* label, const std::string& text) {
-  if (Live(label)) label->setText(FromEightBit(text));
+  if (!Live(label) || label->text() == FromEightBit(text)) return;
+  label->setText(FromEightBit(text));
+  AnnounceNotice(label);
 }
 
 void BarLabelPaintNow(BarLabel* label) {

@@ -21,6 +21,7 @@
 #include "platform/pane.h"
 #include "platform/files.h"
 
+#include "platform/qt/accessible_pane.h"
 #include "platform/qt/pane_line_count.h"
 #include "platform/qt/live_objects.h"
 #include "platform/qt/main_widget.h"
@@ -1019,6 +1020,7 @@ class PaneView : public QPlainTextEdit {
 
 PaneView* PaneCreate(MainWidget* parent) {
   auto* pane = new PaneView(IsWindow(parent) ? static_cast<QWidget*>(parent) : nullptr);
+  MakePaneAccessible(pane);
   pane->setGeometry(0, 0, 0, 0);
   pane->show();
   return pane;

@@ -20,13 +20,6 @@
 
 namespace vt {
 
-// The dialog's fixed geometry: every control 25 px from the top and 200 px high.
-static constexpr int kWidth = 1600, kHeight = 250;
-static constexpr int kControlTop = 25, kControlHeight = 200;
-static constexpr int kBoxLeft = 25, kBoxWidth = 975;
-static constexpr int kButtonLeft = 1025, kButtonWidth = 200;
-static constexpr int kEscLeft = 1250, kEscWidth = 325;
-static constexpr int kIconSize = 128;
 // The dialog is black, so that the white box and the light buttons stand out from it at 7:1 or
 // more; the text selected in the box is white on black (the desktop's mid blue reads at 3.7:1).
 static const QColor kBackground(0, 0, 0);
@@ -39,15 +32,18 @@ static void Raise(const std::function<void()>& callback) {
 class SearchDialogView : public QDialog {
  public:
   SearchDialogView(const SearchDialogLook& look, SearchDialogEvents callbacks)
-      : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), events(std::move(callbacks)) {
+      : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint),
+        events(std::move(callbacks)),
+        layout(LayOutSearchBox(WithinOrWorkArea(look.within), look.fontPixelHeight)) {
     setWindowTitle(QString::fromStdString(look.caption));
-    setFixedSize(kWidth, kHeight);
+    setGeometry(ToQRect(layout.dialog));
+    setFixedSize(size());
     SetLooks(look);
     CreateControls(look);
-    PlaceInWorkArea();
   }
 
   SearchDialogEvents events;
+  SearchBoxLayout layout;
   bool ended = false;  // set by EndSearchDialog; the wait in RunSearchDialog then stops
   QLineEdit* box = nullptr;
   QPushButton* searchButton = nullptr;
@@ -69,7 +65,7 @@ class SearchDialogView : public QDialog {
  private:
   void SetLooks(const SearchDialogLook& look) {
     QFont font(QString::fromStdString(look.fontFace));
-    font.setPixelSize(std::max(1, look.fontPixelHeight));
+    font.setPixelSize(layout.fontPixelHeight);
     font.setBold(look.bold);
     setFont(font);
     QPalette palette = this->palette();
@@ -81,7 +77,7 @@ class SearchDialogView : public QDialog {
 
   void CreateControls(const SearchDialogLook& look) {
     box = new QLineEdit(QString::fromStdString(look.text), this);
-    box->setGeometry(kBoxLeft, kControlTop, kBoxWidth, kControlHeight);
+    box->setGeometry(ToQRect(layout.box));
     box->setContextMenuPolicy(Qt::NoContextMenu);  // a right-click belongs to the dialog
     box->setAccessibleName("Search for");
     QPalette boxPalette = box->palette();
@@ -94,28 +90,30 @@ class SearchDialogView : public QDialog {
     box->setPalette(boxPalette);
 
     searchButton = new QPushButton(this);
-    searchButton->setGeometry(kButtonLeft, kControlTop, kButtonWidth, kControlHeight);
+    searchButton->setGeometry(ToQRect(layout.searchButton));
     searchButton->setAutoDefault(false);
     searchButton->setAccessibleName("Search");
     QString iconPath = QString(":/resources/icons/%1.svg").arg(QString::fromStdString(look.iconName));
     if (QFile::exists(iconPath)) {
       searchButton->setIcon(QIcon(iconPath));
-      searchButton->setIconSize(QSize(kIconSize, kIconSize));
+      searchButton->setIconSize(QSize(layout.iconSize, layout.iconSize));
     } else {
       searchButton->setText("Go");
     }
     QObject::connect(searchButton, &QPushButton::clicked, [this] { Raise(events.searchPressed); });
 
     escButton = new QPushButton("ESC", this);
-    escButton->setGeometry(kEscLeft, kControlTop, kEscWidth, kControlHeight);
+    escButton->setGeometry(ToQRect(layout.escButton));
     escButton->setAutoDefault(false);
     escButton->setAccessibleName("Cancel");
     QObject::connect(escButton, &QPushButton::clicked, [this] { Raise(events.cancelPressed); });
   }
 
-  void PlaceInWorkArea() {
-    Rect area = WorkArea();
-    move(area.left + (area.right - area.left - kWidth) / 2, area.top + (area.bottom - area.top - kHeight) / 2);
+  static QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+  // Without a window to fit into (none shown yet), the work area serves.
+  static Rect WithinOrWorkArea(const Rect& within) {
+    return within.right > within.left && within.bottom > within.top ? within : WorkArea();
   }
 };
 

@@ -1,14 +1,26 @@
 // The click and the volume keys over PulseAudio's client library (PipeWire desktops serve the same
-// protocol). The click is a short blocking stream; the volume step is a short-lived connection
-// that reads the default sink's volume and sets the next step. Nothing here starts a sound server.
+// protocol). Nothing here starts a sound server.
+//
+// The click never holds its command. One connection, made on the first tone and kept for the
+// process, runs on libpulse's own thread (a threaded main loop). Each tone is put once into the
+// server's sample cache; every later request only asks the server to play that sample, which
+// returns at once and goes on sounding even after the program has ended (Exit's click is heard in
+// full). Until the connection is ready the newest request waits in `pendingTone`, and is played
+// when the sample is in, unless it has gone stale. A server that is gone fails the connection; the
+// next tone tries again, so nothing ever waits on it.
+//
+// The volume step is a short-lived blocking connection that reads the default sink's volume and
+// sets the next step (a few milliseconds: the key asks for it and waits for nothing else).
 #include "platform/sound.h"
 
 #include <pulse/pulseaudio.h>
-#include <pulse/simple.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <set>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace vt {
@@ -90,22 +102,166 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* user) {
 
 }  // namespace
 
+namespace {
+
+// A click that could not sound within this time after its command is not played late.
+constexpr auto kStaleTone = std::chrono::milliseconds(250);
+// At the program's end, how long a click just asked for may take to reach the server.
+constexpr auto kLastRequestWait = std::chrono::milliseconds(50);
+
+struct ToneRequest {
+  int frequencyHz = 0;
+  int milliseconds = 0;
+  std::chrono::steady_clock::time_point askedAt;
+  std::string SampleName() const { return "vellumtide-tone-" + std::to_string(frequencyHz) + "-" + std::to_string(milliseconds); }
+};
+
+// The kept connection. Every member is guarded by the threaded main loop's lock; the callbacks run
+// on libpulse's thread with that lock held.
+class TonePlayer {
+ public:
+  ~TonePlayer() {
+    if (!loop) return;
+    WaitForLastRequest();
+    pa_threaded_mainloop_stop(loop);
+    DropContext();
+    pa_threaded_mainloop_free(loop);
+  }
+
+  void Play(const ToneRequest& tone) {
+    if (!loop && !StartLoop()) return;
+    pa_threaded_mainloop_lock(loop);
+    pendingTone = tone;
+    hasPending = true;
+    EnsureConnection();
+    ServePending();
+    pa_threaded_mainloop_unlock(loop);
+  }
+
+ private:
+  bool StartLoop() {
+    loop = pa_threaded_mainloop_new();
+    if (loop && pa_threaded_mainloop_start(loop) == 0) return true;
+    if (loop) pa_threaded_mainloop_free(loop);
+    loop = nullptr;
+    return false;
+  }
+
+  // Starts connecting unless connected or connecting; a connection that failed is made again.
+  void EnsureConnection() {
+    if (context && PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) return;
+    DropContext();
+    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Vellumtide");
+    if (!context) return;
+    pa_context_set_state_callback(context, OnContextState, this);
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) DropContext();
+  }
+
+  void DropContext() {
+    if (upload) {
+      pa_stream_set_state_callback(upload, nullptr, nullptr);
+      pa_stream_unref(upload);
+      upload = nullptr;
+    }
+    if (lastRequest) pa_operation_unref(lastRequest);
+    lastRequest = nullptr;
+    if (context) {
+      pa_context_set_state_callback(context, nullptr, nullptr);
+      pa_context_disconnect(context);
+      pa_context_unref(context);
+    }
+    context = nullptr;
+    uploaded.clear();
+  }
+
+  // Plays the waiting tone if the connection can: from the cache, or once its upload is done.
+  void ServePending() {
+    if (!hasPending || !context || pa_context_get_state(context) != PA_CONTEXT_READY) return;
+    if (std::chrono::steady_clock::now() - pendingTone.askedAt > kStaleTone) {
+      hasPending = false;
+      return;
+    }
+    const std::string name = pendingTone.SampleName();
+    if (uploaded.count(name)) {
+      hasPending = false;
+      if (lastRequest) pa_operation_unref(lastRequest);
+      lastRequest = pa_context_play_sample(context, name.c_str(), nullptr, PA_VOLUME_NORM, nullptr, nullptr);
+      return;
+    }
+    if (!upload) StartUpload(pendingTone);
+  }
+
+  void StartUpload(const ToneRequest& tone) {
+    pa_sample_spec format{PA_SAMPLE_S16LE, kToneRate, 1};
+    uploadSamples = ToneSamples(tone.frequencyHz, tone.milliseconds);
+    uploadName = tone.SampleName();
+    upload = pa_stream_new(context, uploadName.c_str(), &format, nullptr);
+    if (!upload) return;
+    pa_stream_set_state_callback(upload, OnUploadState, this);
+    if (pa_stream_connect_upload(upload, uploadSamples.size() * sizeof(int16_t)) < 0) FinishUpload(false);
+  }
+
+  void FinishUpload(bool done) {
+    if (done) uploaded.insert(uploadName);
+    pa_stream_set_state_callback(upload, nullptr, nullptr);
+    pa_stream_unref(upload);
+    upload = nullptr;
+    if (!done) hasPending = false;  // the server keeps no samples: no click rather than a wait
+    ServePending();
+  }
+
+  static void OnContextState(pa_context* c, void* self) {
+    auto* player = static_cast<TonePlayer*>(self);
+    if (pa_context_get_state(c) == PA_CONTEXT_READY) player->ServePending();
+  }
+
+  static void OnUploadState(pa_stream* stream, void* self) {
+    auto* player = static_cast<TonePlayer*>(self);
+    switch (pa_stream_get_state(stream)) {
+      case PA_STREAM_READY:
+        // The whole tone at once; finishing the upload puts it into the cache.
+        if (pa_stream_write(stream, player->uploadSamples.data(), player->uploadSamples.size() * sizeof(int16_t), nullptr, 0,
+                            PA_SEEK_RELATIVE) < 0 ||
+            pa_stream_finish_upload(stream) < 0)
+          player->FinishUpload(false);
+        break;
+      case PA_STREAM_TERMINATED: player->FinishUpload(true); break;
+      case PA_STREAM_FAILED: player->FinishUpload(false); break;
+      default: break;
+    }
+  }
+
+  // The last click (Exit's) reaches the server before the connection goes, so that it is heard.
+  void WaitForLastRequest() {
+    auto deadline = std::chrono::steady_clock::now() + kLastRequestWait;
+    for (;;) {
+      pa_threaded_mainloop_lock(loop);
+      bool busy = (lastRequest && pa_operation_get_state(lastRequest) == PA_OPERATION_RUNNING) ||
+                  (hasPending && context && PA_CONTEXT_IS_GOOD(pa_context_get_state(context)));
+      pa_threaded_mainloop_unlock(loop);
+      if (!busy || std::chrono::steady_clock::now() > deadline) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+
+  pa_threaded_mainloop* loop = nullptr;
+  pa_context* context = nullptr;
+  pa_stream* upload = nullptr;          // the tone being put into the cache, or null
+  std::string uploadName;
+  std::vector<int16_t> uploadSamples;
+  std::set<std::string> uploaded;       // samples in the server's cache over this connection
+  ToneRequest pendingTone;              // the newest tone not yet played
+  bool hasPending = false;
+  pa_operation* lastRequest = nullptr;  // the last play request sent
+};
+
+TonePlayer tonePlayer;  // ends with the process, after its last click has reached the server
+
+}  // namespace
+
 void PlayTone(int frequencyHz, int milliseconds) {
   if (frequencyHz <= 0 || milliseconds <= 0) return;
-  pa_sample_spec format{PA_SAMPLE_S16LE, kToneRate, 1};
-  pa_buffer_attr attr;
-  attr.maxlength = static_cast<uint32_t>(-1);
-  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(40000, &format));
-  attr.prebuf = static_cast<uint32_t>(-1);
-  attr.minreq = static_cast<uint32_t>(-1);
-  attr.fragsize = static_cast<uint32_t>(-1);
-  int error = 0;
-  pa_simple* stream = pa_simple_new(nullptr, "Vellumtide", PA_STREAM_PLAYBACK, nullptr, "Click", &format, nullptr, &attr, &error);
-  if (!stream) return;
-  std::vector<int16_t> samples = ToneSamples(frequencyHz, milliseconds);
-  if (pa_simple_write(stream, samples.data(), samples.size() * sizeof(int16_t), &error) == 0)
-    pa_simple_drain(stream, &error);
-  pa_simple_free(stream);
+  tonePlayer.Play(ToneRequest{frequencyHz, milliseconds, std::chrono::steady_clock::now()});
 }
 
 void StepMasterVolume(int direction) {

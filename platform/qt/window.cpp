@@ -392,6 +392,12 @@ Rect WindowNormalRect(MainWidget* window) {
   return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
+Rect WindowScreenRect(MainWidget* window) {
+  if (!Live(window)) return Rect{0, 0, 0, 0};
+  QRect r = window->frameGeometry();
+  return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
 ShowState WindowShowState(MainWidget* window) {
   if (!Live(window)) return ShowState::Normal;
   if (window->isMinimized()) return ShowState::Minimised;
@@ -463,7 +469,7 @@ void BringWindowToFront(MainWidget* window) {
   window->activateWindow();
 }
 
-void OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+bool OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 bool StartProgram(const std::string& path) { return QProcess::startDetached(QString::fromStdString(path), {}); }
 

@@ -29,7 +29,6 @@ namespace vt {
 constexpr int kLargestIcon = 1024;
 constexpr int kLargestFontPixels = 4096;
 constexpr int kEmbeddedIconSize = 128;  // the size the icons are drawn at when the program is built
-constexpr int kBarMargin = 2;           // between the bar's edge and the buttons
 constexpr int kFocusFrame = 6;          // the width of the keyboard focus mark
 const COLORREF kBarFace = RGB(0xF0, 0xF0, 0xF0);
 const COLORREF kFocusColour = RGB(0, 0, 0);
@@ -348,7 +347,8 @@ static void ReserveOtherLabels(BarView* bar, int index, bool hasImage, const std
   SendMessageW(bar->hwnd, TB_SETBUTTONINFOW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&info));
 }
 
-void BarAddButton(BarView* bar, int image, int command, const std::string& label, const std::string& accessibleName,
+// The toolbar's own accessibility names each button by its text, the label, as on Linux.
+void BarAddButton(BarView* bar, int image, int command, const std::string& label, const ButtonSpeech& speech,
                   const std::vector<std::string>& otherLabels) {
   if (!Live(bar)) return;
   bar->texts.push_back(Wide(BytesToUtf8(label)));
@@ -361,9 +361,12 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
   button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
   button.iString = reinterpret_cast<INT_PTR>(bar->texts.back().c_str());
   SendMessageW(bar->hwnd, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
-  bar->buttons.push_back(BarButtonInfo{image, command, label, accessibleName});
+  bar->buttons.push_back(BarButtonInfo{image, command, label, speech.name, speech.description});
   ReserveOtherLabels(bar, static_cast<int>(bar->buttons.size()) - 1, hasImage, label, otherLabels);
 }
+
+// The toolbar sizes its buttons itself.
+void BarSetTurns(BarView*, const std::vector<FitLayout>&) {}
 
 int BarFocusedButton(BarView* bar) { return Live(bar) && HasKeyboardFocus(bar) ? bar->focused : -1; }
 
@@ -417,7 +420,7 @@ Rect BarWindowRect(BarView* bar) {
 int BarButtonCount(BarView* bar) { return Live(bar) ? static_cast<int>(bar->buttons.size()) : 0; }
 
 BarButtonInfo BarButtonAt(BarView* bar, int index) {
-  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", ""};
+  if (!Live(bar) || index < 0 || index >= static_cast<int>(bar->buttons.size())) return BarButtonInfo{-1, 0, "", "", ""};
   return bar->buttons[static_cast<size_t>(index)];
 }
 
@@ -440,11 +443,26 @@ static LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font) {
+int TextPixelWidth(const FontRequest& font, const std::string& text) {
+  HFONT handle = CreatePixelFont(font.face, std::clamp(font.pixelHeight, 1, kLargestFontPixels), font.bold);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, handle);
+  std::wstring wide = Wide(BytesToUtf8(text));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(handle);
+  return size.cx;
+}
+
+// A static control centred vertically shows one line; a wrapped notice gives that up.
+BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string& text, const FontRequest& font,
+                         bool wrap) {
   if (!IsWindow(parent)) return nullptr;
   auto* label = new BarLabel;
-  label->hwnd = CreateWindowExW(0, L"STATIC", Wide(BytesToUtf8(text)).c_str(),
-                                WS_CHILD | WS_BORDER | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, area.left, area.top,
+  DWORD style = WS_CHILD | WS_BORDER | SS_CENTER | SS_NOPREFIX | (wrap ? 0 : SS_CENTERIMAGE);
+  label->hwnd = CreateWindowExW(0, L"STATIC", Wide(BytesToUtf8(text)).c_str(), style, area.left, area.top,
                                 std::max(0, area.right - area.left), std::max(0, area.bottom - area.top),
                                 parent->hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!label->hwnd) {

@@ -294,6 +294,9 @@ bool PaneHasFocus(PaneView* pane) { return Live(pane) && GetFocus() == pane->hwn
 
 // The control's window text is its content, so the name is an annotation of the window: Active
 // Accessibility and UI Automation's bridge both answer with it.
+// The rich-edit control reports its own caret; a spoken word is shown by its underline.
+void PaneReportSpokenWord(PaneView*, int) {}
+
 void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
   IAccPropServices* services = AccessibilityAnnotations();
   if (!Live(pane) || !services) return;

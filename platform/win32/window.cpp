@@ -404,6 +404,12 @@ Rect WindowNormalRect(MainWidget* window) {
   return Rect{r.left, r.top, r.right, r.bottom};
 }
 
+Rect WindowScreenRect(MainWidget* window) {
+  RECT r{};
+  if (!IsWindow(window) || !GetWindowRect(window->hwnd, &r)) return Rect{0, 0, 0, 0};
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
 ShowState WindowShowState(MainWidget* window) {
   if (!Live(window)) return ShowState::Normal;
   if (IsIconic(window->hwnd)) return ShowState::Minimised;
@@ -502,8 +508,10 @@ void BringWindowToFront(MainWidget* window) {
   SetForegroundWindow(window->hwnd);
 }
 
-void OpenUrl(const std::string& url) {
-  ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+// ShellExecute's result is above 32 when a program took the address.
+bool OpenUrl(const std::string& url) {
+  auto result = ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 bool StartProgram(const std::string& path) {

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QFontMetrics>
 
+#include <map>
+
 #include "bar/bar_test_window.h"
 
 namespace vt::testing {
@@ -88,19 +90,24 @@ TEST_F(IconBarLayout, SetOutsideTheThreeShowsAnEmptyBar) {
   }
 }
 
-TEST_F(IconBarLayout, EveryButtonHasItsLongNameOrLabelForScreenReaders) {
-  auto names = [] {
+// Screen readers: the name is the label a user sees (with the state's kind for a state button),
+// the description the long name.
+TEST_F(IconBarLayout, EveryButtonIsNamedByItsLabelAndDescribedByItsLongName) {
+  auto speech = [] {
     std::vector<std::string> out;
-    for (int i = 0; i < BarButtonCount(BarWindow); ++i) out.push_back(BarButtonAt(BarWindow, i).accessibleName);
+    for (int i = 0; i < BarButtonCount(BarWindow); ++i)
+      out.push_back(BarButtonAt(BarWindow, i).accessibleName + " / " + BarButtonAt(BarWindow, i).accessibleDescription);
     return out;
   };
-  EXPECT_EQ(names(), (std::vector<std::string>{"Exit", "Next Book", "Speak Text", "Scroll To Top", "Next Chapter",
-                                               "Prev", "Enter Search Term", "Again", "Page Number", "Menu"}));
+  EXPECT_EQ(speech(), (std::vector<std::string>{"Exit / ", "Books / Next Book", "Play / Speak Text", "Home / Scroll To Top",
+                                                "Next / Next Chapter", "Prev / Previous Chapter", "Search / Enter Search Term",
+                                                "Again / Search Again", "Page / Page Number", "Menu / "}));
   ButtonSet = 1;
   vRate = SlowRate;
   BuildIconBar();
-  EXPECT_EQ(names(), (std::vector<std::string>{"Exit", "Speak Text", "Increase Volume", "Decrease Volume",
-                                               "Male Vs Female Voice", "Slow", "Menu"}));
+  EXPECT_EQ(speech(), (std::vector<std::string>{"Exit / ", "Play / Speak Text", "Louder / Increase Volume",
+                                                "Softer / Decrease Volume", "Male voice / Male Vs Female Voice",
+                                                "Slow speech / Change Speech Rate", "Menu / "}));
 }
 
 class IconBarGeometry : public BarWindowTest {};
@@ -170,8 +177,10 @@ TEST_F(IconBarGeometry, IconSizesFromAnEditedFileDoNotBreakTheBar) {
   }
 }
 
+// ... and the three narrow sets are equally high at each width, so that Menu never moves the text.
 TEST_F(IconBarGeometry, EveryButtonShowsDownTo1024PixelsThenTheBarIsCutOff) {
   const int heightAt1920 = BarHeight;
+  std::map<int, int> narrowHeightAt;
   for (int wide : {0, 1})
     for (int set : {0, 1, 2})
       for (int width : {1920, 1366, 1280, 1024}) {
@@ -182,6 +191,7 @@ TEST_F(IconBarGeometry, EveryButtonShowsDownTo1024PixelsThenTheBarIsCutOff) {
         std::string where = "wide " + std::to_string(wide) + " set " + std::to_string(set) + " at " + std::to_string(width);
         EXPECT_LE(BarRightEdge(), width) << where;
         EXPECT_LE(BarHeight, heightAt1920) << where;
+        if (wide == 0) EXPECT_EQ(BarHeight, narrowHeightAt.emplace(width, BarHeight).first->second) << where;
         for (int i = 0; i < BarButtonCount(BarWindow); ++i) {
           Rect r = BarButtonRect(BarWindow, i);
           EXPECT_GE(std::min(r.right - r.left, r.bottom - r.top), 64) << where << " button " << i;

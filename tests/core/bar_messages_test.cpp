@@ -41,12 +41,33 @@ bool SameRect(const Rect& a, const Rect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// A notice's type shrinks until the whole text fits the width, down to the labels' size, then wraps.
+TEST_F(BarMessage, NoticeTypeShrinksToFitThenWraps) {
+  const int largest = FontPixelHeight(ScaledFontSize(BarFontSize));
+  for (int width : {1024, 1280, 1900})
+    for (const std::string& text : {std::string("Page: 1 of 298"), std::string(" Page: 23,283 of 29,001"),
+                                    std::string("Paragraph Formating : OFF"), std::string("Male Vs Female Voice"),
+                                    std::string(60, 'W')}) {
+      bool wrap = false;
+      FontRequest font = NoticeFont(text, width, wrap);
+      std::string where = text + " at " + std::to_string(width);
+      EXPECT_LE(font.pixelHeight, largest) << where;
+      EXPECT_GE(font.pixelHeight, BarFont.pixelHeight) << where;
+      EXPECT_EQ(wrap, TextPixelWidth(font, text) > width - 48) << where;  // 24 px kept free each side
+      EXPECT_TRUE(wrap || font.pixelHeight == largest || TextPixelWidth({font.face, font.pixelHeight + 1, font.bold}, text) > width - 48)
+          << where << ": the largest type that fits";
+    }
+  bool wrap = false;
+  EXPECT_EQ(NoticeFont("Page: 1 of 298", 1024, wrap).pixelHeight < largest, true);  // cut at 1024 before
+  EXPECT_FALSE(wrap);
+}
+
 TEST_F(BarMessage, LabelCoversExactlyTheBarInItsPlace) {
   Rect bar = BarWindowRect(BarWindow);
-  ShowBarMessage(std::string(400, 'W'), 0);  // far too long: clipped, not resized
+  ShowBarMessage(std::string(400, 'W'), 0);  // far too long: wrapped and clipped, never resized
   ASSERT_NE(Label(), nullptr);
   EXPECT_TRUE(SameRect(Of(Label()), bar));
-  EXPECT_FALSE(Label()->wordWrap());
+  EXPECT_TRUE(Label()->wordWrap());
   ShowBarMessage("Updating ... ", 0);
   QLabel* label = Label();
   ASSERT_NE(label, nullptr);
@@ -172,7 +193,7 @@ TEST_F(ButtonName, RightClickShowsTheNameWithoutBlockingThenTheBarReturns) {
   ASSERT_NE(Label(), nullptr);  // shown at once, and the click has already returned
   EXPECT_EQ(Label()->text().toStdString(), "Next Chapter");
   EXPECT_EQ(CommandLongName(CmdVoice), "Male Vs Female Voice");
-  EXPECT_EQ(CommandLongName(CmdSpeed), "");
+  EXPECT_EQ(CommandLongName(CmdSpeed), "Change Speech Rate");
   EXPECT_FALSE(BarIsVisible(BarWindow));
   RunCommand(CmdWideMenu);  // the window stays usable meanwhile
   EXPECT_EQ(WideMenu, 1);
@@ -180,12 +201,12 @@ TEST_F(ButtonName, RightClickShowsTheNameWithoutBlockingThenTheBarReturns) {
   ExpectBarBack();
 }
 
-TEST_F(ButtonName, RightClickOnPrevShowsAnEmptyLabel) {
+TEST_F(ButtonName, RightClickOnPrevShowsItsLongName) {
   UserBarDelay = 60;
   Rect bar = BarWindowRect(BarWindow);
   ClickButton("Prev", Qt::RightButton);
   ASSERT_NE(Label(), nullptr);
-  EXPECT_EQ(Label()->text().toStdString(), "");
+  EXPECT_EQ(Label()->text().toStdString(), "Previous Chapter");
   EXPECT_TRUE(SameRect(Of(Label()), bar));
   RunEventsFor(150);
   ExpectBarBack();

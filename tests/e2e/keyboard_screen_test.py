@@ -170,7 +170,31 @@ class KeyboardAndScreen(unittest.TestCase):
         buttons = tree.get("buttons", [])
         self.assertEqual(len(buttons), 10)
         self.assertTrue(all(focusable for _, focusable in buttons), buttons)
-        self.assertIn(["Speak Text", True], buttons)
+        self.assertIn(["Play", True], buttons)
+
+    def test_magnifiers_and_screen_readers_follow_the_pane_the_notices_and_the_buttons(self):
+        if "dbus" not in SERVICES:
+            self.skipTest("no accessibility bus")
+        reader = self.run_reader(dict(QUIET, Book="1", BookMark1="2000000", UserBarDelay="30000"),
+                                 env={"DBUS_SESSION_BUS_ADDRESS": SERVICES["dbus"], "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+        books = Shot(reader).runs(BOOKS_TILE, 40)[0]
+        reader.click((books[0] + books[1]) // 2, 40, button=3)  # its long name stays 30 s, the window usable
+        time.sleep(0.5)
+        found = json.loads(subprocess.run(["/usr/bin/python3", "-c", GEOMETRY_PROBE], env=reader.env, capture_output=True,
+                                          text=True, timeout=60).stdout or "{}")
+        reader.close()
+        pane, first = found.get("pane"), found.get("first")
+        self.assertTrue(pane and first, found)
+        # The first character on screen, deep in the Bible, lies inside the pane, and its middle
+        # leads back to it.
+        self.assertTrue(pane[0] <= first[0] < pane[0] + pane[2] and pane[1] <= first[1] < pane[1] + pane[3], found)
+        self.assertGreater(first[2], 0)
+        self.assertEqual(found.get("back"), found.get("offset"), found)
+        self.assertIn(["alert", "Next Book"], found.get("notices"), found)
+        labels = ["Exit", "Books", "Play", "Home", "Next", "Prev", "Search", "Again", "Page", "Menu"]
+        names = found.get("buttons", [])
+        self.assertEqual(len(names), len(labels), names)
+        self.assertTrue(all(name.startswith(label) for name, label in zip(names, labels)), names)
 
 
 # Run with the system's Python, which has pyatspi: the reader's pane and buttons as JSON.
@@ -187,6 +211,35 @@ def walk(node, depth):
         out["text"] = text.getText(0, min(200, text.characterCount))
     if role == "push button":
         out["buttons"].append([node.name, node.getState().contains(pyatspi.STATE_FOCUSABLE)])
+    for child in node:
+        walk(child, depth + 1)
+for app in pyatspi.Registry.getDesktop(0):
+    if app is not None and app.name == "vellumtide":
+        walk(app, 0)
+print(json.dumps(out))
+'''
+
+
+# The pane's geometry as a magnifier asks for it, the notices and the buttons' names, as JSON.
+GEOMETRY_PROBE = r'''
+import json, pyatspi
+out = {"buttons": [], "notices": []}
+def walk(node, depth):
+    if node is None or depth > 8:
+        return
+    role = node.getRoleName()
+    if role == "text" and "pane" not in out:
+        box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        out["pane"] = [box.x, box.y, box.width, box.height]
+        text = node.queryText()
+        offset = text.getOffsetAtPoint(box.x + 30, box.y + 30, pyatspi.DESKTOP_COORDS)
+        first = text.getCharacterExtents(offset, pyatspi.DESKTOP_COORDS)
+        out["offset"], out["first"] = offset, list(first)
+        out["back"] = text.getOffsetAtPoint(first[0] + first[2] // 2, first[1] + first[3] // 2, pyatspi.DESKTOP_COORDS)
+    if role == "push button":
+        out["buttons"].append(node.name)
+    if role in ("alert", "notification"):
+        out["notices"].append([role, node.name])
     for child in node:
         walk(child, depth + 1)
 for app in pyatspi.Registry.getDesktop(0):

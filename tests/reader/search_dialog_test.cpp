@@ -3,6 +3,8 @@
 
 #include <functional>
 
+#include <cmath>
+
 #include "platform/search_dialog.h"
 #include "platform/testing.h"
 #include "reader/search.h"
@@ -96,14 +98,30 @@ TEST_F(SearchBox, IsAGreyCentredBarWithTheTermSelected) {
   EXPECT_TRUE(looks.textAllSelected && looks.boxHasFocus && looks.topmost && looks.frameless);
   EXPECT_EQ(looks.backgroundRgb, 0x000000u);  // the white box stands out from it
   const Rect &whole = looks.dialog, &box = looks.box, &search = looks.searchButton, &esc = looks.escButton;
-  Rect area = WorkArea();
-  EXPECT_EQ(whole.right - whole.left, 1600);
-  EXPECT_EQ(whole.bottom - whole.top, 250);
-  EXPECT_NEAR(whole.left - area.left, area.right - whole.right, 1);
-  EXPECT_NEAR(whole.top - area.top, area.bottom - whole.bottom, 1);
-  EXPECT_EQ((std::array{box.left, box.right, search.left, search.right, esc.left, esc.right}),
-            (std::array{25, 1000, 1025, 1225, 1250, 1575}));
-  EXPECT_EQ((std::array{box.top, box.bottom, search.top, esc.bottom}), (std::array{25, 225, 25, 225}));
+  // Its place on the screen follows LayOutSearchBox (below); its controls lie inside it.
+  for (const Rect* control : {&box, &search, &esc})
+    EXPECT_TRUE(control->left >= 0 && control->right <= whole.right - whole.left && control->bottom <= whole.bottom - whole.top);
+}
+
+// The design (1600 x 250, the box 25 ... 1000, the buttons 1025 ... 1225 and 1250 ... 1575) where it
+// fits; scaled as a whole, with the field and both buttons inside the window, where it does not.
+TEST(SearchBoxLayout, FitsInsideTheWindowCentredOnIt) {
+  struct Case { Rect window; int width; int boxRight; int escRight; };
+  for (const Case& c : {Case{{0, 0, 1920, 1080}, 1600, 1000, 1575}, Case{{100, 50, 1380, 850}, 1248, 780, 1229},
+                        Case{{0, 0, 1024, 768}, 992, 620, 977}}) {
+    SearchBoxLayout layout = LayOutSearchBox(c.window, 128);
+    const Rect& d = layout.dialog;
+    std::string where = "window " + std::to_string(c.window.right - c.window.left);
+    EXPECT_EQ(d.right - d.left, c.width) << where;
+    EXPECT_TRUE(d.left >= c.window.left && d.right <= c.window.right && d.top >= c.window.top && d.bottom <= c.window.bottom) << where;
+    EXPECT_NEAR(d.left - c.window.left, c.window.right - d.right, 1) << where;
+    EXPECT_EQ(layout.box.right, c.boxRight) << where;
+    EXPECT_EQ(layout.escButton.right, c.escRight) << where;
+    EXPECT_LE(layout.escButton.bottom, d.bottom - d.top) << where;
+    EXPECT_LT(layout.box.right, layout.searchButton.left) << where;
+    EXPECT_LE(layout.iconSize, layout.searchButton.right - layout.searchButton.left) << where;
+    EXPECT_EQ(layout.fontPixelHeight, std::lround(128.0 * c.width / 1600)) << where;
+  }
 }
 
 }  // namespace

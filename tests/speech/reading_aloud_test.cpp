@@ -205,13 +205,13 @@ TEST_F(ReadingAloud, WithoutASoundServerPlayLeavesTheViewAndTheCaretAndSaysSo) {
   EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 5));
   EXPECT_EQ(TopVisibleCharIndex(), top);
   EXPECT_EQ(CaretStart(), caret);
-  EXPECT_EQ(LastBarMessage(), NoVoiceNotice);
+  EXPECT_EQ(LastBarMessage(), NoSoundOutputNotice);  // the engine's voices are there
   EXPECT_TRUE(BarShows(CmdPlay));
   std::string why;
   ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
 }
 
-TEST_F(ReadingAloud, LosingTheSoundServerShowsPlayAndTheNoVoiceNotice) {
+TEST_F(ReadingAloud, LosingTheSoundServerShowsPlayAndTheNoSoundNotice) {
   std::string text;
   while (text.size() < 20000) text += "A long reading that nobody will finish. ";
   OpenReader(text);
@@ -219,7 +219,7 @@ TEST_F(ReadingAloud, LosingTheSoundServerShowsPlayAndTheNoVoiceNotice) {
   ASSERT_TRUE(RunUntil([] { return UnderlineStart > 0; }, 10));
   testsound::KillPrivateSoundServer();
   EXPECT_TRUE(RunUntil([] { return IsSpeaking == 0; }, 1));
-  EXPECT_TRUE(RunUntil([] { return LastBarMessage() == "No voice available!"; }, 1));
+  EXPECT_TRUE(RunUntil([] { return LastBarMessage() == NoSoundOutputNotice; }, 1));
   testsound::StopPrivateSoundServer();
   std::string why;
   ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;

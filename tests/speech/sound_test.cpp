@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/commands.h"
+#include "core/ids.h"
 #include "core/window_layout.h"
+#include "support/main_window_fixture.h"
 #include "platform/sound.h"
 #include "private_sound_server.h"
 #include "core/settings_file.h"
@@ -66,6 +69,37 @@ TEST_F(Sound, TheClickIsA250HzToneOf300Ms) {
   Tone tone = Measure(testsound::Recording(from));
   EXPECT_NEAR(tone.seconds, 0.300, 0.02);
   EXPECT_NEAR(tone.hertz, 250, 5);
+}
+
+// Samples louder than the quiet between sounds.
+size_t LoudSamples(const std::vector<int16_t>& samples) {
+  return static_cast<size_t>(std::count_if(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) > 1000; }));
+}
+
+class ClickedCommand : public vt_test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    REQUIRE_SOUND_SERVER();
+    MainWindowTest::SetUp();
+    testsound::Pactl("set-sink-volume ci_null 100%");
+  }
+};
+
+// Each clicked command acts while its click sounds: when it is back in the event loop the tone has
+// not ended (a click that held the command would have played all 300 ms by then), and it goes on
+// to its full length afterwards.
+TEST_F(ClickedCommand, ReturnsWhileItsClickStillSounds) {
+  Start();
+  sBeepOn = 1;
+  for (int command : {CmdHome, CmdNext, CmdPrev, CmdPage, CmdLarger, CmdSmaller, CmdColor, CmdMenu, CmdAgain}) {
+    size_t from = testsound::RecordedSamples();
+    RunCommand(command);
+    size_t heardAtReturn = LoudSamples(testsound::Recording(from));
+    testsound::WaitForRecording(from, testsound::kRecordRate * 6 / 10);
+    std::vector<int16_t> after = testsound::Recording(from);
+    EXPECT_LT(heardAtReturn, testsound::kRecordRate / 5) << "command " << command;
+    EXPECT_NEAR(Measure(after).seconds, 0.300, 0.02) << "command " << command;
+  }
 }
 
 TEST_F(Sound, VolumeKeysStepFivePercent) {
