@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Vellumtide needs to build, run and test on Debian 12 (run as root or with sudo),
-# the cross compiler and Wine for the Windows program included.
+# the cross compiler and Wine for the Windows program and the tools that make and check the packages
+# users install included.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
@@ -12,6 +13,7 @@ packages=(
   openbox dbus at-spi2-core python3-pyatspi
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest librsvg2-bin wine wine64
   fonts-wine fonts-liberation libxrender1 libxrandr2 openssl
+  dpkg-dev file lintian appstream desktop-file-utils nsis
 )
 missing=()
 for p in "${packages[@]}"; do
