@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/main_window.h"
@@ -141,11 +142,9 @@ void OnlineUpdate() {
   if (updateRunning) return;  // one download at a time
   // An installed program's file belongs to what installed it, which also knows its other files: a
   // new copy from here would be overwritten by the next upgrade, or would not fit the rest.
-  std::string installedBy = UpdatesComeFromNotice(ThisInstallation());
-  if (!installedBy.empty()) {
-    ShowBarMessage(installedBy, 1);
-    return;
-  }
+  std::vector<std::string> installedBy = UpdatesComeFromNotices(ThisInstallation());
+  for (const std::string& notice : installedBy) ShowBarMessage(notice, 1);
+  if (!installedBy.empty()) return;
   ShowBarMessage("Updating ... ", 0);
   updateRunning = true;
   updateCancelled = false;

@@ -18,13 +18,13 @@ Installation InstallationOf(const std::string& programFolder, const std::string&
 
 Installation ThisInstallation() { return InstallationOf(ProgramFolder(), ProgramBaseName()); }
 
-std::string UpdatesComeFromNotice(Installation installation) {
+std::vector<std::string> UpdatesComeFromNotices(Installation installation) {
   switch (installation) {
-    case Installation::PackageManager: return "Update with the package manager";
-    case Installation::Installer: return "Update with a new installer";
+    case Installation::PackageManager: return {"Updated by your", "package manager"};
+    case Installation::Installer: return {"Updated by a", "new installer"};
     case Installation::OwnCopy: break;
   }
-  return std::string();
+  return {};
 }
 
 }  // namespace vt

@@ -4,6 +4,7 @@
 // the user's own keeps its settings beside itself and updates itself.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -20,7 +21,8 @@ Installation InstallationOf(const std::string& programFolder, const std::string&
 // The same for the running program.
 Installation ThisInstallation();
 
-// The notice the update command shows instead of updating an installed copy; "" for an own copy.
-std::string UpdatesComeFromNotice(Installation installation);
+// The notices the update command shows, one after the other, instead of updating an installed
+// copy (each short enough for the bar's large letters); none for an own copy.
+std::vector<std::string> UpdatesComeFromNotices(Installation installation);
 
 }  // namespace vt

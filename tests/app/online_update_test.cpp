@@ -252,7 +252,7 @@ TEST_F(OnlineUpdateTest, AnInstalledProgramIsLeftToWhatInstalledIt) {
 
   RunUpdate();
 
-  EXPECT_EQ(LastBarMessage(), UpdatesComeFromNotice(Installation::Installer));
+  EXPECT_EQ(LastBarMessage(), UpdatesComeFromNotices(Installation::Installer).back());
   EXPECT_EQ(RestartAfterUpdate, 0);
   EXPECT_EQ(FolderContents(folder), before);
   EXPECT_TRUE(server->Requests().empty());
