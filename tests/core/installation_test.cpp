@@ -32,10 +32,10 @@ TEST(Installation, APackageManagerFolderOrTheInstallersMarkerMakesACopyInstalled
   for (const std::string& system : PackageManagerProgramFolders())
     EXPECT_EQ(InstallationOf(system, "reader"), Installation::PackageManager) << system;
   EXPECT_TRUE(UpdatesComeFromNotices(Installation::OwnCopy).empty());
-  // Each notice fits the bar on a 1280 px wide screen: about 18 of its letters do.
+  // Each notice fits the bar on a 1280 px wide screen: 15 of its letters do ("package manager").
   for (Installation installed : {Installation::PackageManager, Installation::Installer}) {
     EXPECT_FALSE(UpdatesComeFromNotices(installed).empty());
-    for (const std::string& notice : UpdatesComeFromNotices(installed)) EXPECT_LE(notice.size(), 18u) << notice;
+    for (const std::string& notice : UpdatesComeFromNotices(installed)) EXPECT_LE(notice.size(), 15u) << notice;
   }
 }
 
