@@ -5,7 +5,8 @@
 #include "platform/window.h"
 
 int main(int argc, char** argv) {
-  if (argc > 1 && argv[1][0] != '\0') vt::OpenAtStart(argv[1]);
+  std::vector<std::string> arguments = vt::ProgramArguments(argc, argv);
+  if (arguments.size() > 1 && !arguments[1].empty()) vt::OpenAtStart(arguments[1]);
   vt::PlatformInit(argc, argv);
   return vt::EntryRoutine();
 }

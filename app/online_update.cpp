@@ -1,7 +1,8 @@
 // The online update. The new program and its published digest are fetched into memory and checked
 // (a 200 answer, not empty, an executable for this machine, the digest matching) before anything in
 // the program folder changes. Only then is "vellumtide.tmp" written and swapped in; the folder holds
-// a "vellumtide" at every step, and a failure leaves no "vellumtide.tmp" behind.
+// a "vellumtide" at every step, and a failure leaves no "vellumtide.tmp" behind. An installed
+// program is not updated here: the reader is told what updates it instead.
 //
 // Threads: the downloads run on one worker thread, while the window shows "Updating ... " and stays
 // responsive; the worker hands its result to the user-interface thread, which does everything else.
@@ -14,10 +15,12 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "core/bar_messages.h"
+#include "core/installation.h"
 #include "platform/download.h"
 #include "platform/files.h"
 #include "platform/window.h"
@@ -137,6 +140,11 @@ static void FinishUpdate(unsigned number, bool fetched, const std::string& progr
 
 void OnlineUpdate() {
   if (updateRunning) return;  // one download at a time
+  // An installed program's file belongs to what installed it, which also knows its other files: a
+  // new copy from here would be overwritten by the next upgrade, or would not fit the rest.
+  std::vector<std::string> installedBy = UpdatesComeFromNotices(ThisInstallation());
+  for (const std::string& notice : installedBy) ShowBarMessage(notice, 1);
+  if (!installedBy.empty()) return;
   ShowBarMessage("Updating ... ", 0);
   updateRunning = true;
   updateCancelled = false;

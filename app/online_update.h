@@ -17,7 +17,8 @@ std::string UpdateAddressInUse();
 // passed its checks, puts it in place of "vellumtide" in the program folder (the previous one kept
 // as "vellumtide.old") and asks the main window to end, so that the entry routine starts the new
 // program. Any failure leaves the folder as it was and shows "Update failed!". While one update
-// runs, another is not started.
+// runs, another is not started. An installed program (core/installation.h) downloads nothing and
+// shows what updates it instead.
 void OnlineUpdate();
 
 // True from OnlineUpdate until its result has been acted on.

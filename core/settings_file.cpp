@@ -1,5 +1,5 @@
 // The settings file: one INI section "All" beside the program (or in the user's config folder
-// when the program's folder cannot be written). Loading reads every key into its variable in one
+// when the program is an installed one, or its folder cannot be written). Loading reads every key into its variable in one
 // pass; saving writes all 45 keys in a fixed order into a new file that replaces the old one only
 // once it is complete, so an interrupted save never loses the previous settings.
 #include "core/settings_file.h"
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/bar_messages.h"
+#include "core/installation.h"
 #include "core/program_state.h"
 #include "core/window_layout.h"
 #include "platform/files.h"
@@ -239,7 +240,15 @@ static std::string SettingsInConfigFolder() {
   return (configFolderOverride.empty() ? UserConfigFolder() : configFolderOverride) + ProgramBaseName() + ".ini";
 }
 
+// True when the program whose settings these are was installed by a package manager or the
+// installer: its settings belong in the user's config folder, whoever may write its own folder.
+static bool InstalledProgram() {
+  std::string besideProgram = SettingsBesideProgram();
+  return InstallationOf(besideProgram.substr(0, besideProgram.rfind('/') + 1), ProgramBaseName()) != Installation::OwnCopy;
+}
+
 std::string SettingsPath() {
+  if (InstalledProgram()) return SettingsInConfigFolder();
   std::string besideProgram = SettingsBesideProgram();
   std::string folder = besideProgram.substr(0, besideProgram.rfind('/') + 1);
   // An installed program's folder cannot be written, and a settings file there that this user may
@@ -364,7 +373,9 @@ static void FitStoredGeometry() {
 // Every key read into its variable, then the window size limited to the work area.
 static void LoadSettings() {
   std::string path = SettingsPath();
-  protectedFileBesideProgram = path != SettingsBesideProgram() && !MayReplaceFile(SettingsBesideProgram());
+  // An installed program's settings are where its user expects them: nothing to be told.
+  protectedFileBesideProgram =
+      path != SettingsBesideProgram() && !MayReplaceFile(SettingsBesideProgram()) && !InstalledProgram();
   // A save that was cut short leaves its new file behind; the old file is the one that counts.
   if (IsRegularFile(path + ".new")) DeleteFile(path + ".new");
   std::string source = SettingsSource(path);

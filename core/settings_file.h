@@ -54,7 +54,8 @@ void ApplyWindowGeometry();
 // Puts every settings variable back to its default, as a missing file would (used by tests).
 void ResetSettingsToDefaults();
 
-// The settings file in use: beside the program when its folder is writable and the file there (if
+// The settings file in use: in the user's config folder for an installed program (see
+// core/installation.h); else beside the program when its folder is writable and the file there (if
 // any) is one this user may read and write; else in the user's config folder.
 std::string SettingsPath();
 

@@ -42,6 +42,11 @@ struct Shortcut {
 // Starts the desktop toolkit once per process (font look-alikes included); safe to call again.
 void PlatformInit(int& argc, char** argv);
 
+// The program's arguments as UTF-8, the program's own name first. On Windows they are read from the
+// wide command line: the 8-bit ones lose every character outside the code page, so a book named
+// "Café.txt" opened with the reader would not be found.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
 // Creates the hidden, frameless main window at `area`; its events go to `events`.
 MainWidget* CreateMainWidget(const Rect& area, const std::string& title, MainWindowEvents events);
 

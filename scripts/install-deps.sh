@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Vellumtide needs to build, run and test on Debian 12 (run as root or with sudo),
-# the cross compiler and Wine for the Windows program included.
+# the cross compiler and Wine for the Windows program and the tools that make and check the packages
+# users install included.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
@@ -13,6 +14,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest librsvg2-bin wine wine64
   fonts-wine fonts-liberation libxrender1 libxrandr2 openssl
   zlib1g-dev libz-mingw-w64-dev pandoc
+  dpkg-dev file lintian appstream desktop-file-utils nsis
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -163,6 +163,9 @@ static int applicationArgc = 1;
 static char applicationName[] = "vellumtide";
 static char* applicationArgv[] = {applicationName, nullptr};
 
+// Linux hands a program its arguments as the bytes they are; a path in any encoding opens as given.
+std::vector<std::string> ProgramArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
 void PlatformInit(int& argc, char** argv) {
   // Buffers of a megabyte and more (a book, its document) get memory of their own, which goes back
   // to the system when they are freed. By default the C library raises that bound to the largest

@@ -280,6 +280,15 @@ void PlatformInit(int&, char**) {
   taskWindow = CreateWindowExW(0, kTaskClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
 }
 
+std::vector<std::string> ProgramArguments(int, char**) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; wide && i < count; ++i) arguments.push_back(Utf8(wide[i]));
+  LocalFree(wide);
+  return arguments;
+}
+
 bool OnUserInterfaceThread() { return uiThread != 0 && GetCurrentThreadId() == uiThread; }
 
 MainWidget* CreateMainWidget(const Rect& area, const std::string& title, MainWindowEvents events) {

@@ -22,6 +22,7 @@
 #include "app/online_update.h"
 #include "app/online_update_server.h"
 #include "core/bar_messages.h"
+#include "core/installation.h"
 #include "platform/download.h"
 #include "platform/files.h"
 #include "platform/window.h"
@@ -241,6 +242,20 @@ TEST_F(OnlineUpdateTest, RejectedOrFailedDownloadsChangeNothing) {
     EXPECT_EQ(RestartAfterUpdate, 0);
     EXPECT_EQ(FolderContents(folder), before);
   }
+}
+
+// A program the installer put in place is updated by the installer: nothing is fetched or changed.
+TEST_F(OnlineUpdateTest, AnInstalledProgramIsLeftToWhatInstalledIt) {
+  Publish(Release("new"));
+  ASSERT_TRUE(WriteFileDurably(folder + ProgramBaseName() + ".installed", ""));
+  auto before = FolderContents(folder);
+
+  RunUpdate();
+
+  EXPECT_EQ(LastBarMessage(), UpdatesComeFromNotices(Installation::Installer).back());
+  EXPECT_EQ(RestartAfterUpdate, 0);
+  EXPECT_EQ(FolderContents(folder), before);
+  EXPECT_TRUE(server->Requests().empty());
 }
 
 // While the download runs the window answers; Esc cancels it and ends the program as Exit does.

@@ -17,8 +17,11 @@ desktop=$prefix/share/applications/vellumtide.desktop
 check "the desktop file is installed" '[ -f "$desktop" ]'
 check "the desktop file names the program" 'grep -qx "Name=Vellumtide" "$desktop" && grep -qx "Exec=vellumtide %f" "$desktop"'
 check "the desktop file has its icon and categories" 'grep -qx "Icon=vellumtide" "$desktop" && grep -q "^Categories=Office;Viewer;Accessibility;" "$desktop"'
-check "the desktop file opens plain text" 'grep -qx "MimeType=text/plain;" "$desktop"'
-check "the icon is installed" '[ -s "$prefix/share/icons/hicolor/scalable/apps/vellumtide.svg" ]'
+check "the desktop file opens text and e-books" 'grep -q "^MimeType=text/plain;application/epub+zip;" "$desktop"'
+check "the icons are installed" '(for i in scalable/apps/vellumtide.svg {48x48,128x128,256x256}/apps/vellumtide.png; do
+  [ -s "$prefix/share/icons/hicolor/$i" ] || exit 1; done)'
+check "the metainfo and man page are installed" '[ -s "$prefix/share/metainfo/app.vellumtide.vellumtide.metainfo.xml" ] &&
+  gzip -t "$prefix/share/man/man1/vellumtide.1.gz"'
 
 # Run it as "nobody": the installed folder belongs to root and cannot be written.
 home=$root/home
@@ -41,6 +44,6 @@ check "the settings were saved in the user's config folder" '[ -f "$saved" ] && 
 check "the stored values were read from there" 'grep -q "^FontSize= 40" "$saved"'
 check "nothing was written beside the installed program" '[ ! -e "$prefix/bin/vellumtide.ini" ]'
 
-passed=$(( 8 - fail ))
+passed=$(( 9 - fail ))
 echo "$passed passed, $fail failed"
 [ "$fail" -eq 0 ]
