@@ -131,9 +131,41 @@ bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   return true;
 }
 
-bool WriteFileDurably(const std::string& path, const std::string& bytes) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+EntryKind KindOfEntry(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? EntryKind::None : EntryKind::Other;
+  if (S_ISLNK(st.st_mode)) return EntryKind::Link;
+  if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+  return S_ISREG(st.st_mode) ? EntryKind::RegularFile : EntryKind::Other;
+}
+
+// The system's own bound on the links it follows in one path (SYMLOOP_MAX on Linux).
+constexpr int kMostLinksFollowed = 40;
+
+// The text of the link at path, or "" when it is no link.
+static std::string LinkText(const std::string& path) {
+  std::string text(4096, '\0');
+  ssize_t n = readlink(path.c_str(), text.data(), text.size());
+  if (n <= 0 || static_cast<size_t>(n) >= text.size()) return std::string();
+  text.resize(static_cast<size_t>(n));
+  return text;
+}
+
+std::string FinalLinkTarget(const std::string& path) {
+  std::string current = path;
+  for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
+    std::string link = LinkText(current);
+    if (link.empty()) return current;
+    size_t slash = current.rfind('/');
+    current = link[0] == '/' || slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
+  }
+  return path;  // a loop of links: the name itself is replaced, as with no link
+}
+
+CreateResult CreateFileDurably(const std::string& path, const std::string& bytes) {
+  // O_EXCL never opens what is there, O_NOFOLLOW never a link, O_NONBLOCK never waits on anything.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == EEXIST ? CreateResult::NameTaken : CreateResult::Failed;
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -144,7 +176,7 @@ bool WriteFileDurably(const std::string& path, const std::string& bytes) {
   bool ok = done == bytes.size() && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok) unlink(path.c_str());
-  return ok;
+  return ok ? CreateResult::Written : CreateResult::Failed;
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
