@@ -1210,6 +1210,58 @@ void PaneRemoveSelection(PaneView* pane) {
   pane->setTextCursor(cursor);
 }
 
+namespace {
+
+// True when the text holds a character with another case (a letter of most scripts).
+bool HasCase(QStringView text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.toLower() != c || c.toUpper() != c; });
+}
+
+// Finding a term without regard to case, as the control does: characters match when their case
+// folds match. Qt's own search folds every character it passes (a second and more over a book of
+// 200 MB); here only the term's first character is looked for, and a place that starts with it is
+// compared whole. A term without letters of two cases (">>" of a chapter mark, "1984", a dash)
+// is the same either way, and its first character is scanned for many characters at a time.
+class TermFinder {
+ public:
+  TermFinder(QStringView haystack, QStringView needle)
+      : text(haystack), term(needle), cased(HasCase(needle)), first(needle.front().toCaseFolded()),
+        firstUpper(first.toUpper()) {}
+
+  qsizetype Forward(qsizetype from) const {
+    if (!cased) {
+      for (qsizetype at = text.indexOf(term.front(), from); at >= 0; at = text.indexOf(term.front(), at + 1))
+        if (text.sliced(at).startsWith(term)) return at;
+      return -1;
+    }
+    for (qsizetype at = std::max<qsizetype>(from, 0); at + term.size() <= text.size(); ++at)
+      if (Starts(at)) return at;
+    return -1;
+  }
+
+  qsizetype Backward(qsizetype from) const {
+    for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at)
+      if (Starts(at)) return at;
+    return -1;
+  }
+
+ private:
+  bool FirstMatches(QChar c) const {
+    if (!cased) return c == term.front();
+    return c == first || c == firstUpper || (c.unicode() >= 0x80 && c.toCaseFolded() == first);
+  }
+  bool Starts(qsizetype at) const {
+    return FirstMatches(text[at]) &&
+           text.sliced(at, term.size()).compare(term, cased ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+  }
+
+  QStringView text, term;
+  bool cased;
+  QChar first, firstUpper;  // the term's first character folded, and in capitals
+};
+
+}  // namespace
+
 int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
                  int& foundEnd) {
   foundStart = foundEnd = -1;
@@ -1223,13 +1275,13 @@ int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool
     int begin = std::clamp(from, 0, length);
     int end = to < 0 || to > length ? length : to;
     if (end - begin < size) return -1;
-    at = text.indexOf(needle, begin, Qt::CaseInsensitive);
+    at = TermFinder(text, needle).Forward(begin);
     if (at < 0 || at + size > end) return -1;
   } else {
     int end = from < 0 || from > length ? length : from;
     int begin = std::clamp(to, 0, length);
     if (end - begin < size) return -1;
-    at = text.lastIndexOf(needle, end - size, Qt::CaseInsensitive);
+    at = TermFinder(text, needle).Backward(end - size);
     if (at < begin) return -1;
   }
   foundStart = static_cast<int>(at);
