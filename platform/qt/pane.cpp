@@ -1225,10 +1225,16 @@ bool HasCase(QStringView text) {
 class TermFinder {
  public:
   TermFinder(QStringView haystack, QStringView needle)
-      : text(haystack), term(needle), cased(HasCase(needle)), first(needle.front().toCaseFolded()),
-        firstUpper(first.toUpper()) {}
+      : text(haystack), term(needle), cased(HasCase(needle)), first(needle.front().toCaseFolded()) {
+    if (!cased) return;
+    // The few characters that fold to the same as the first (k: K and the Kelvin sign), found once.
+    for (char32_t u = 0; u < 0x10000; ++u)
+      if (QChar(static_cast<char16_t>(u)).toCaseFolded() == first && u != first.unicode())
+        alsoFirst.push_back(QChar(static_cast<char16_t>(u)));
+  }
 
   qsizetype Forward(qsizetype from) const {
+    if (term.front().isSurrogate()) return text.indexOf(term, from, Qt::CaseInsensitive);  // rare: Qt's own way
     if (!cased) {
       for (qsizetype at = text.indexOf(term.front(), from); at >= 0; at = text.indexOf(term.front(), at + 1))
         if (text.sliced(at).startsWith(term)) return at;
@@ -1240,6 +1246,7 @@ class TermFinder {
   }
 
   qsizetype Backward(qsizetype from) const {
+    if (term.front().isSurrogate()) return text.lastIndexOf(term, from, Qt::CaseInsensitive);
     for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at)
       if (Starts(at)) return at;
     return -1;
@@ -1247,8 +1254,8 @@ class TermFinder {
 
  private:
   bool FirstMatches(QChar c) const {
-    if (!cased) return c == term.front();
-    return c == first || c == firstUpper || (c.unicode() >= 0x80 && c.toCaseFolded() == first);
+    if (c == first) return true;
+    return cased && std::find(alsoFirst.begin(), alsoFirst.end(), c) != alsoFirst.end();
   }
   bool Starts(qsizetype at) const {
     return FirstMatches(text[at]) &&
@@ -1257,7 +1264,8 @@ class TermFinder {
 
   QStringView text, term;
   bool cased;
-  QChar first, firstUpper;  // the term's first character folded, and in capitals
+  QChar first;                  // the term's first character, folded
+  std::vector<QChar> alsoFirst;  // every other character that folds to it
 };
 
 }  // namespace

@@ -122,6 +122,7 @@ class Soak(unittest.TestCase):
             self.assertEqual(self.reader.process.returncode, 0)
             self.assert_files_whole()
             self.reader.process.stderr.close()
+            self.restarts += 1
             self.start_on_a_random_book()
 
     def test_random_input_for_a_long_time(self):
