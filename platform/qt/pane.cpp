@@ -1219,53 +1219,53 @@ bool HasCase(QStringView text) {
 
 // Finding a term without regard to case, as the control does: characters match when their case
 // folds match. Qt's own search folds every character it passes (a second and more over a book of
-// 200 MB); here only the term's first character is looked for, and a place that starts with it is
-// compared whole. A term without letters of two cases (">>" of a chapter mark, "1984", a dash)
-// is the same either way, and its first character is scanned for many characters at a time.
+// 200 MB); here the characters a match may start with are scanned for, many characters at a time,
+// and a place that starts with one is compared whole. A term without letters of two cases (">>"
+// of a chapter mark, "1984", a dash) is the same either way and has one such character.
 class TermFinder {
  public:
   TermFinder(QStringView haystack, QStringView needle)
-      : text(haystack), term(needle), cased(HasCase(needle)), first(needle.front().toCaseFolded()) {
+      : text(haystack), term(needle), cased(HasCase(needle)) {
+    QChar first = cased ? needle.front().toCaseFolded() : needle.front();
+    starts.push_back(first);
     if (!cased) return;
     // The few characters that fold to the same as the first (k: K and the Kelvin sign), found once.
     for (char32_t u = 0; u < 0x10000; ++u)
       if (QChar(static_cast<char16_t>(u)).toCaseFolded() == first && u != first.unicode())
-        alsoFirst.push_back(QChar(static_cast<char16_t>(u)));
+        starts.push_back(QChar(static_cast<char16_t>(u)));
   }
 
+  // Each character a match may start with is scanned for on its own; the nearest place is tried.
   qsizetype Forward(qsizetype from) const {
     if (term.front().isSurrogate()) return text.indexOf(term, from, Qt::CaseInsensitive);  // rare: Qt's own way
-    if (!cased) {
-      for (qsizetype at = text.indexOf(term.front(), from); at >= 0; at = text.indexOf(term.front(), at + 1))
-        if (text.sliced(at).startsWith(term)) return at;
-      return -1;
+    std::vector<qsizetype> next;
+    for (QChar c : starts) next.push_back(text.indexOf(c, from));
+    for (;;) {
+      size_t nearest = 0;
+      for (size_t i = 1; i < next.size(); ++i)
+        if (next[i] >= 0 && (next[nearest] < 0 || next[i] < next[nearest])) nearest = i;
+      const qsizetype at = next[nearest];
+      if (at < 0 || at + term.size() > text.size()) return -1;
+      if (Matches(at)) return at;
+      next[nearest] = text.indexOf(starts[nearest], at + 1);
     }
-    for (qsizetype at = std::max<qsizetype>(from, 0); at + term.size() <= text.size(); ++at)
-      if (Starts(at)) return at;
-    return -1;
   }
 
   qsizetype Backward(qsizetype from) const {
     if (term.front().isSurrogate()) return text.lastIndexOf(term, from, Qt::CaseInsensitive);
     for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at)
-      if (Starts(at)) return at;
+      if (std::find(starts.begin(), starts.end(), text[at]) != starts.end() && Matches(at)) return at;
     return -1;
   }
 
  private:
-  bool FirstMatches(QChar c) const {
-    if (c == first) return true;
-    return cased && std::find(alsoFirst.begin(), alsoFirst.end(), c) != alsoFirst.end();
-  }
-  bool Starts(qsizetype at) const {
-    return FirstMatches(text[at]) &&
-           text.sliced(at, term.size()).compare(term, cased ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+  bool Matches(qsizetype at) const {
+    return text.sliced(at, term.size()).compare(term, cased ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
   }
 
   QStringView text, term;
   bool cased;
-  QChar first;                  // the term's first character, folded
-  std::vector<QChar> alsoFirst;  // every other character that folds to it
+  std::vector<QChar> starts;  // every character a match may start with: the first folded, and its kin
 };
 
 }  // namespace
