@@ -133,7 +133,6 @@ void EndModalWaits() {
 // The dialog runs its own wait for events rather than a nested event loop: a nested loop returns
 // at once once the application has been asked to quit, and the box must still close by itself.
 // The one end it does not outlive is the end of the program's window (EndModalWaits).
-
 void RunSearchDialog(SearchDialogView* dialog) {
   if (!dialog) return;
   QPointer<QWidget> previous = QApplication::activeWindow();
