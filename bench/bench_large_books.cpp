@@ -1,9 +1,10 @@
 // Large and hostile books as the user's book: for each, the time from the end of the loading
 // notice to the first painted screen, the memory the process holds at its peak, and the longest
 // time any one command then blocks the window (zoom, case, wide spacing, the wheel, the page
-// indicator, search, paragraph formatting, the bookmark saved at Esc). The books are a text of one
-// repeated line without blank lines (the shape that once made one endless paragraph) and random
-// bytes without control characters (which a binary file has, and is refused for).
+// indicator, search, Next and Prev in a book without chapter marks, paragraph formatting, the
+// bookmark saved at Esc). The books are a text of one repeated line without blank lines (the shape
+// that once made one endless paragraph) and random bytes without control characters (which a
+// binary file has, and is refused for).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -120,6 +121,12 @@ void MeasureBook(const std::string& name, size_t bytes, void (*write)(const std:
       {"shortcut list", [] { vt::ToggleShortcutList("A list of a few lines\r\n"); }},
       {"back from the shortcut list", [] { vt::ToggleShortcutList(std::string()); }},
       {"search", [] { vt::FindInPane(+1, "zebra"); }},
+      {"Next (no chapter marks)", [] { vt::FindInPane(+1, ">>"); }},
+      {"Prev (no chapter marks, from the end)", [] {
+         const int end = vt::PaneTextLength(vt::PaneWindow);
+         vt::PaneSetSelection(vt::PaneWindow, end, end);
+         vt::FindInPane(-1, ">>");
+       }},
       {"Esc (bookmark)", vt::SaveBookmark},
       {"Paragraph formatting (after its notice)", [] { vt::FormatParagraph ^= 1; vt::LoadBook(); }},
   };
@@ -159,6 +166,7 @@ void LargeBooks(std::vector<bench::Row>& rows) {
   MeasureBook("lines,", 20u << 20, WriteLinesBook, rows);
   MeasureBook("random bytes,", 20u << 20, WriteRandomBook, rows);
   MeasureBook("lines,", 200u << 20, WriteLinesBook, rows);
+  MeasureBook("random bytes,", 200u << 20, WriteRandomBook, rows);
 }
 
 bench::Register large("large-books", LargeBooks);

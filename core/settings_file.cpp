@@ -370,6 +370,18 @@ static void FitStoredGeometry() {
   }
 }
 
+// Type smaller than this is no use to anyone this reader is for, and 0 or less shows nothing.
+constexpr int32_t kSmallestFontSize = 8;
+// A letter of this size already takes half the height of a common screen; past it no word fits.
+constexpr int32_t kLargestFontSize = 400;
+
+// A hand-edited file may hold values the reader cannot show: they are brought into range, so the
+// reader starts readable and on a book that exists.
+static void ClampHandEditedValues() {
+  FontSize = std::clamp(FontSize, kSmallestFontSize, kLargestFontSize);
+  if (!BookMarkOf(Book)) Book = 0;
+}
+
 // Every key read into its variable, then the window size limited to the work area.
 static void LoadSettings() {
   std::string path = SettingsPath();
@@ -377,11 +389,13 @@ static void LoadSettings() {
   protectedFileBesideProgram =
       path != SettingsBesideProgram() && !MayReplaceFile(SettingsBesideProgram()) && !InstalledProgram();
   // A save that was cut short leaves its new file behind; the old file is the one that counts.
-  if (IsRegularFile(path + ".new")) DeleteFile(path + ".new");
+  std::string leftover = FinalLinkTarget(path) + ".new";
+  if (IsRegularFile(leftover)) DeleteFile(leftover);
   std::string source = SettingsSource(path);
   std::string bytes;
   settingsFileExisted = ReadWholeFile(source, bytes);
   ReadSettingsText(settingsFileExisted ? bytes : std::string());
+  ClampHandEditedValues();
   FitStoredGeometry();
 }
 
@@ -428,13 +442,13 @@ std::string WriteSettingsTemporary() {
   std::string path = SettingsPath();
   size_t slash = path.rfind('/');
   MakeFolders(path.substr(0, slash + 1));
-  std::string temporary = path + ".new";
+  std::string temporary = FinalLinkTarget(path) + ".new";  // beside the file a link names
   return WriteFileDurably(temporary, SettingsText()) ? temporary : std::string();
 }
 
 bool CommitSettingsTemporary(const std::string& temporaryPath) {
   if (temporaryPath.empty()) return false;
-  std::string path = SettingsPath();
+  std::string path = FinalLinkTarget(SettingsPath());  // a settings file that is a link stays one
   if (IsRegularFile(path)) CopyFileMode(path, temporaryPath);  // the replaced file's permissions stay
   if (RenameFile(temporaryPath, path)) return true;
   DeleteFile(temporaryPath);

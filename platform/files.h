@@ -55,8 +55,30 @@ void ReserveLargeText(std::string& text, size_t size);
 // second on a small machine; a tenth of that in large pages, two thirds of it on two threads).
 void PrepareLargeMemory(void* start, size_t bytes);
 
-// Writes a file and flushes it to the disk; false on any failure (a partial file is removed).
+// What is at a path, a link there not followed.
+enum class EntryKind { None, RegularFile, Folder, Link, Other };
+EntryKind KindOfEntry(const std::string& path);
+
+// The file a path finally names, its links followed (a relative link from the link's own folder);
+// the path itself when it is no link, or its chain of links is too long. A link to nothing yet
+// gives the path it would create.
+std::string FinalLinkTarget(const std::string& path);
+
+// The result of creating a file that must be new.
+enum class CreateResult { Written, NameTaken, Failed };
+// Creates a new file at path, never opening anything already there (NameTaken, nothing written),
+// writes the bytes and flushes them to the disk; Failed on any other failure (the file is removed).
+CreateResult CreateFileDurably(const std::string& path, const std::string& bytes);
+
+// Writes a file anew and flushes it to the disk: whatever is at path (a file left by a save cut
+// short, a FIFO, a device, a link) loses its name first and is never opened; a folder there is
+// refused. False on any failure (a partial file is removed).
 bool WriteFileDurably(const std::string& path, const std::string& bytes);
+
+// Replaces the file that path finally names (through its links) with the bytes, by a temporary
+// file `temporarySuffix` beside it, renamed over it once on the disk; the replaced file's
+// permissions stay. False on failure: the old file is left as it was.
+bool ReplaceFileDurably(const std::string& path, const std::string& bytes, const std::string& temporarySuffix);
 
 // Renames a file, replacing the target; false on failure.
 bool RenameFile(const std::string& from, const std::string& to);

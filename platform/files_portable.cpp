@@ -23,6 +23,34 @@ std::string ProgramFolder() {
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
+// Tries to take a temporary name: a name taken again between its removal and the exclusive create
+// is someone else's doing, and a few rounds of that are enough to give up rather than loop.
+constexpr int kCreateAttempts = 3;
+
+bool WriteFileDurably(const std::string& path, const std::string& bytes) {
+  for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+    EntryKind kind = KindOfEntry(path);
+    if (kind == EntryKind::Folder) return false;
+    // Removing the name of a FIFO, a device or a link touches neither the pipe nor what a link names.
+    if (kind != EntryKind::None && !DeleteFile(path)) return false;
+    CreateResult result = CreateFileDurably(path, bytes);
+    if (result != CreateResult::NameTaken) return result == CreateResult::Written;
+  }
+  return false;
+}
+
+bool ReplaceFileDurably(const std::string& path, const std::string& bytes, const std::string& temporarySuffix) {
+  // The temporary file sits beside the real file, so the rename stays on its file system and
+  // a link to the file (a dotfile kept in a repository) stays a link.
+  std::string target = FinalLinkTarget(path);
+  std::string temporary = target + temporarySuffix;
+  if (!WriteFileDurably(temporary, bytes)) return false;
+  if (IsRegularFile(target)) CopyFileMode(target, temporary);
+  if (RenameFile(temporary, target)) return true;
+  DeleteFile(temporary);
+  return false;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes) { return ReadFileStart(path, bytes, SIZE_MAX); }
 
 void ReserveLargeText(std::string& text, size_t size) {

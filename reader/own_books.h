@@ -4,6 +4,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "core/program_state.h"
 
 namespace vt {
 
@@ -21,6 +24,11 @@ int32_t* ReadingPositionOf(int book);
 // The positions of the reader's files: read at start, written when the window ends.
 void LoadBookPositions();
 void SaveBookPositions();
+
+// The entries of a positions file's bytes (`cut`: the bytes end at the file's size cap, so its
+// last line is incomplete), and the file's text for entries; each path comes back byte for byte.
+std::vector<BookFilePosition> ReadBookPositionsText(const std::string& bytes, bool cut);
+std::string BookPositionsText(const std::vector<BookFilePosition>& entries);
 
 // The file that keeps them: "<program>.books" beside the settings file.
 std::string BookPositionsPath();

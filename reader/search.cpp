@@ -7,10 +7,12 @@
 
 #include "core/bar_messages.h"
 #include "core/ids.h"
+#include "core/program_state.h"
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 #include "platform/files.h"
 #include "platform/pane.h"
+#include "platform/window.h"
 #include "reader/display_options.h"
 #include "reader/navigation.h"
 #include "reader/reading_pane.h"
@@ -54,7 +56,9 @@ void FindInPane(int direction, const std::string& term) {
 
 void SearchCommand() {
   std::string kept = SearchTerm;
+  bool windowShown = IsWindow(MainWindow);
   ShowSearchDialog();
+  if (windowShown && !IsWindow(MainWindow)) return;  // the reader ended while the box was open
   if (!SearchTerm.empty())
     FindInPane(1, SearchTerm);
   else

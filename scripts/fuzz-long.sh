@@ -4,8 +4,20 @@
 # that crashed, leaked, hung or broke an invariant; a target stops at its first, which is kept for
 # a look). Starts from the committed seeds; the corpus it grows stays in the work folder, not in
 # the repository.
+#
+# A target whose short and long input lengths differ (tests/fuzz/targets.sh) alternates them in
+# rounds: short inputs for throughput (thousands a second), then inputs up to the size limits (a
+# few a second), each round on the corpus the previous one grew.
+#
+# An hour per target, the run to do before a release or after a change to a reader of files
+# (about five hours with all five targets; on a shared machine give it `nice` and no other load):
+#     scripts/fuzz-long.sh 3600
+# One target, with the corpus kept for the next run:
+#     FUZZ_WORK=/var/tmp/vellumtide-fuzz scripts/fuzz-long.sh 3600 book_text
+#
 # Usage: scripts/fuzz-long.sh SECONDS_PER_TARGET [TARGET ...]   (targets: see tests/fuzz/targets.sh)
-# Environment: FUZZ_BUILD (default build-fuzz), FUZZ_WORK (default a new folder under /tmp).
+# Environment: FUZZ_BUILD (default build-fuzz), FUZZ_WORK (default a new folder under /tmp),
+# FUZZ_ROUND (seconds of one short-then-long round, default 600).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tests/fuzz/targets.sh"
@@ -35,10 +47,22 @@ for target in $targets; do
     head -c $((max_len / 4)) < <(while cat "$first_seed"; do :; done) >"$corpus/large-seed" || true
   fi
   log="$work/$target.log"
-  QT_QPA_PLATFORM=offscreen nice "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
-    -max_len="$max_len" -rss_limit_mb=4096 -print_final_stats=1 \
-    -artifact_prefix="$work/$target-" "$corpus" >"$log" 2>&1 || true
-  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -n 1)
+  small=$(fuzz_small_len "$target")
+  round=${FUZZ_ROUND:-600}
+  left=$seconds
+  : >"$log"
+  while [ "$left" -gt 0 ]; do
+    for len in $small $max_len; do
+      [ "$left" -gt 0 ] || break
+      slice=$(( small == max_len ? left : (round / 2 < left ? round / 2 : left) ))
+      QT_QPA_PLATFORM=offscreen nice "$build/tests/fuzz/fuzz_$target" -max_total_time="$slice" -timeout=10 \
+        -max_len="$len" -rss_limit_mb=4096 -print_final_stats=1 \
+        -artifact_prefix="$work/$target-" "$corpus" >>"$log" 2>&1 || left=0
+      left=$((left > slice ? left - slice : 0))
+      [ "$small" != "$max_len" ] || break
+    done
+  done
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | awk '{ total += $1 } END { if (NR) print total }')
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*')
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*')
   findings=$(find "$work" -maxdepth 1 -name "$target-*" | wc -l)

@@ -157,9 +157,41 @@ bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, 
   return true;
 }
 
-bool WriteFileDurably(const std::string& path, const std::string& bytes) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+EntryKind KindOfEntry(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? EntryKind::None : EntryKind::Other;
+  if (S_ISLNK(st.st_mode)) return EntryKind::Link;
+  if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+  return S_ISREG(st.st_mode) ? EntryKind::RegularFile : EntryKind::Other;
+}
+
+// The system's own bound on the links it follows in one path (SYMLOOP_MAX on Linux).
+constexpr int kMostLinksFollowed = 40;
+
+// The text of the link at path, or "" when it is no link.
+static std::string LinkText(const std::string& path) {
+  std::string text(4096, '\0');
+  ssize_t n = readlink(path.c_str(), text.data(), text.size());
+  if (n <= 0 || static_cast<size_t>(n) >= text.size()) return std::string();
+  text.resize(static_cast<size_t>(n));
+  return text;
+}
+
+std::string FinalLinkTarget(const std::string& path) {
+  std::string current = path;
+  for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
+    std::string link = LinkText(current);
+    if (link.empty()) return current;
+    size_t slash = current.rfind('/');
+    current = link[0] == '/' || slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
+  }
+  return path;  // a loop of links: the name itself is replaced, as with no link
+}
+
+CreateResult CreateFileDurably(const std::string& path, const std::string& bytes) {
+  // O_EXCL never opens what is there, O_NOFOLLOW never a link, O_NONBLOCK never waits on anything.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == EEXIST ? CreateResult::NameTaken : CreateResult::Failed;
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -170,7 +202,7 @@ bool WriteFileDurably(const std::string& path, const std::string& bytes) {
   bool ok = done == bytes.size() && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok) unlink(path.c_str());
-  return ok;
+  return ok ? CreateResult::Written : CreateResult::Failed;
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
@@ -215,10 +247,51 @@ static std::string OtherCase(const std::string& s, size_t i, size_t length, bool
   return bytes;
 }
 
+// The other case of every character of two UTF-8 bytes (U+0080 to U+07FF: the accented Latin
+// letters, Greek, Cyrillic ...), made once: most letters of a book beyond ASCII are of these, and a
+// look-up in a table costs a fraction of asking for each mapping (a book of 200 MB of such letters
+// took seconds). 0 marks a mapping that leaves the two-byte range.
+struct TwoByteCases {
+  char16_t upper[0x800], lower[0x800];
+};
+
+static const TwoByteCases& TwoByteCaseTable() {
+  static const TwoByteCases table = [] {
+    TwoByteCases t{};
+    for (char16_t c = 0x80; c < 0x800; ++c) {
+      const char32_t up = QChar::toUpper(char32_t{c}), low = QChar::toLower(char32_t{c});
+      t.upper[c] = up >= 0x80 && up < 0x800 ? static_cast<char16_t>(up) : 0;
+      t.lower[c] = low >= 0x80 && low < 0x800 ? static_cast<char16_t>(low) : 0;
+    }
+    return t;
+  }();
+  return table;
+}
+
+// The other case of a valid two-byte character at s[i] by the table, or 0 (not two bytes, or no
+// mapping of two bytes).
+static char16_t TwoByteOtherCase(const std::string& s, size_t i, const char16_t* table) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (lead < 0xC2 || lead > 0xDF || i + 1 >= s.size() || (static_cast<unsigned char>(s[i + 1]) & 0xC0) != 0x80) return 0;
+  return table[((lead & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F)];
+}
+
 void ChangeLetterCase(std::string& utf8, bool upper) {
   std::string out;  // used once a mapped character needs another number of bytes
   bool rebuilt = false;
+  const char16_t* table = upper ? TwoByteCaseTable().upper : TwoByteCaseTable().lower;
   for (size_t i = 0; i < utf8.size();) {
+    if (char16_t mapped = (utf8[i] & 0x80) ? TwoByteOtherCase(utf8, i, table) : 0) {
+      const char bytes[2] = {static_cast<char>(0xC0 | (mapped >> 6)), static_cast<char>(0x80 | (mapped & 0x3F))};
+      if (rebuilt) {
+        out.append(bytes, 2);
+      } else {
+        utf8[i] = bytes[0];
+        utf8[i + 1] = bytes[1];
+      }
+      i += 2;
+      continue;
+    }
     if (!(utf8[i] & 0x80)) {
       char c = AsciiCase(utf8[i++], upper);
       if (rebuilt)

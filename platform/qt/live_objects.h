@@ -16,4 +16,8 @@ T* Live(T* object) {
   return IsLive(object) ? object : nullptr;
 }
 
+// Ends every modal wait that runs (the search box): called when the program's window ends, after
+// which nothing may keep the process from ending.
+void EndModalWaits();
+
 }  // namespace vt

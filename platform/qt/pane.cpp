@@ -1212,6 +1212,66 @@ void PaneRemoveSelection(PaneView* pane) {
   pane->setTextCursor(cursor);
 }
 
+namespace {
+
+// True when the text holds a character with another case (a letter of most scripts).
+bool HasCase(QStringView text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.toLower() != c || c.toUpper() != c; });
+}
+
+// Finding a term without regard to case, as the control does: characters match when their case
+// folds match. Qt's own search folds every character it passes (a second and more over a book of
+// 200 MB); here the characters a match may start with are scanned for, many characters at a time,
+// and a place that starts with one is compared whole. A term without letters of two cases (">>"
+// of a chapter mark, "1984", a dash) is the same either way and has one such character.
+class TermFinder {
+ public:
+  TermFinder(QStringView haystack, QStringView needle)
+      : text(haystack), term(needle), cased(HasCase(needle)) {
+    QChar first = cased ? needle.front().toCaseFolded() : needle.front();
+    starts.push_back(first);
+    if (!cased) return;
+    // The few characters that fold to the same as the first (k: K and the Kelvin sign), found once.
+    for (char32_t u = 0; u < 0x10000; ++u)
+      if (QChar(static_cast<char16_t>(u)).toCaseFolded() == first && u != first.unicode())
+        starts.push_back(QChar(static_cast<char16_t>(u)));
+  }
+
+  // Each character a match may start with is scanned for on its own; the nearest place is tried.
+  qsizetype Forward(qsizetype from) const {
+    if (term.front().isSurrogate()) return text.indexOf(term, from, Qt::CaseInsensitive);  // rare: Qt's own way
+    std::vector<qsizetype> next;
+    for (QChar c : starts) next.push_back(text.indexOf(c, from));
+    for (;;) {
+      size_t nearest = 0;
+      for (size_t i = 1; i < next.size(); ++i)
+        if (next[i] >= 0 && (next[nearest] < 0 || next[i] < next[nearest])) nearest = i;
+      const qsizetype at = next[nearest];
+      if (at < 0 || at + term.size() > text.size()) return -1;
+      if (Matches(at)) return at;
+      next[nearest] = text.indexOf(starts[nearest], at + 1);
+    }
+  }
+
+  qsizetype Backward(qsizetype from) const {
+    if (term.front().isSurrogate()) return text.lastIndexOf(term, from, Qt::CaseInsensitive);
+    for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at)
+      if (std::find(starts.begin(), starts.end(), text[at]) != starts.end() && Matches(at)) return at;
+    return -1;
+  }
+
+ private:
+  bool Matches(qsizetype at) const {
+    return text.sliced(at, term.size()).compare(term, cased ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+  }
+
+  QStringView text, term;
+  bool cased;
+  std::vector<QChar> starts;  // every character a match may start with: the first folded, and its kin
+};
+
+}  // namespace
+
 int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
                  int& foundEnd) {
   foundStart = foundEnd = -1;
@@ -1225,13 +1285,13 @@ int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool
     int begin = std::clamp(from, 0, length);
     int end = to < 0 || to > length ? length : to;
     if (end - begin < size) return -1;
-    at = text.indexOf(needle, begin, Qt::CaseInsensitive);
+    at = TermFinder(text, needle).Forward(begin);
     if (at < 0 || at + size > end) return -1;
   } else {
     int end = from < 0 || from > length ? length : from;
     int begin = std::clamp(to, 0, length);
     if (end - begin < size) return -1;
-    at = text.lastIndexOf(needle, end - size, Qt::CaseInsensitive);
+    at = TermFinder(text, needle).Backward(end - size);
     if (at < begin) return -1;
   }
   foundStart = static_cast<int>(at);

@@ -3,6 +3,7 @@
 // dialog itself. Everything here runs on the user-interface thread.
 #include "platform/search_dialog.h"
 
+#include "platform/qt/live_objects.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 
@@ -121,8 +122,15 @@ SearchDialogView* CreateSearchDialog(const SearchDialogLook& look, SearchDialogE
   return new SearchDialogView(look, std::move(events));
 }
 
+static SearchDialogView* runningDialog = nullptr;  // the box whose wait runs now, if any
+
+void EndModalWaits() {
+  if (runningDialog) runningDialog->ended = true;
+}
+
 // The dialog runs its own wait for events rather than a nested event loop: a nested loop returns
 // at once once the application has been asked to quit, and the box must still close by itself.
+// The one end it does not outlive is the end of the program's window (EndModalWaits).
 void RunSearchDialog(SearchDialogView* dialog) {
   if (!dialog) return;
   QPointer<QWidget> previous = QApplication::activeWindow();
@@ -131,7 +139,9 @@ void RunSearchDialog(SearchDialogView* dialog) {
   dialog->show();
   dialog->raise();
   dialog->activateWindow();
+  SearchDialogView* outer = std::exchange(runningDialog, dialog);
   while (!dialog->ended) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  runningDialog = outer;
   dialog->hide();
   Raise(dialog->events.closed);
   delete dialog;

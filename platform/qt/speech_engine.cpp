@@ -47,6 +47,13 @@ constexpr double kLookaheadSeconds = 1.0;      // synthesis runs at most this fa
 constexpr double kServerBufferSeconds = 0.08;  // what the server holds ahead of the device
 constexpr int kPumpIntervalMs = 4;             // how often the worker feeds the stream and the clock
 constexpr double kStallSeconds = 10.0;         // a stream whose clock stands this long has failed
+// The library asks the server for the stream's timing at least every 1.5 s; an answer older than
+// this means the server has stopped answering (frozen, or its machine overloaded), and the clock
+// the library goes on extrapolating from it no longer tells what is heard.
+constexpr double kSilentServerSeconds = 2.5;
+// A server that has not answered for this long has failed; counted from its last answer, up to
+// 1.5 s before it froze, so that the reading still ends within kStallSeconds of the freeze.
+constexpr double kUnansweredSeconds = kStallSeconds - 2.0;
 constexpr int kMaxPaddingSeconds = 12;         // silence behind a text, more than any device delay
 
 struct Job {
@@ -418,7 +425,7 @@ class Reading {
         if (n > 0 && pa_stream_write(stream, audio.data() + written, n * 2, nullptr, 0, PA_SEEK_RELATIVE) == 0)
           written += n;
         pa_usec_t usec = 0;
-        if (pa_stream_get_time(stream, &usec) == 0)
+        if (ServerAnswers() && pa_stream_get_time(stream, &usec) == 0)
           played = std::max<int64_t>(played, static_cast<int64_t>(usec * static_cast<uint64_t>(e.sampleRate) / 1000000));
         NoteProgress();
       }
@@ -435,15 +442,27 @@ class Reading {
     return alive;
   }
 
+  // True while the server's last timing answer is recent. Caller holds the sound loop's lock.
+  bool ServerAnswers() {
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+    if (timing && (timing->timestamp.tv_sec != lastAnswer.tv_sec || timing->timestamp.tv_usec != lastAnswer.tv_usec)) {
+      lastAnswer = timing->timestamp;
+      lastAnswerSeen = Clock::now();
+    }
+    return std::chrono::duration<double>(Clock::now() - lastAnswerSeen).count() < kSilentServerSeconds;
+  }
+
   void NoteProgress() {
     if (played == lastPlayed) return;
     lastPlayed = played;
     lastProgress = Clock::now();
   }
 
-  // True (and the reading lost) when the stream's clock has not moved for kStallSeconds.
+  // True (and the reading lost) when the stream's clock has not moved for kStallSeconds, or the
+  // server has stopped answering.
   bool Stalled() {
-    if (std::chrono::duration<double>(Clock::now() - lastProgress).count() > kStallSeconds) lost = true;
+    auto since = [](Clock::time_point then) { return std::chrono::duration<double>(Clock::now() - then).count(); };
+    if (since(lastProgress) > kStallSeconds || since(lastAnswerSeen) > kUnansweredSeconds) lost = true;
     return lost;
   }
 
@@ -477,6 +496,8 @@ class Reading {
   bool lost = false;  // the stream failed or stalled
   int64_t lastPlayed = -1;
   Clock::time_point lastProgress = Clock::now();  // when the stream's clock last moved
+  timeval lastAnswer{};                            // the server's time of its last timing answer
+  Clock::time_point lastAnswerSeen = Clock::now();  // when that answer arrived here
 };
 
 Reading* currentReading = nullptr;  // the worker's reading while espeak synthesises it

@@ -33,6 +33,7 @@
 #include <utility>
 #include <csignal>
 #include <malloc.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <thread>
@@ -189,8 +190,9 @@ void PlatformInit(int& argc, char** argv) {
   QApplication::instance()->installEventFilter(new KeyFilter);
 }
 
-// Ends the window when the process is asked to end: a signal's handler only writes a byte, and
-// the event loop reads it and raises `closing`.
+// Ends the window when the process is asked to end (SIGTERM, SIGINT, SIGHUP): a signal's handler
+// only writes a byte, and the event loop reads it and raises `closing`. A wait of the program's
+// own (SleepMs) watches the same byte, so that it never holds the end back.
 static int signalPipe[2] = {-1, -1};
 
 static void OnSignal(int) {
@@ -210,6 +212,7 @@ static void CloseOnTermination(MainWidget* window) {
     action.sa_handler = OnSignal;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);  // the terminal closed, or the session ended without asking
   }
   if (signalPipe[0] >= 0) {
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
@@ -239,6 +242,7 @@ void DestroyMainWidget(MainWidget* window) {
   MarkGone(window);
   window->hide();
   window->deleteLater();
+  EndModalWaits();  // a search box open at the end must not keep the process alive
   if (loopRunning) QCoreApplication::exit(0);
 }
 
@@ -476,8 +480,16 @@ bool OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(QSt
 
 bool StartProgram(const std::string& path) { return QProcess::startDetached(QString::fromStdString(path), {}); }
 
+// A request to end the process cuts the wait short: the byte is left for the event loop to read.
 void SleepMs(int milliseconds) {
-  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  if (milliseconds <= 0) return;
+  if (signalPipe[0] < 0) return std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+    pollfd request{signalPipe[0], POLLIN, 0};
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+    if (poll(&request, 1, static_cast<int>(left)) > 0) return;
+  }
 }
 
 void RunLater(int milliseconds, std::function<void()> callback) {

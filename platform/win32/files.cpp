@@ -185,14 +185,41 @@ bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, 
   return ok;
 }
 
-bool WriteFileDurably(const std::string& path, const std::string& bytes) {
+EntryKind KindOfEntry(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(NativePath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? EntryKind::None : EntryKind::Other;
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::Link;
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? EntryKind::Folder : EntryKind::RegularFile;
+}
+
+// The system follows the whole chain of links when it opens a file; the handle then tells the
+// final path. A link to nothing yet cannot be opened, and its own name is used.
+std::string FinalLinkTarget(const std::string& path) {
+  if (KindOfEntry(path) != EntryKind::Link) return path;
+  HANDLE file = CreateFileW(NativePath(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  std::wstring final(32768, L'\0');
+  DWORD units = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+  CloseHandle(file);
+  if (units == 0 || units >= final.size()) return path;
+  final.resize(units);
+  return PortablePath(final);
+}
+
+CreateResult CreateFileDurably(const std::string& path, const std::string& bytes) {
+  // CREATE_NEW never opens what is there, a link included.
   std::wstring native = NativePath(path);
-  HANDLE file = CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  HANDLE file = CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_FILE_EXISTS ? CreateResult::NameTaken : CreateResult::Failed;
   bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
   ok = CloseHandle(file) && ok;
   if (!ok) DeleteFileW(native.c_str());
-  return ok;
+  return ok ? CreateResult::Written : CreateResult::Failed;
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {

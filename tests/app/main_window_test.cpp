@@ -11,6 +11,7 @@
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/reading_pane.h"
+#include "reader/search.h"
 #include "speech/reading_aloud.h"
 #include "support/main_window_fixture.h"
 
@@ -41,6 +42,26 @@ TEST_F(MainWindowScenario, EscExitAndACloseRequestEachEndTheProgramAndSave) {
     EXPECT_FALSE(IsWindow(MainWindow)) << "way " << way;
     EXPECT_NE(SavedSettings().find("\r\nFontSize= 70\r\n"), std::string::npos) << "way " << way;
   }
+}
+
+// A signal or a logout ends the reader while the search box waits: the box goes with the window
+// (nothing keeps the process alive) and the settings are saved.
+TEST_F(MainWindowScenario, AnEndWithTheSearchBoxOpenTakesTheBoxAlong) {
+  static bool boxOutlivedTheWindow;
+  boxOutlivedTheWindow = false;
+  Start();
+  FontSize = 70;
+  RunLater(100, [] { EndMainWindow(); });
+  RunLater(3000, [] {  // only a box that failed to close itself is still there
+    if (!SearchDialogWindow) return;
+    boxOutlivedTheWindow = true;
+    EndSearchDialog(SearchDialogWindow);
+  });
+  RunCommand(CmdSearch);
+  EXPECT_FALSE(boxOutlivedTheWindow);
+  EXPECT_EQ(SearchDialogWindow, nullptr);
+  EXPECT_FALSE(IsWindow(MainWindow));
+  EXPECT_NE(SavedSettings().find("\r\nFontSize= 70\r\n"), std::string::npos);
 }
 
 TEST_F(MainWindowScenario, MinimizedWinsOverMaximized) {

@@ -5,6 +5,9 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <string>
+#include <vector>
+
 #include "core/bar_messages.h"
 #include "platform/pane.h"
 #include "reader/book_formats.h"
@@ -51,7 +54,8 @@ TEST_F(OwnBooks, FileNamedAtStartIsTheSeventhBookWithItsOwnPosition) {
   ASSERT_GT(top, 0);
   EndMainWindow();
   EXPECT_EQ(BookMark6, 5);  // "trash.txt" keeps its own place
-  EXPECT_EQ(vt_test::ReadFile(BookPositionsPath()), std::to_string(top) + "\t" + notes + "\r\n");
+  EXPECT_EQ(vt_test::ReadFile(BookPositionsPath()),
+            "vellumtide-books 2\r\nposition\t" + std::to_string(top) + "\t" + notes + "\r\n");
 
   ResetProgramState();
   OpenAtStart(notes);
@@ -134,3 +138,40 @@ TEST_F(OwnBooks, DroppedFileOpensAndTheBookLeftKeepsItsPlace) {
 }
 
 }  // namespace
+
+TEST(BookPositionsFile, AnyPathComesBackExactly) {
+  const std::vector<BookFilePosition> entries = {
+      {"/books/line\nbreak.txt", 1}, {"/books/tab\there.txt", 2},   {"/books/100%.txt", 3},
+      {"/books/\xFF\xFE latin1.txt", 4}, {"/books/caf\xC3\xA9.txt", 5}, {"/books/cr\r.txt", 6}};
+  std::string text = BookPositionsText(entries);
+  EXPECT_NE(text.find("caf\xC3\xA9.txt"), std::string::npos);  // valid UTF-8 stays readable
+  std::vector<BookFilePosition> back = ReadBookPositionsText(text, false);
+  ASSERT_EQ(back.size(), entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(back[i].path, entries[i].path);
+    EXPECT_EQ(back[i].position, entries[i].position);
+  }
+}
+
+TEST(BookPositionsFile, OldFilesLoadAndUnknownOrOversizedEntriesAreDropped) {
+  const std::string longPath = "/" + std::string(5000, 'x');
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool cut;
+    std::vector<std::string> paths;
+  } cases[] = {
+      {"first version", "12\t/a.txt\r\n7\t/b c.txt\n", false, {"/a.txt", "/b c.txt"}},
+      {"unknown type", "vellumtide-books 2\r\ntitle\t/a.txt\tA\r\nposition\t1\t/b.txt\r\n", false, {"/b.txt"}},
+      {"damaged escape", "vellumtide-books 2\r\nposition\t1\t/a%4\r\nposition\t1\t/b%41\r\n", false, {"/bA"}},
+      {"oversized path", "vellumtide-books 2\r\nposition\t1\t" + longPath + "\r\nposition\t2\t/b\r\n", false, {"/b"}},
+      {"first version oversized", "1\t" + longPath + "\n", false, {}},
+      {"cut at the cap", "vellumtide-books 2\r\nposition\t1\t/a\r\nposition\t2\t/b-cut", true, {"/a"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> paths;
+    for (const BookFilePosition& p : ReadBookPositionsText(c.bytes, c.cut)) paths.push_back(p.path);
+    EXPECT_EQ(paths, c.paths) << c.name;
+  }
+  EXPECT_EQ(BookPositionsText({{longPath, 1}}), "vellumtide-books 2\r\n");  // never written back
+}

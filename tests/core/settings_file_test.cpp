@@ -148,9 +148,9 @@ TEST_F(SettingsFile, HostileFilesReadAsDefaultsWithoutHarm) {
   PersistSettings("get");
   EXPECT_EQ(Book, 0);
 
-  WriteSettings(std::string("[All]\r\nFontSize=7\0 2\r\nFontName=Ta\0homa\r\n", 36));
+  WriteSettings(std::string("[All]\r\nFontSize=9\0 2\r\nFontName=Ta\0homa\r\n", 36));
   PersistSettings("get");
-  EXPECT_EQ(FontSize, 7);
+  EXPECT_EQ(FontSize, 9);
   EXPECT_EQ(FontName, "Ta");
 
   std::filesystem::remove(SettingsPath());
@@ -198,8 +198,8 @@ TEST_F(SettingsFile, SaveWritesAll45KeysInOrderAndDropsEverythingElse) {
 }
 
 TEST_F(SettingsFile, RoundTripKeepsEveryValue) {
-  FontSize = -40;
-  Book = 99;
+  FontSize = 40;
+  Book = 5;
   SearchTerm = "caf\xC3\xA9 & more";
   PassWord = "\"in quotes\"";
   BookMark5 = 123456;
@@ -208,12 +208,27 @@ TEST_F(SettingsFile, RoundTripKeepsEveryValue) {
   PersistSettings("save");
   ResetSettingsToDefaults();
   PersistSettings("get");
-  EXPECT_EQ(FontSize, -40);
-  EXPECT_EQ(Book, 99);
+  EXPECT_EQ(FontSize, 40);
+  EXPECT_EQ(Book, 5);
   EXPECT_EQ(SearchTerm, "caf\xC3\xA9 & more");
   EXPECT_EQ(PassWord, "\"in quotes\"");
   EXPECT_EQ(BookMark5, 123456);
   EXPECT_FLOAT_EQ(AR, 2.5f);
+}
+
+TEST_F(SettingsFile, HandEditedValuesOutOfRangeAreClamped) {
+  struct Case {
+    const char* line;
+    int32_t fontSize, book;
+  } cases[] = {{"FontSize=0", 8, 0},      {"FontSize=-40", 8, 0},   {"FontSize=7", 8, 0},
+               {"FontSize=8", 8, 0},      {"FontSize=400", 400, 0}, {"FontSize=99999", 400, 0},
+               {"Book=6", 64, 6},         {"Book=7", 64, 0},        {"Book=-1", 64, 0}};
+  for (const Case& c : cases) {
+    WriteSettings(std::string("[All]\r\n") + c.line + "\r\n");
+    PersistSettings("get");
+    EXPECT_EQ(FontSize, c.fontSize) << c.line;
+    EXPECT_EQ(Book, c.book) << c.line;
+  }
 }
 
 TEST_F(SettingsFile, ALineBreakInsideATextValueCannotForgeKeys) {

@@ -14,13 +14,23 @@ work=$(mktemp -d /tmp/vellumtide-fuzz-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
+# One run of a target at one input length; false on a finding.
+run_target() {
+  local target=$1 seconds=$2 max_len=$3
+  QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+    -max_len="$max_len" -rss_limit_mb=4096 -artifact_prefix="$work/$target-" "$work/$target" \
+    >>"$work/$target.log" 2>&1
+}
 for target in $FUZZ_TARGETS; do
   mkdir -p "$work/$target"
   cp "$source/tests/fuzz/corpus/$target/"* "$work/$target/"
-  if QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
-      -max_len="$(fuzz_max_len "$target")" \
-      -rss_limit_mb=4096 -artifact_prefix="$work/$target-" "$work/$target" >"$work/$target.log" 2>&1; then
-    echo "ok: fuzz_$target ($(grep -o 'Done [0-9]* runs' "$work/$target.log"))"
+  small=$(fuzz_small_len "$target")
+  large=$(fuzz_max_len "$target")
+  # Half the time on short inputs (many of them), half on inputs up to the size limits.
+  if { [ "$small" = "$large" ] && run_target "$target" "$seconds" "$large"; } ||
+     { [ "$small" != "$large" ] && run_target "$target" $(((seconds + 1) / 2)) "$small" &&
+       run_target "$target" $(((seconds + 1) / 2)) "$large"; }; then
+    echo "ok: fuzz_$target ($(grep -o 'Done [0-9]* runs' "$work/$target.log" | paste -sd+ -))"
     passed=$((passed + 1))
   else
     echo "FAILED: fuzz_$target"

@@ -155,6 +155,43 @@ class HostileFaults(unittest.TestCase):
                 left = set(os.listdir(reader.folder))
                 self.assertFalse({"vellumtide.tmp", "vellumtide.old"} & left, left)
 
+    def test_every_way_of_ending_saves_within_a_second(self):
+        """A FIFO at a temporary save name is never opened; a hang-up ends like SIGTERM; an end
+        with the search box open, or while a notice waits, ends the process, not only the window."""
+        def fifo(name):
+            return lambda r: os.mkfifo(os.path.join(r.folder, name))
+        cases = [  # (name, what is planted before the start, keys before the end, how it ends)
+            ("FIFO at the settings' new file", fifo("vellumtide.ini.new"), [], "Escape"),
+            ("FIFO at the positions' new file", fifo("vellumtide.books.tmp"), [], "Escape"),
+            ("hang-up", None, [], signal.SIGHUP),
+            ("SIGTERM in the search box", None, ["f"], signal.SIGTERM),
+            ("SIGINT in the search box", None, ["f"], signal.SIGINT),
+            ("hang-up in the search box", None, ["f"], signal.SIGHUP),
+            ("SIGTERM while a notice waits", None, ["v"], signal.SIGTERM),
+        ]
+        for name, plant, keys, ending in cases:
+            with self.subTest(name):
+                reader = self.reader(settings=dict(QUIET, UserBarDelay="8000"))
+                with open(os.path.join(reader.folder, "notes.txt"), "wb") as f:
+                    f.write(b"Notes\r\n\r\nSome text.\r\n")
+                reader.args = ["notes.txt"]
+                if plant:
+                    plant(reader)
+                reader.start()
+                reader.keys("l", pause=0.2)
+                reader.keys(*keys, pause=1)
+                started = time.time()
+                if ending == "Escape":
+                    reader.keys("Escape", pause=0)
+                else:
+                    reader.process.send_signal(ending)
+                reader.wait_end(timeout=10)
+                self.assertLess(time.time() - started, 1.5)  # the second of the promise, and xdotool's start
+                self.assertEqual(reader.process.returncode, 0)
+                self.assertEqual(reader.saved()["FontSize"], "68")
+                with open(os.path.join(reader.folder, "vellumtide.books"), "rb") as f:
+                    self.assertIn(b"notes.txt", f.read())
+
 
 if __name__ == "__main__":
     sys.exit(e2e_test.main())  # runs this file's tests on the reader and display it sets up

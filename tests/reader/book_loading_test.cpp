@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/files.h"
 #include "reader/book_text.h"
 #include "tests/reader/pane_fixture.h"
 
@@ -73,6 +74,26 @@ TEST(BookDecoding, EveryEncodingGivesTheSameLetters) {
       {"line ends of every kind", "a\nb\rc\r\nd\xE2\x80\xA8" "e", "a\r\nb\r\nc\r\nd\r\ne"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeBookText(c.bytes), c.expected) << c.name;
+}
+
+// Every letter changes case and no character position moves; a mapping that changes the
+// number of bytes (the Kelvin sign to k) rebuilds the text around it.
+TEST(LetterCase, EveryLetterChangesAndNoPositionMoves) {
+  struct Case {
+    const char* text;
+    bool upper;
+    const char* expected;
+  } cases[] = {
+      {"caf\xC3\xA9 \xC3\xBF \xCE\xB1\xCF\x89 \xD0\xB6 \xC3\x97 x", true, "CAF\xC3\x89 \xC5\xB8 \xCE\x91\xCE\xA9 \xD0\x96 \xC3\x97 X"},
+      {"CAF\xC3\x89 \xC5\xB8 \xCE\x91\xCE\xA9 \xD0\x96", false, "caf\xC3\xA9 \xC3\xBF \xCE\xB1\xCF\x89 \xD0\xB6"},
+      {"\xE2\x84\xAA\xC3\x89 \xC3\x89", false, "k\xC3\xA9 \xC3\xA9"},  // after a rebuild
+      {"\xC3\xA9 \xE2\x84\xAA \xE1\xBA\x9E \xFF\xC3 end", false, "\xC3\xA9 k \xC3\x9F \xFF\xC3 end"},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.text;
+    ChangeLetterCase(text, c.upper);
+    EXPECT_EQ(text, c.expected) << c.text;
+  }
 }
 
 TEST(BookDecoding, TheTitleIsTheFirstLineWithoutControls) {

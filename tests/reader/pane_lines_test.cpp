@@ -150,6 +150,16 @@ TEST_F(PaneLines, FindIgnoresCaseAndKeepsToItsRange) {
   EXPECT_EQ(PaneFindText(PaneWindow, "missing", 0, -1, true, start, end), -1);
   EXPECT_EQ(start, -1);
   EXPECT_EQ(PaneFindText(PaneWindow, "", 0, -1, true, start, end), -1);
+  // Letters beyond ASCII fold as the control folds them, both ways (U+212A KELVIN SIGN is a k).
+  PaneSetPlainText(PaneWindow, "\xC3\x89T\xC3\x89 caf\xC3\xA9 \xCE\xA9mega \xE2\x84\xAAilo 1984-");
+  const struct {
+    const char* term;
+    int found;
+  } folded[] = {{"\xC3\xA9t\xC3\xA9", 0}, {"CAF\xC3\x89", 4}, {"\xCF\x89MEGA", 9}, {"kilo", 15}, {"84-", 22}};
+  for (const auto& c : folded) {
+    EXPECT_EQ(PaneFindText(PaneWindow, c.term, 0, -1, true, start, end), c.found) << c.term;
+    EXPECT_EQ(PaneFindText(PaneWindow, c.term, 30, 0, false, start, end), c.found) << c.term;
+  }
 }
 
 TEST_F(PaneLines, WordBreaksFollowWhiteSpaceLettersAndPunctuation) {

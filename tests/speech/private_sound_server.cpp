@@ -101,6 +101,14 @@ void KillPrivateSoundServer() {
   if (serverPid > 0) kill(serverPid, SIGKILL);
 }
 
+void FreezePrivateSoundServer() {
+  if (serverPid > 0) kill(serverPid, SIGSTOP);
+}
+
+void ThawPrivateSoundServer() {
+  if (serverPid > 0) kill(serverPid, SIGCONT);
+}
+
 void StopPrivateSoundServer() {
   if (recorderPid > 0) {
     kill(recorderPid, SIGTERM);

@@ -20,6 +20,10 @@ void StopPrivateSoundServer();
 // Kills the server at once, as a crash would; StopPrivateSoundServer cleans up after it.
 void KillPrivateSoundServer();
 
+// Freezes the server (SIGSTOP), as a hung server or an overloaded machine would, and thaws it.
+void FreezePrivateSoundServer();
+void ThawPrivateSoundServer();
+
 // Runs pactl against the private server and returns its output.
 std::string Pactl(const std::string& arguments);
 

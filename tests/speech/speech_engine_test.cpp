@@ -173,6 +173,25 @@ TEST_F(SpeechEngine, WithoutASoundServerEveryReadingEndsAtOnce) {
   EXPECT_EQ(words.size(), 2u);
 }
 
+// A frozen server neither answers nor fails: the reading ends within the stall limit and says why.
+TEST_F(SpeechEngine, AFrozenSoundServerEndsTheReadingWithinTheStallLimit) {
+  std::string text;
+  while (text.size() < 100000) text += "In the beginning God created the heaven and the earth.\r\n";
+  SpeechSpeak(text, SpeakMode::Reading);
+  ASSERT_TRUE(RunUntil([this] { return words.size() > 3; }, 10));
+  auto frozen = std::chrono::steady_clock::now();
+  testsound::FreezePrivateSoundServer();
+  bool ended = RunUntilEnded(15);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - frozen).count();
+  testsound::ThawPrivateSoundServer();
+  testsound::StopPrivateSoundServer();  // its client connection is in no state to trust
+  ASSERT_TRUE(ended);
+  EXPECT_LE(seconds, 10.5);
+  EXPECT_EQ(losses, 1);
+  std::string why;
+  ASSERT_TRUE(testsound::StartPrivateSoundServer(&why)) << why;
+}
+
 // The sound server goes away in the middle of a reading: the reading ends within a second and says
 // why, without the process growing; a server that comes back is used again.
 TEST_F(SpeechEngine, LosingTheSoundServerEndsTheReadingAtOnce) {

@@ -77,6 +77,15 @@ void CheckFiles() {
         "rename replaces the target");
   Check(DeleteFile(file) && !DeleteFile(file) && !IsRegularFile(file), "delete once");
   Check(!WriteFileDurably(folder + "missing/x", "x"), "no write into a missing folder");
+  Check(WriteFileDurably(file, "first") && WriteFileDurably(file, "second") && ReadWholeFile(file, read) &&
+            read == "second",
+        "a file at the name is replaced anew");
+  Check(ReplaceFileDurably(file, "replaced", ".new") && ReadWholeFile(file, read) && read == "replaced" &&
+            KindOfEntry(file + ".new") == EntryKind::None,
+        "a file replaced through a temporary file beside it");
+  Check(!WriteFileDurably(deep, "x") && KindOfEntry(deep) == EntryKind::Folder, "a folder at the name is refused");
+  Check(FinalLinkTarget(file) == file, "a file that is no link is its own target");
+  DeleteFile(file);
 
   std::string program = ProgramFolder() + ProgramBaseName() + ".exe";
   Check(ProgramBaseName() == "service_checks" && IsRegularFile(program) && MakeExecutable(program), "own program", program);
