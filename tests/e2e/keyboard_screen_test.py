@@ -148,7 +148,9 @@ class KeyboardAndScreen(unittest.TestCase):
         saved = reader.end_with_esc().saved()
         self.assertEqual((saved["Book"], saved["EditFileName"], saved["BookMark6"]), ("6", "My Notes", "7"))
         with open(os.path.join(reader.folder, "vellumtide.books"), "rb") as f:
-            position, path = f.read().decode().split("\r\n")[0].split("\t")
+            header, entry = f.read().decode().split("\r\n")[:2]
+        kind, position, path = entry.split("\t")
+        self.assertEqual((header, kind), ("vellumtide-books 2", "position"))
         self.assertEqual(path, notes)
         self.assertGreater(int(position), 0)
         again = self.run_reader(dict(QUIET), args=[os.path.join(folder, "missing.txt")])
