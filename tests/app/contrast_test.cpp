@@ -163,7 +163,7 @@ TEST_F(Contrast, EveryVisibleElementReachesSevenToOneInEveryScheme) {
     double notice = TwoColourRatio(Shot(), QRect(0, 0, Window()->width(), BarHeight));
     ShowBarMessage("", 1);
 
-    SearchDialogView* dialog = CreateSearchDialog(SearchDialogLook{"Search", "Tahoma", 60, true, "searchterm", "xsearch"}, {});
+    SearchDialogView* dialog = CreateSearchDialog(SearchDialogLook{"Search", "Tahoma", 60, true, "searchterm", "xsearch", Rect{}}, {});
     auto* box = reinterpret_cast<QWidget*>(dialog);
     box->show();
     box->activateWindow();

@@ -191,7 +191,9 @@ TEST_F(IconBarGeometry, EveryButtonShowsDownTo1024PixelsThenTheBarIsCutOff) {
         std::string where = "wide " + std::to_string(wide) + " set " + std::to_string(set) + " at " + std::to_string(width);
         EXPECT_LE(BarRightEdge(), width) << where;
         EXPECT_LE(BarHeight, heightAt1920) << where;
-        if (wide == 0) EXPECT_EQ(BarHeight, narrowHeightAt.emplace(width, BarHeight).first->second) << where;
+        if (wide == 0) {
+          EXPECT_EQ(BarHeight, narrowHeightAt.emplace(width, BarHeight).first->second) << where;
+        }
         for (int i = 0; i < BarButtonCount(BarWindow); ++i) {
           Rect r = BarButtonRect(BarWindow, i);
           EXPECT_GE(std::min(r.right - r.left, r.bottom - r.top), 64) << where << " button " << i;
