@@ -29,4 +29,10 @@ struct Register {
 // Milliseconds of one call of `work`, as the median of `repeats` runs.
 double MedianMs(int repeats, const std::function<void()>& work);
 
+// A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
+double StatusMb(const std::string& key);
+
+// Lets the peak figure (VmHWM) start again from what the process holds now.
+void ResetPeakMemory();
+
 }  // namespace bench

@@ -20,15 +20,8 @@
 
 namespace {
 
-double StatusMb(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
-  return 0;
-}
-
-void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+using bench::ResetPeakMemory;
+using bench::StatusMb;
 
 std::string Escaped(const std::string& line) {
   std::string out;

@@ -31,14 +31,7 @@
 
 namespace {
 
-// A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
-double StatusMb(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
-  return 0;
-}
+using bench::StatusMb;
 
 // CPU milliseconds the calling thread has used.
 double ThreadCpuMs() {
@@ -48,8 +41,7 @@ double ThreadCpuMs() {
          usage.ru_stime.tv_usec / 1e3;
 }
 
-// Lets the peak figure start again from what the process holds now.
-void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+using bench::ResetPeakMemory;
 
 void WriteLinesBook(const std::string& path, size_t bytes) {
   const std::string line = "In the beginning God created the heaven and the earth. And the earth was without form.\r\n";

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "bench/bench.h"
 #include "platform/window.h"
@@ -18,6 +19,16 @@ static std::vector<Group>& Groups() {
 Register::Register(const std::string& name, std::function<void(std::vector<Row>&)> run) {
   Groups().push_back(Group{name, std::move(run)});
 }
+
+double StatusMb(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
+  return 0;
+}
+
+void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 double MedianMs(int repeats, const std::function<void()>& work) {
   std::vector<double> times;
