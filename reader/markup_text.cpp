@@ -108,8 +108,11 @@ char32_t NumericReference(std::string_view digits, bool hex) {
 }
 
 // Whether a decoded character may stand in a book: no control character but tab and line ends.
+// What a reference may put into the book: the characters the book's text keeps (no controls, no
+// noncharacters, no byte-order mark).
 bool Printable(char32_t code) {
-  return code == '\t' || code == '\n' || code == '\r' || (code >= 0x20 && code < 0x7F) || code >= 0xA0;
+  return code == '\t' || code == '\n' || code == '\r' || (code >= 0x20 && code < 0x7F) ||
+         (code >= 0xA0 && !(code >= 0xFDD0 && code <= 0xFDEF) && (code & 0xFFFE) != 0xFFFE && code != 0xFEFF);
 }
 
 // Decodes the reference at text[at] ('&'); returns its length, or 0 when it is none.
@@ -127,6 +130,7 @@ size_t AppendReference(std::string& out, std::string_view text, size_t at) {
   else
     code = NamedEntityCode(body);
   if (code == 0) return 0;
+  if (code == 0x2028 || code == 0x2029) code = '\n';  // a line separator is white space like any line end
   if (Printable(code)) AppendCodePoint(out, code);
   return semicolon - at + 1;
 }

@@ -69,6 +69,7 @@ TEST(BookFormats, MarkupBecomesParagraphsAndStops) {
       {"<p>a&nbsp;b &mdash; c&hellip; it&rsquo;s &eacute;t&eacute; &#233; &#x2014; &amp;</p>",
        "a\xC2\xA0" "b — c… it’s été é — &"},
       {"<p>&bogus; &amp &#xZZ; &#1; 5 &lt; 6</p>", "&bogus; &amp &#xZZ; 5 < 6"},
+      {"<p>a&#x2028;b&#xFEFF;c&#xFFFE;d</p><pre>e&#x2029;f</pre>", "a bcd\r\n\r\ne\r\nf"},
       {"<head><title>T</title><style>p{}</style></head><body><script>x<y</script><!-- c --><p>kept</p></body>", "kept"},
       {"<p>one\n   two\t three</p><div>four<br>five</div>", "one two three\r\n\r\nfour\r\n\r\nfive"},
       {"<h2>Part</h2><p>text</p><h4>minor</h4>", ">>Part\r\n\r\ntext\r\n\r\nminor"},
