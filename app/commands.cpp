@@ -141,17 +141,27 @@ void OpenAtStart(const std::string& path) { fileGivenAtStart = path; }
 
 // A file named on the command line is the user's book from the start; one that cannot be read
 // leaves the book of the last run, and the reader is told once the window shows.
+static std::string startFileRefusal;  // why that file was not opened, until the reader is told
+
 static void OpenFileGivenAtStart() {
   LoadBookPositions();
   std::string path = std::exchange(fileGivenAtStart, std::string());
   if (path.empty()) return;
   // Only the file's size and first bytes are read here: the book is read once, on the loading worker.
-  if (BookFileRefusal(path).empty()) {
+  startFileRefusal = BookFileRefusal(path);
+  if (startFileRefusal.empty()) {
     UseUserBookFile(path);
     Book = UserBook;
-  } else {
-    RunLater(0, [path] { OpenBookFile(path); });
   }
+}
+
+// Said once the window is on the screen, and without holding it: a notice that blocked before the
+// window's first expose would come and go unseen.
+static void TellWhyStartFileRefused() {
+  if (startFileRefusal.empty()) return;
+  RunAfterFirstFrame(MainWindow, [refusal = std::exchange(startFileRefusal, std::string())] {
+    ShowBarMessageForAWhile(refusal);
+  });
 }
 
 // The first frame shows the text at the bookmark alone: drawing the bar's buttons would hold it
@@ -184,6 +194,7 @@ static void InitialiseMainWindow() {
   ApplyColors();
   LoadBookAtStartUp();
   ShowBarAfterFirstFrame();
+  TellWhyStartFileRefused();
 }
 
 // A right-click on a bar button: the shortcut list, the previous set, or the button's name.

@@ -96,10 +96,11 @@ TEST_F(OwnBooks, EbooksOpenAndForeignFilesAreRefusedInWords) {
 
   ResetProgramState();
   OpenAtStart(pdf);
-  Start("Book=3\r\n");
+  Start("Book=3\r\nUserBarDelay=2000\r\n");
   QTest::qWait(50);
   EXPECT_EQ(Book, 3);
   EXPECT_EQ(LastBarMessage(), RefusalNotice(BookFormat::Pdf));
+  EXPECT_TRUE(BarMessageShown());  // still up once the window is on the screen, where it can be read
 }
 
 TEST_F(OwnBooks, AGutenbergTextOpensFirstAtItsBookAndWalksItsChapters) {
