@@ -17,7 +17,6 @@ BarView* BarWindow = nullptr;
 FontRequest BarFont{"Arial Black", 1, true};
 PaneView* PaneWindow = nullptr;
 int32_t SmallFontSavedSize = 0;
-int32_t SavedEventMask = 0;
 PaneFontRequest PaneFont{"", 0, false, false, false, false};
 std::string BookText;
 std::string LoadedPaneText;
@@ -41,7 +40,6 @@ void ResetProgramState() {
   FontScale = 1;
   ButtonSet = 0;
   SmallFontSavedSize = 0;
-  SavedEventMask = 0;
   BookText.clear();
   LoadedPaneText.clear();
   UserBookFile.clear();

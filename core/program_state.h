@@ -35,7 +35,6 @@ extern FontRequest BarFont;      // the labels' font
 // reader/reading_pane.cpp
 extern PaneView* PaneWindow;         // the reading pane
 extern int32_t SmallFontSavedSize;   // the size the small-font command returns to
-extern int32_t SavedEventMask;       // the notifications in force before SuspendPaneRedraw
 
 // reader/display_options.cpp
 extern PaneFontRequest PaneFont;  // the font last set on the pane
