@@ -14,7 +14,7 @@ namespace vt {
 class PaneView;
 
 // The keys the program tells apart after the pane has handled them; every other key is Other.
-enum class PaneKey { Left, Right, Up, Down, Home, End, Delete, Backspace, Other };
+enum class PaneKey { Left, Right, Up, Down, Home, End, PageUp, PageDown, Enter, Delete, Backspace, Other };
 
 // What the pane tells the program. Each callback runs once the widget has handled the event
 // itself, except `wheel`: while it is set, the program scrolls or zooms and the widget does not.

@@ -87,6 +87,9 @@ PaneKey KeyOf(const QKeyEvent* e) {
     case Qt::Key_Down: return PaneKey::Down;
     case Qt::Key_Home: return PaneKey::Home;
     case Qt::Key_End: return PaneKey::End;
+    case Qt::Key_PageUp: return PaneKey::PageUp;
+    case Qt::Key_PageDown: return PaneKey::PageDown;
+    case Qt::Key_Return: case Qt::Key_Enter: return PaneKey::Enter;
     case Qt::Key_Delete: return PaneKey::Delete;
     case Qt::Key_Backspace: return PaneKey::Backspace;
     default: return PaneKey::Other;
