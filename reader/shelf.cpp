@@ -109,6 +109,17 @@ bool EarlierName(const FolderEntry& a, const FolderEntry& b) {
 
 // ---- the pane ----
 
+// The whole of the marked line is on screen: a line above the view comes to the top, one below it
+// to the bottom.
+void KeepMarkedLineInView() {
+  const ShelfLine line = lines[marked];
+  const int rows = PaneScreenRows(PaneWindow);
+  const int top = PaneScreenRowOfChar(PaneWindow, line.start), bottom = PaneScreenRowOfChar(PaneWindow, line.end);
+  if (top >= 0 && bottom >= 0 && bottom < rows) return;
+  const int height = PaneLineFromChar(PaneWindow, line.end) - PaneLineFromChar(PaneWindow, line.start);
+  PaneScrollCharToScreenRow(PaneWindow, line.start, top < 0 ? 0 : std::max(0, rows - 1 - height));
+}
+
 void ShowShelfText() {
   const int row = marked >= 0 && marked < static_cast<int>(lines.size()) ? PaneScreenRowOfChar(PaneWindow, lines[marked].start) : -1;
   std::string text = ShelfText(books, searching, lines);
@@ -122,7 +133,12 @@ void ShowShelfText() {
   if (marked < 0) return;
   PaneSetRangeUnderline(PaneWindow, lines[marked].start, lines[marked].end, true);
   PaneSetSelection(PaneWindow, lines[marked].start, lines[marked].start);
-  PaneScrollCharToScreenRow(PaneWindow, lines[marked].start, std::max(row, 0));
+  // A new shelf starts at its heading; a shelf made anew keeps the marked line on its row.
+  if (row < 0)
+    PaneScrollCharToTop(PaneWindow, 0);
+  else
+    PaneScrollCharToScreenRow(PaneWindow, lines[marked].start, row);
+  KeepMarkedLineInView();
   ResetCaret(PaneWindow);
 }
 
@@ -134,7 +150,7 @@ void MarkBook(int index) {
   ClearPaneUnderline(PaneWindow);
   PaneSetRangeUnderline(PaneWindow, lines[marked].start, lines[marked].end, true);
   PaneSetSelection(PaneWindow, lines[marked].start, lines[marked].start);
-  PaneScrollCaret(PaneWindow);
+  KeepMarkedLineInView();
   ResetCaret(PaneWindow);
 }
 
