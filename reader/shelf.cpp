@@ -124,6 +124,7 @@ void ShowShelfText() {
   const int row = marked >= 0 && marked < static_cast<int>(lines.size()) ? PaneScreenRowOfChar(PaneWindow, lines[marked].start) : -1;
   std::string text = ShelfText(books, searching, lines);
   ApplyTextCase(text, CaseType);
+  PaneKeepTextAside(PaneWindow);  // the book comes back after the shelf without being built anew
   if (WideSpacing)
     SetWidePaneText(PaneWindow, text);
   else
@@ -290,7 +291,6 @@ void ShowShelf(bool byBooks) {
   marked = books.empty() ? -1 : 0;
   lines.clear();
   ShelfShown = 1;
-  PaneKeepTextAside(PaneWindow);  // the book comes back after the shelf without being built anew
   ShowShelfText();
   PaneSetAccessibleName(PaneWindow, kShelfName);
   PaneSetFocus(PaneWindow);
