@@ -81,10 +81,18 @@ std::string ShownFolder(const std::string& folder) {
   return folder;
 }
 
+// A name as one line of UTF-8: a name in another encoding is read as Windows-1252, and a line
+// break or other control character in it shows as "?" (it would split the book's line).
+std::string OneLine(const std::string& bytes) {
+  std::string text = BytesToUtf8(bytes);
+  std::replace_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
+  return text;
+}
+
 std::string BookLine(const ShelfBook& book) {
-  const std::string name = FileName(book.path);
-  std::string line = book.title.empty() || book.title == name ? name : book.title + " - " + name;
-  if (book.read) line += ", in " + ShownFolder(FolderOf(book.path));
+  const std::string name = OneLine(FileName(book.path)), title = OneLine(book.title);
+  std::string line = title.empty() || title == name ? name : title + " - " + name;
+  if (book.read) line += ", in " + OneLine(ShownFolder(FolderOf(book.path)));
   return book.missing ? "Missing: " + line + " (Delete removes it)" : line;
 }
 

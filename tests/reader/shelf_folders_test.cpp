@@ -99,16 +99,17 @@ TEST(ShelfText, EachBookIsOneLineAndItsPlaceIsKnown) {
   setenv("HOME", "/home/ann", 1);
   const std::vector<ShelfBook> books = {{"/home/ann/Books/caf\xC3\xA9.epub", "Caf\xC3\xA9 \xF0\x9F\x93\x96", true, false},
                                         {"/media/old.txt", "", true, true},
-                                        {"/home/ann/Downloads/x.txt", "Ex", false, false}};
+                                        {"/home/ann/Downloads/x.txt", "Ex", false, false},
+                                        {"/d/caf\xE9\nnew.txt", "", false, false}};
   std::vector<ShelfLine> lines;
   const std::string text = ShelfText(books, true, lines);
   EXPECT_EQ(text,
             "Shelf: Up, Down, Enter\r\nRead lately:\r\n"
             "Caf\xC3\xA9 \xF0\x9F\x93\x96 - caf\xC3\xA9.epub, in ~/Books\r\n"
             "Missing: old.txt, in /media (Delete removes it)\r\n"
-            "In your folders:\r\nEx - x.txt\r\nLooking for more...");
+            "In your folders:\r\nEx - x.txt\r\ncaf\xC3\xA9?new.txt\r\nLooking for more...");
   // Pane positions: a line break counts one, a character beyond U+FFFF two.
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].start, 23 + 13);
   EXPECT_EQ(lines[0].end, lines[0].start + 31);
   EXPECT_EQ(lines[1].start, lines[0].end + 1);
