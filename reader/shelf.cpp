@@ -248,7 +248,9 @@ void SearchWorker(std::shared_ptr<SearchShared> shared, int asked, std::vector<S
     batch.push_back(book);
     if (std::chrono::steady_clock::now() - sent >= kBatchInterval) send();
   };
+  bool told = false;  // one notice a search: a tree of locked folders would fill the bar for minutes
   report.unreadable = [&](const std::string& folder) {
+    if (std::exchange(told, true)) return;
     Answer(shared, asked, [folder] { ShowBarMessageForAWhile("Cannot read " + ShownFolder(folder)); });
   };
   report.stop = [&] { return shared->stop.load(); };
