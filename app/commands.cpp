@@ -23,6 +23,7 @@
 #include "reader/reading_pane.h"
 #include "reader/reading_place.h"
 #include "reader/search.h"
+#include "reader/shelf.h"
 #include "speech/reading_aloud.h"
 #include "speech/voices.h"
 
@@ -92,7 +93,7 @@ static const Command kCommands[] = {
     {CmdBold, ToggleBold, kBeep, "Toggle Bold", nullptr, nullptr},
     {CmdColor, CycleColors, kBeep, "Change Colors", "C", "Colors"},
     {CmdUpdate, OnlineUpdate, kBeep, "", "U", "Update"},
-    {CmdBooks, NextBook, kBeep, "Next Book", nullptr, nullptr},
+    {CmdBooks, NextBookOrShelf, kBeep, "Next Book", nullptr, nullptr},
     {CmdVersion, VersionCommand, kBeep | kKeyWhenShortcutsOff, "", "V", "Version"},
     {CmdTitle, TitleCommand, kBeep, "", "T", "Title"},
     {CmdSearch, SearchCommand, kBeep, "Enter Search Term", "F", "Search (Find)"},
@@ -111,6 +112,8 @@ static const Command kCommands[] = {
     {CmdSingleLineScroll, SingleLineScrollCommand, kBeep, "", "R", "Single Line Scroll"},
     {CmdF3, NoOperation, 0, "", "F3", nullptr},
     {CmdPlayOrStop, PlayOrStopCommand, kKeyWhenShortcutsOff, "", "Space", "Play / Stop"},
+    {CmdShelf, ToggleShelf, kBeep | kKeyWhenShortcutsOff, "", "Ctrl+O", "Shelf of books"},
+    {CmdShelf, ToggleShelf, kBeep, "", "O", "Shelf of books"},
 };
 
 std::span<const Command> CommandTable() { return kCommands; }
@@ -201,6 +204,7 @@ static void InitialiseMainWindow() {
 static void BarRightClick(int commandId) {
   CommandBeep();
   if (commandId == CmdExit) {
+    LeaveShelf();  // the list covers the book, never the shelf
     ToggleShortcutList(ShortcutListText());
   } else if (commandId == CmdMenu) {
     PreviousButtonSet();
@@ -223,6 +227,7 @@ static void WheelOverWindow(int steps, bool ctrl) {
 
 static void WindowEnded() {
   CancelOnlineUpdate();
+  EndShelfSearch();
   SaveBookmark();
   PersistSettings("save");
   SaveBookPositions();
@@ -242,7 +247,10 @@ MainWindowEvents MainWindowHandlers() {
   };
   events.closing = EndMainWindow;
   events.ended = WindowEnded;
-  events.fileDropped = OpenBookFile;
+  events.fileDropped = [](const std::string& path) {
+    LeaveShelf();  // the book under the shelf keeps its place
+    OpenBookFile(path);
+  };
   return events;
 }
 

@@ -9,6 +9,7 @@ namespace vt {
 MainWidget* MainWindow = nullptr;
 int32_t RestartAfterUpdate = 0;
 int32_t ShortcutListShown = 0;
+int32_t ShelfShown = 0;
 int32_t BarHeight = 0;
 long double FontScale = 1;
 int32_t ButtonSet = 0;
@@ -37,6 +38,7 @@ void ResetProgramState() {
   ResetSettingsToDefaults();
   RestartAfterUpdate = 0;
   ShortcutListShown = 0;
+  ShelfShown = 0;
   FontScale = 1;
   ButtonSet = 0;
   SmallFontSavedSize = 0;

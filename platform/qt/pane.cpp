@@ -87,6 +87,9 @@ PaneKey KeyOf(const QKeyEvent* e) {
     case Qt::Key_Down: return PaneKey::Down;
     case Qt::Key_Home: return PaneKey::Home;
     case Qt::Key_End: return PaneKey::End;
+    case Qt::Key_PageUp: return PaneKey::PageUp;
+    case Qt::Key_PageDown: return PaneKey::PageDown;
+    case Qt::Key_Return: case Qt::Key_Enter: return PaneKey::Enter;
     case Qt::Key_Delete: return PaneKey::Delete;
     case Qt::Key_Backspace: return PaneKey::Backspace;
     default: return PaneKey::Other;
@@ -166,11 +169,13 @@ class PaneView : public QPlainTextEdit {
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
     const bool keepShownAside = std::exchange(keepAside, false);
-    if (BringBackAside(utf8) == Back::Same || SameAsShown(utf8)) return Respace(newSpacingTwips);
-    if (Reletter(utf8)) return Respace(newSpacingTwips);  // else the document is built anew
+    // A page over a text kept aside (the shelf made anew) replaces the page; the kept text stays.
+    const bool newPage = keepShownAside && aside.document;
+    if (!newPage && (BringBackAside(utf8) == Back::Same || SameAsShown(utf8))) return Respace(newSpacingTwips);
+    if (!newPage && Reletter(utf8)) return Respace(newSpacingTwips);  // else the document is built anew
     underlines.clear();
     counter.Stop();
-    if (keepShownAside && !text.isEmpty()) {
+    if (keepShownAside && !newPage && !text.isEmpty()) {
       PutAside();
     } else {  // the old text goes before the new document is made, so that at most one book is held
       text = QStringView();

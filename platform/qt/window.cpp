@@ -116,6 +116,14 @@ static std::string KeyName(const QKeyEvent* key) {
   return std::string();
 }
 
+// The name of a key in the shortcut table: plain, or a letter with Ctrl alone ("Ctrl+O"); else "".
+static std::string ShortcutName(const QKeyEvent* key) {
+  const std::string name = KeyName(key);
+  if (Plain(key)) return name;
+  const bool ctrlAlone = (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ControlModifier;
+  return ctrlAlone && name.size() == 1 ? "Ctrl+" + name : std::string();
+}
+
 // A focused button presses itself with Space: that key is the button's, not a shortcut.
 static bool KeyBelongsToFocusedButton(const QKeyEvent* key) {
   return key->key() == Qt::Key_Space && qobject_cast<QAbstractButton*>(QApplication::focusWidget());
@@ -147,8 +155,8 @@ class KeyFilter : public QObject {
   static std::function<void()> Action(MainWidget* main, const QKeyEvent* key) {
     const MainWindowEvents& events = main->events;
     if (key->key() == Qt::Key_F1 && Plain(key)) return [&events] { MainWidget::Raise(events.help); };
-    std::string name = KeyName(key);
-    if (Plain(key) && !name.empty() && !KeyBelongsToFocusedButton(key))
+    std::string name = ShortcutName(key);
+    if (!name.empty() && !KeyBelongsToFocusedButton(key))
       for (const Shortcut& s : main->shortcuts) {
         // A held Space would start and stop the reading over and over: only its first press counts.
         if (s.key == name && name == "Space" && key->isAutoRepeat()) return [] {};

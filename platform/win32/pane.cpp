@@ -52,6 +52,9 @@ PaneKey KeyOf(WPARAM key) {
     case VK_DOWN: return PaneKey::Down;
     case VK_HOME: return PaneKey::Home;
     case VK_END: return PaneKey::End;
+    case VK_PRIOR: return PaneKey::PageUp;
+    case VK_NEXT: return PaneKey::PageDown;
+    case VK_RETURN: return PaneKey::Enter;
     case VK_DELETE: return PaneKey::Delete;
     case VK_BACK: return PaneKey::Backspace;
     default: return PaneKey::Other;

@@ -71,6 +71,14 @@ static std::string KeyName(WPARAM key) {
   return std::string();
 }
 
+// The name of a key in the shortcut table: plain, or a letter with Ctrl alone ("Ctrl+O"); else "".
+static std::string ShortcutName(WPARAM key) {
+  const std::string name = KeyName(key);
+  if (Plain()) return name;
+  const bool ctrlAlone = (GetKeyState(VK_CONTROL) & 0x8000) && !(GetKeyState(VK_SHIFT) & 0x8000) && !(GetKeyState(VK_MENU) & 0x8000);
+  return ctrlAlone && name.size() == 1 ? "Ctrl+" + name : std::string();
+}
+
 static bool IsToolbar(HWND hwnd);
 
 // A focused bar button presses itself with Space: that key is the button's, not a shortcut.
@@ -94,9 +102,9 @@ static bool HandleShortcutKey(const MSG& msg) {
     MainWidget::Raise(events.help);
     return true;
   }
-  std::string name = KeyName(msg.wParam);
+  std::string name = ShortcutName(msg.wParam);
   bool repeated = (msg.lParam & (1 << 30)) != 0;
-  if (Plain() && !name.empty() && !KeyBelongsToFocusedButton(msg))
+  if (!name.empty() && !KeyBelongsToFocusedButton(msg))
     for (const Shortcut& s : main->shortcuts)
       if (s.key == name) {
         // A held Space would start and stop the reading over and over: only its first press counts.
