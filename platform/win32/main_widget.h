@@ -25,6 +25,8 @@ class MainWidget {
   COLORREF textColour = RGB(0, 0, 0);
   bool painted = false;           // the first frame is on the screen
   bool initialised = false;       // size changes are reported only once the program has set up the window
+  bool shown = false;             // the first frame has been drawn, children included
+  std::vector<std::function<void()>> afterFirstFrame;  // tasks waiting for that frame
 
   // Runs a handler if the program gave one.
   template <typename Handler, typename... Args>
