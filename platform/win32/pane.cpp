@@ -47,11 +47,10 @@ class PaneView {
   int pixelHeight = kDefaultPanePixels;  // the type's height as shown
   int anchorChar = -1;                  // a first screen's top character, kept at the top as the pane is sized
   int letterSpacing = 0;                // twips set by PaneSetLetterSpacing, kept by the control for new text
-  // The scheme's colours are drawn as character formats: the control's own selection (the
-  // system's highlight) and links (always blue) are hidden or turned off.
+  // Links are drawn in the scheme's link colour as character formats: the control's own links
+  // (always blue, invisible on the blue scheme) are turned off.
   bool hasScheme = false;
   PaneColours scheme{};
-  CHARRANGE shownSelection = {0, 0};    // the range drawn in the selection's colours
   std::set<std::pair<int, int>> shownLinks;  // the addresses drawn in the link colour
   bool restyling = false;               // the formats are being changed: no restyle from within
 };
@@ -152,14 +151,13 @@ void ClearAccessibleName(HWND hwnd) {
 template <typename Use>
 void WithRangeSelected(PaneView* pane, int start, int end, Use use);
 
-// Colours a range's text and background.
-void ColourRange(PaneView* pane, int start, int end, std::uint32_t text, std::uint32_t background) {
+// Colours a range's text.
+void ColourRange(PaneView* pane, int start, int end, std::uint32_t text) {
   if (start >= end) return;
   CHARFORMAT2W format = {};
   format.cbSize = sizeof format;
-  format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
+  format.dwMask = CFM_COLOR;
   format.crTextColor = text;
-  format.crBackColor = background;
   WithRangeSelected(pane, start, end, [&] { Send(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)); });
 }
 
@@ -184,32 +182,24 @@ bool Overlaps(std::pair<int, int> range, CHARRANGE selection) {
   return range.first < selection.cpMax && selection.cpMin < range.second;
 }
 
-// Draws the selection in the scheme's inverse video and the addresses on screen in its link
-// colour, where they are not drawn so already.
+// Draws the addresses on screen in the scheme's link colour, where they are not drawn so already
+// (outside the selection, which the control draws in the system's highlight).
 void Restyle(PaneView* pane) {
   if (!pane->hasScheme || pane->restyling || !pane->redraw) return;
   pane->restyling = true;
   CHARRANGE selection;
   Send(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-  if (selection.cpMin != pane->shownSelection.cpMin || selection.cpMax != pane->shownSelection.cpMax) {
-    CHARRANGE old = pane->shownSelection;
-    ColourRange(pane, old.cpMin, old.cpMax, pane->scheme.text, pane->scheme.background);
-    std::erase_if(pane->shownLinks, [&](const auto& link) { return Overlaps(link, old); });
-    ColourRange(pane, selection.cpMin, selection.cpMax, pane->scheme.selectionText, pane->scheme.selectionBackground);
-    pane->shownSelection = selection;
-  }
   auto [first, end] = VisibleRange(pane);
   for (auto [start, stop] : WebAddressesIn(TextRange(pane, first, end))) {
     std::pair<int, int> link{first + start, first + stop};
     if (Overlaps(link, selection) || !pane->shownLinks.insert(link).second) continue;
-    ColourRange(pane, link.first, link.second, pane->scheme.link, pane->scheme.background);
+    ColourRange(pane, link.first, link.second, pane->scheme.link);
   }
   pane->restyling = false;
 }
 
-// A new text, or new colours for all of it: nothing is drawn in the selection's or links' colours.
+// A new text, or new colours for all of it: no address is drawn in the link colour.
 void ForgetStyles(PaneView* pane) {
-  pane->shownSelection = {0, 0};
   pane->shownLinks.clear();
 }
 
@@ -374,7 +364,6 @@ PaneView* PaneCreate(MainWidget* parent) {
   }
   Send(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   Send(pane, EM_SETUNDOLIMIT, 0);
-  Send(pane, EM_HIDESELECTION, TRUE, 0);  // the selection is drawn in the scheme's colours (Restyle)
   pane->owner = Live(parent);
   DragAcceptFiles(pane->hwnd, TRUE);
   SetWindowSubclass(pane->hwnd, PaneProc, 0, reinterpret_cast<DWORD_PTR>(pane));
@@ -664,9 +653,8 @@ void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour
   pane->hasScheme = true;
   Send(pane, EM_SETBKGNDCOLOR, 0, pane->scheme.background);
   CHARFORMAT2W format = {};
-  format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
+  format.dwMask = CFM_COLOR;
   format.crTextColor = pane->scheme.text;
-  format.crBackColor = pane->scheme.background;
   ForgetStyles(pane);
   SetAllCharFormat(pane, format);
   Restyle(pane);
