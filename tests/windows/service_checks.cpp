@@ -174,8 +174,9 @@ void CheckDownloadRules(const char* localServer, const char* selfSignedServer) {
     cancel = true;
   });
   bool gaveUp = !DownloadToMemory(base + "/stall", large, body, &cancel);
-  auto late = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - cancelledAt);
-  canceller.join();
+  auto returnedAt = std::chrono::steady_clock::now();
+  canceller.join();  // cancelledAt is the canceller's until then
+  auto late = std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - cancelledAt);
   Check(gaveUp && late.count() <= 100, "a cancelled download gives up within a tenth of a second",
         std::to_string(late.count()) + " ms");
 }
