@@ -14,8 +14,6 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <richedit.h>
-#include <richole.h>
-#include <tom.h>
 #include <shellapi.h>
 #include <initguid.h>  // the annotation service's ids are defined here: the program links no oleacc
 #include <oleacc.h>
@@ -235,37 +233,6 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
   }
   RaiseAfter(pane, message, wParam);
   return result;
-}
-
-// The text object model's document of the control (released by the caller), or null.
-ITextDocument* TextDocument(PaneView* pane) {
-  static const IID kTextDocument = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
-  IRichEditOle* ole = nullptr;
-  if (!Send(pane, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)) || !ole) return nullptr;
-  ITextDocument* document = nullptr;
-  if (FAILED(ole->QueryInterface(kTextDocument, reinterpret_cast<void**>(&document)))) document = nullptr;
-  ole->Release();
-  return document;
-}
-
-// Puts the top row whole at the top when part of it is above the view. The text object model
-// scrolls by exact pixels: the control's scroll position messages are scaled to 16 bits in a long
-// text, and its line scroll keeps the part row that scrolling the caret into view left.
-void AlignTopRow(PaneView* pane) {
-  RECT view = {0, 0, 0, 0};
-  Send(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
-  LRESULT first = Send(pane, EM_LINEINDEX, static_cast<WPARAM>(Send(pane, EM_GETFIRSTVISIBLELINE)));
-  POINTL rowTop = {0, 0};
-  Send(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&rowTop), first);
-  if (rowTop.y >= view.top) return;
-  ITextDocument* document = TextDocument(pane);
-  if (!document) return;
-  ITextRange* range = nullptr;
-  if (SUCCEEDED(document->Range(static_cast<long>(first), static_cast<long>(first), &range)) && range) {
-    range->ScrollIntoView(tomStart);
-    range->Release();
-  }
-  document->Release();
 }
 
 // The first character of the top row.
@@ -511,12 +478,8 @@ int PaneLineIndex(PaneView* pane, int line) {
 
 int PaneLineCount(PaneView* pane) { return Live(pane) ? std::max(1, static_cast<int>(Send(pane, EM_GETLINECOUNT))) : 0; }
 
-// The control scrolls by whole lines from where it is, and a caret it scrolled into view may have
-// left the top row partly above the view: that row is then put whole at the top.
 void PaneLineScroll(PaneView* pane, int lines) {
-  if (!Live(pane)) return;
-  if (lines != 0) Send(pane, EM_LINESCROLL, 0, lines);
-  AlignTopRow(pane);
+  if (Live(pane) && lines != 0) Send(pane, EM_LINESCROLL, 0, lines);
 }
 
 bool PanePosFromChar(PaneView* pane, int charIndex, int& x, int& y) {
