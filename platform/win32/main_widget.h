@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/live_objects.h"
 #include "platform/window.h"
 
 namespace vt {
@@ -35,15 +36,6 @@ class MainWidget {
   }
 };
 
-// The objects the program holds by pointer are registered while usable; a pointer whose object
-// has gone is compared, never read.
-void MarkLive(const void* object);
-void MarkGone(const void* object);
-bool IsLive(const void* object);
-template <typename T>
-T* Live(T* object) {
-  return IsLive(object) ? object : nullptr;
-}
 
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);

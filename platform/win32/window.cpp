@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <unordered_set>
 
 #include "platform/download.h"
 #include "platform/key_routing.h"
@@ -28,12 +27,7 @@ constexpr UINT kDpiChangedMessage = 0x02E0;   // WM_DPICHANGED, which headers fo
 
 static DWORD uiThread = 0;          // the thread that called PlatformInit
 static HWND taskWindow = nullptr;   // runs RunLater's callbacks
-static std::unordered_set<const void*> liveObjects;
 int barClicksInProgress = 0;
-
-void MarkLive(const void* object) { liveObjects.insert(object); }
-void MarkGone(const void* object) { liveObjects.erase(object); }
-bool IsLive(const void* object) { return object && liveObjects.count(object) != 0; }
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
