@@ -21,6 +21,7 @@
 #include "platform/pane.h"
 #include "platform/first_screen.h"
 #include "platform/font_limits.h"
+#include "platform/pane_ranges.h"
 #include "platform/scheme_colours.h"
 #include "platform/web_addresses.h"
 #include "platform/files.h"
@@ -1122,12 +1123,10 @@ void PaneSetSelection(PaneView* pane, int start, int end) {
     PaneRemoveSelection(pane);
     return;
   }
-  int length = PaneTextLength(pane);
-  if (end < 0 || end > length) end = length;
-  start = std::min(start, length);
+  const CharRange range = SelectionWithin(start, end, PaneTextLength(pane));
   QTextCursor cursor = pane->textCursor();
-  cursor.setPosition(start);
-  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  cursor.setPosition(range.start);
+  cursor.setPosition(range.end, QTextCursor::KeepAnchor);
   pane->setTextCursor(cursor);
 }
 

@@ -26,6 +26,7 @@
 #include "platform/bar.h"
 #include "platform/first_screen.h"
 #include "platform/font_limits.h"
+#include "platform/pane_ranges.h"
 #include "platform/scheme_colours.h"
 #include "platform/testing.h"
 #include "platform/web_addresses.h"
@@ -567,9 +568,8 @@ void PaneSetSelection(PaneView* pane, int start, int end) {
     PaneRemoveSelection(pane);
     return;
   }
-  int length = PaneTextLength(pane);
-  if (end < 0 || end > length) end = length;
-  Send(pane, EM_SETSEL, static_cast<WPARAM>(std::min(start, length)), end);
+  const CharRange range = SelectionWithin(start, end, PaneTextLength(pane));
+  Send(pane, EM_SETSEL, static_cast<WPARAM>(range.start), range.end);
 }
 
 void PaneRemoveSelection(PaneView* pane) {
