@@ -52,9 +52,12 @@ static void RememberCurrentFile() {
 
 void UseUserBookFile(const std::string& path) {
   RememberCurrentFile();
+  // The path is UTF-8 on every system: as a char8_t string it is read as UTF-8 on Windows too,
+  // where a plain string would be taken in the code page and lose its accented letters.
   std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  UserBookFile = error ? path : absolute.lexically_normal().string();
+  std::filesystem::path absolute = std::filesystem::absolute(std::u8string(path.begin(), path.end()), error);
+  std::u8string normal = absolute.lexically_normal().generic_u8string();
+  UserBookFile = error ? path : std::string(normal.begin(), normal.end());
   UserFileBookMark = 0;
   for (const BookFilePosition& p : BookFilePositions)
     if (p.path == UserBookFile) UserFileBookMark = p.position;
