@@ -332,12 +332,13 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(reader.wait_end().saved()["FontSize"], "68")
 
 
-def main():
-    global EXECUTABLE, DISPLAY, XVFB
-    EXECUTABLE = os.path.abspath(sys.argv[1])
+def run_on_private_display(argv):
+    """Runs the test cases of the script that was started, with unittest's arguments argv, on an X
+    display of their own; returns the exit status."""
+    global DISPLAY, XVFB
     DISPLAY, XVFB = start_xvfb()
     try:
-        program = unittest.main(argv=[sys.argv[0]] + sys.argv[2:], exit=False, verbosity=2)
+        program = unittest.main(argv=argv, exit=False, verbosity=2)
         result = program.result
         failed = len(result.failures) + len(result.errors)
         print(f"{result.testsRun - failed} passed, {failed} failed")
@@ -345,6 +346,12 @@ def main():
     finally:
         XVFB.terminate()
         XVFB.wait()
+
+
+def main():
+    global EXECUTABLE
+    EXECUTABLE = os.path.abspath(sys.argv[1])
+    return run_on_private_display([sys.argv[0]] + sys.argv[2:])
 
 
 if __name__ == "__main__":
