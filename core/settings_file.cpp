@@ -282,15 +282,19 @@ static void StoreValue(const Key& key, const std::string& text) {
   }
 }
 
-// Reading takes one pair of surrounding quotes off a value; a text that has such a pair of its
-// own gets another one, so that it comes back as it was.
+// Reading trims the blanks around a value and then takes one pair of surrounding quotes off it.
+// A text that has such a pair of its own, or blanks at either end, is written inside another pair,
+// so that it comes back as it was.
 // A line break inside a value (a title taken from a user's file may hold one) would end the line
 // and let the rest be read as keys of its own: it is written as a blank.
 static std::string WritableText(std::string text) {
   for (char& c : text)
     if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  if (text.empty()) return text;
   bool quoted = text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0];
-  return quoted ? text[0] + text + text[0] : text;
+  bool blankAtAnEnd = Trim(text).size() != text.size();
+  if (quoted) return text[0] + text + text[0];
+  return blankAtAnEnd ? '"' + text + '"' : text;
 }
 
 // The value text of the key as saving writes it.
