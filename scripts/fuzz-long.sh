@@ -17,7 +17,8 @@
 #
 # Usage: scripts/fuzz-long.sh SECONDS_PER_TARGET [TARGET ...]   (targets: see tests/fuzz/targets.sh)
 # Environment: FUZZ_BUILD (default build-fuzz), FUZZ_WORK (default a new folder under /tmp),
-# FUZZ_ROUND (seconds of one short-then-long round, default 600).
+# FUZZ_ROUND (seconds of one short-then-long round, default 600), FUZZ_TIMEOUT (seconds one input may take
+# before it counts as a hang, default 10; a loaded machine needs more, since the clock is the wall's).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tests/fuzz/targets.sh"
@@ -55,7 +56,7 @@ for target in $targets; do
     for len in $small $max_len; do
       [ "$left" -gt 0 ] || break
       slice=$(( small == max_len ? left : (round / 2 < left ? round / 2 : left) ))
-      QT_QPA_PLATFORM=offscreen nice "$build/tests/fuzz/fuzz_$target" -max_total_time="$slice" -timeout=10 \
+      QT_QPA_PLATFORM=offscreen nice "$build/tests/fuzz/fuzz_$target" -max_total_time="$slice" -timeout="${FUZZ_TIMEOUT:-10}" \
         -max_len="$len" -rss_limit_mb=4096 -print_final_stats=1 \
         -artifact_prefix="$work/$target-" "$corpus" >>"$log" 2>&1 || left=0
       left=$((left > slice ? left - slice : 0))
