@@ -345,6 +345,9 @@ void LoadBookAtStartUp() {
 const std::string& LoadedText() { return LoadedPaneText.empty() ? BookText : LoadedPaneText; }
 
 void ShowLoadedBook() {
+  // The pane puts the letters in their case as it takes the text: a book of hundreds of megabytes
+  // is not copied, cased and walked again. A plain text that looks like rich text goes the long way.
+  if (WideSpacing || LoadedText().rfind("{\\rtf", 0) != 0) return SetPaneTextInCase(PaneWindow, LoadedText(), CaseType);
   std::string text;
   ReserveLargeText(text, LoadedText().size());
   text = LoadedText();

@@ -88,6 +88,12 @@ void SetPaneText(PaneView* pane, std::string& text) {
   }
 }
 
+void SetPaneTextInCase(PaneView* pane, const std::string& plain, int caseType) {
+  BeforeTextReplaced();
+  const PaneLetters letters = caseType == 0 ? PaneLetters::Capitals : caseType == 1 ? PaneLetters::Small : PaneLetters::AsWritten;
+  PaneSetPlainTextInCase(pane, plain, WideSpacing ? kWideSpacingTwips : 0, letters);
+}
+
 int StreamRtfIntoPane(PaneView* pane, const std::string& rtf) { return PaneStreamInRtf(pane, rtf); }
 
 void SetWidePaneText(PaneView* pane, const std::string& plain) {

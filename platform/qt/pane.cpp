@@ -44,16 +44,19 @@
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <numeric>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -123,6 +126,56 @@ QColor FromColourRef(int32_t ref) {
   return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
+// Each character in capitals or in small letters, as ChangeLetterCase maps it: a mapping that
+// would take another number of UTF-16 units leaves the character as it is. The characters below
+// U+10000 are mapped from a table made once, a look-up each instead of a question to Qt's tables.
+class LetterMap {
+ public:
+  explicit LetterMap(PaneLetters letters) : upper(letters == PaneLetters::Capitals) {
+    if (letters != PaneLetters::AsWritten) table = upper ? Table<true>() : Table<false>();
+  }
+
+  bool Active() const { return table != nullptr; }
+
+  char32_t operator()(char32_t code) const {
+    if (!table) return code;
+    if (code < 0x10000) return table[code];
+    const char32_t mapped = upper ? QChar::toUpper(code) : QChar::toLower(code);
+    return mapped >= 0x10000 ? mapped : code;
+  }
+
+  // Maps UTF-16 text in place.
+  void MapUnits(QChar* begin, QChar* end) const {
+    for (QChar* c = begin; c < end; ++c) {
+      if (!c->isHighSurrogate() || c + 1 == end || !c[1].isLowSurrogate()) {
+        *c = QChar(table[c->unicode()]);
+        continue;
+      }
+      const char32_t mapped = (*this)(QChar::surrogateToUcs4(c[0], c[1]));
+      c[0] = QChar(QChar::highSurrogate(mapped));
+      c[1] = QChar(QChar::lowSurrogate(mapped));
+      ++c;
+    }
+  }
+
+ private:
+  template <bool kUpper>
+  static const char16_t* Table() {
+    static const std::vector<char16_t> table = [] {
+      std::vector<char16_t> t(0x10000);
+      for (char32_t c = 0; c < 0x10000; ++c) {
+        const char32_t mapped = kUpper ? QChar::toUpper(c) : QChar::toLower(c);
+        t[c] = static_cast<char16_t>(mapped < 0x10000 && !QChar::isSurrogate(c) ? mapped : c);
+      }
+      return t;
+    }();
+    return table.data();
+  }
+
+  const char16_t* table = nullptr;
+  bool upper;
+};
+
 }  // namespace
 
 class PaneView : public QPlainTextEdit {
@@ -141,12 +194,16 @@ class PaneView : public QPlainTextEdit {
     QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
     QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
     // no count may still be running while the application shuts down
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { counter.Stop(); });
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+      counter.Stop();
+      StopFinding(false);
+    });
   }
 
   ~PaneView() override {
     MarkGone(this);
     counter.Stop();
+    StopFinding(false);
   }
 
   PaneEvents events;                   // the program's callbacks
@@ -164,10 +221,12 @@ class PaneView : public QPlainTextEdit {
   // --- text ---------------------------------------------------------------------------------
 
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
-  void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
+  void SetUtf8Text(const std::string& utf8, int newSpacingTwips, LetterMap letters = LetterMap(PaneLetters::AsWritten)) {
+    StopFinding(true);  // it reads the characters that may be written over here
     const bool keepShownAside = std::exchange(keepAside, false);
-    if (BringBackAside(utf8) == Back::Same || SameAsShown(utf8)) return Respace(newSpacingTwips);
-    if (Reletter(utf8)) return Respace(newSpacingTwips);  // else the document is built anew
+    if (BringBackAside(utf8, letters) == Back::Same || SameAsShown(utf8, letters)) return Respace(newSpacingTwips);
+    // A text kept aside is never written over: its own letters come back with it.
+    if (!keepShownAside && Reletter(utf8, letters)) return Respace(newSpacingTwips);  // else the document is built anew
     underlines.clear();
     counter.Stop();
     if (keepShownAside && !text.isEmpty()) {
@@ -181,7 +240,7 @@ class PaneView : public QPlainTextEdit {
       spacingTwips = newSpacingTwips;
       ApplyFont();
     }
-    FillDocument(utf8);
+    FillDocument(utf8, letters);
     AdoptDocumentCharacters();
     anchorChar = -1;
     ScheduleLayout();
@@ -189,11 +248,11 @@ class PaneView : public QPlainTextEdit {
 
   // True when the UTF-8 text is the text shown (wide spacing switched puts the same text in
   // again): comparing costs far less than converting it.
-  bool SameAsShown(const std::string& utf8) const {
+  bool SameAsShown(const std::string& utf8, const LetterMap& letters) const {
     if (text.isEmpty()) return false;
     qsizetype at = 0;
     return WalkUtf8(
-               utf8,
+               utf8, letters,
                [&](const char* ascii, qsizetype n) {
                  const bool same = n <= text.size() - at && text.mid(at, n) == QLatin1StringView(ascii, n);
                  at += n;
@@ -245,7 +304,7 @@ class PaneView : public QPlainTextEdit {
   // took seconds to show and hundreds of bytes a line), so short paragraphs are grouped into blocks
   // of up to BlockCharacters, joined by line separators; rows and positions are the same as with a
   // block each. Notes in blockParagraphs how many paragraphs each block holds.
-  void FillDocument(const std::string& utf8) {
+  void FillDocument(const std::string& utf8, const LetterMap& letters) {
     const qsizetype blockCharacters = BlockCharacters(static_cast<qsizetype>(utf8.size()));
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString block, paragraph;
@@ -257,6 +316,7 @@ class PaneView : public QPlainTextEdit {
     ForEachParagraph(utf8, [&](std::string_view bytes) {
       paragraph.resize(decoder.requiredSpace(static_cast<qsizetype>(bytes.size())));
       paragraph.truncate(decoder.appendToBuffer(paragraph.data(), bytes) - paragraph.constData());
+      if (letters.Active()) letters.MapUnits(paragraph.data(), paragraph.data() + paragraph.size());
       if (paragraphs > 0 && block.size() + 1 + paragraph.size() > blockCharacters) {
         end.insertText(block);
         end.insertBlock();
@@ -345,27 +405,49 @@ class PaneView : public QPlainTextEdit {
   // (CR LF, CR, LF, the line and paragraph separators); each returns false to stop. False when it
   // stopped, or at the first bytes that are not well-formed UTF-8.
   template <typename Run, typename Unit, typename Break>
-  static bool WalkUtf8(const std::string& utf8, Run run, Unit unit, Break pause) {
+  static bool WalkUtf8(const std::string& utf8, const LetterMap& letters, Run run, Unit unit, Break pause) {
     for (size_t i = 0; i < utf8.size();) {
       if (const size_t n = PrintableAsciiRun(utf8, i)) {
-        if (!run(utf8.data() + i, static_cast<qsizetype>(n))) return false;
+        if (!(letters.Active() ? MappedRun(utf8.data() + i, n, letters, run) : run(utf8.data() + i, static_cast<qsizetype>(n))))
+          return false;
         i += n;
+        continue;
+      }
+      char32_t code;
+      if (const auto lead = static_cast<unsigned char>(utf8[i]); lead >= 0xC2 && lead < 0xE0 && i + 1 < utf8.size() &&
+                                                              (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+        code = letters((lead & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu));  // most letters beyond ASCII
+        i += 2;
+        if (!unit(static_cast<char16_t>(code))) return false;
         continue;
       }
       const size_t length = Utf8SequenceLength(utf8, i);
       if (length == 0) return false;
-      const char32_t code = DecodeUtf8(utf8, i, length);
+      code = DecodeUtf8(utf8, i, length);
       i += length;
       bool go;
       if (code == '\r' || code == '\n' || code == 0x2028 || code == 0x2029 || code == 0xFDD0 || code == 0xFDD1) {
         if (code == '\r' && i < utf8.size() && utf8[i] == '\n') ++i;
         go = pause();
-      } else if (code >= 0x10000) {
+      } else if ((code = letters(code)) >= 0x10000) {
         go = unit(QChar::highSurrogate(code)) && unit(QChar::lowSurrogate(code));
       } else {
         go = unit(static_cast<char16_t>(code));
       }
       if (!go) return false;
+    }
+    return true;
+  }
+
+  // A run of printable ASCII given to `run` in its other case, a piece at a time.
+  template <typename Run>
+  static bool MappedRun(const char* ascii, size_t n, const LetterMap& letters, Run& run) {
+    char piece[4096];
+    for (size_t done = 0; done < n;) {
+      const size_t size = std::min(n - done, sizeof piece);
+      for (size_t k = 0; k < size; ++k) piece[k] = static_cast<char>(letters(static_cast<unsigned char>(ascii[done + k])));
+      if (!run(piece, static_cast<qsizetype>(size))) return false;
+      done += size;
     }
     return true;
   }
@@ -379,13 +461,13 @@ class PaneView : public QPlainTextEdit {
   // is stopped first, and the document is told that they changed. They are written as the shape is
   // checked, in one pass: where the shape turns out to differ, the caller builds a new document,
   // and the letters written so far go with the old one.
-  bool Reletter(const std::string& utf8) {
+  bool Reletter(const std::string& utf8, const LetterMap& map) {
     if (!SharesDocument()) return false;
     counter.Stop();  // its workers read these characters
     auto* letters = const_cast<QChar*>(text.data());
     qsizetype at = 0;
     const bool sameShape = WalkUtf8(
-        utf8,
+        utf8, map,
         [&](const char* ascii, qsizetype n) {
           if (n > text.size() - at || std::any_of(letters + at, letters + at + n, IsParagraphBreak)) return false;
           std::transform(ascii, ascii + n, letters + at, [](char c) { return QChar(static_cast<char16_t>(c)); });
@@ -440,14 +522,14 @@ class PaneView : public QPlainTextEdit {
 
   // At a new text: the text kept aside comes back when the new one is that text (Same), or has its
   // shape (Shape: other letters, which are then written in); else it goes. One walk tells both.
-  Back BringBackAside(const std::string& utf8) {
+  Back BringBackAside(const std::string& utf8, const LetterMap& letters) {
     if (!aside.document) return Back::None;
     Aside kept = std::exchange(aside, Aside());
     qsizetype at = 0;
     bool same = true;
     const QStringView old = kept.text;
     const bool shape = WalkUtf8(
-                           utf8,
+                           utf8, letters,
                            [&](const char* ascii, qsizetype n) {
                              if (n > old.size() - at || std::any_of(old.begin() + at, old.begin() + at + n, IsParagraphBreak))
                                return false;
@@ -586,6 +668,58 @@ class PaneView : public QPlainTextEdit {
     }
     return found;
   }
+
+  // --- a search on a worker -----------------------------------------------------------------
+  // A search that takes long runs on a worker over the pane's text, which stays as it is meanwhile:
+  // every new text stops the search first. Its answer comes back to this thread queued.
+
+  struct FindJob {
+    QString holder;  // keeps the characters of `text`
+    QStringView text;
+    QString term;
+    int from, to;
+    bool down;
+    std::atomic<bool> cancel{false}, finished{false};
+    PaneFound found;
+    std::function<void(PaneFound)> done;
+  };
+  std::shared_ptr<FindJob> findJob;  // the search under way, if any
+  std::thread findWorker;
+
+  bool FindLater(std::shared_ptr<FindJob> job, int waitMs) {
+    StopFinding(true);
+    findJob = job;
+    findWorker = std::thread([this, job] {
+      job->found = FindIn(job->text, job->term, job->from, job->to, job->down, &job->cancel);
+      job->finished = true;
+      QMetaObject::invokeMethod(this, [this, job] { TakeFound(job); }, Qt::QueuedConnection);
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!job->finished && waited.elapsed() < waitMs) QThread::msleep(1);
+    if (!job->finished) return false;
+    TakeFound(job);
+    return true;
+  }
+
+  void TakeFound(const std::shared_ptr<FindJob>& job) {
+    if (job != findJob) return;  // stopped, or answered already
+    findWorker.join();
+    findJob.reset();
+    if (job->done) job->done(job->found);
+  }
+
+  // Ends the search under way; `tell`: its caller hears that it stopped, once this returns.
+  void StopFinding(bool tell) {
+    if (!findJob) return;
+    findJob->cancel = true;
+    findWorker.join();
+    auto job = std::exchange(findJob, nullptr);
+    if (tell && job->done) QTimer::singleShot(0, this, [done = job->done] { done(PaneFound{-1, -1, true}); });
+  }
+
+  static PaneFound FindIn(QStringView text, const QString& term, int from, int to, bool down,
+                          const std::atomic<bool>* cancel);
 
   // --- fonts --------------------------------------------------------------------------------
 
@@ -1064,6 +1198,10 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacing
   if (Live(pane)) pane->SetUtf8Text(utf8, letterSpacingTwips);
 }
 
+void PaneSetPlainTextInCase(PaneView* pane, const std::string& utf8, int letterSpacingTwips, PaneLetters letters) {
+  if (Live(pane)) pane->SetUtf8Text(utf8, letterSpacingTwips, LetterMap(letters));
+}
+
 std::string PaneGetPlainText(PaneView* pane) { return Live(pane) ? pane->CrLfText() : std::string(); }
 
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
@@ -1226,8 +1364,8 @@ bool HasCase(QStringView text) {
 // of a chapter mark, "1984", a dash) is the same either way and has one such character.
 class TermFinder {
  public:
-  TermFinder(QStringView haystack, QStringView needle)
-      : text(haystack), term(needle), cased(HasCase(needle)) {
+  TermFinder(QStringView haystack, QStringView needle, const std::atomic<bool>* stop)
+      : text(haystack), term(needle), cased(HasCase(needle)), cancel(stop) {
     QChar first = cased ? needle.front().toCaseFolded() : needle.front();
     starts.push_back(first);
     if (!cased) return;
@@ -1247,7 +1385,7 @@ class TermFinder {
       for (size_t i = 1; i < next.size(); ++i)
         if (next[i] >= 0 && (next[nearest] < 0 || next[i] < next[nearest])) nearest = i;
       const qsizetype at = next[nearest];
-      if (at < 0 || at + term.size() > text.size()) return -1;
+      if (at < 0 || at + term.size() > text.size() || Cancelled()) return -1;
       if (Matches(at)) return at;
       next[nearest] = text.indexOf(starts[nearest], at + 1);
     }
@@ -1255,12 +1393,18 @@ class TermFinder {
 
   qsizetype Backward(qsizetype from) const {
     if (term.front().isSurrogate()) return text.lastIndexOf(term, from, Qt::CaseInsensitive);
-    for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at)
+    for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at) {
       if (std::find(starts.begin(), starts.end(), text[at]) != starts.end() && Matches(at)) return at;
+      if (at % kCancelCheckEvery == 0 && Cancelled()) return -1;
+    }
     return -1;
   }
 
  private:
+  static constexpr qsizetype kCancelCheckEvery = 1 << 16;  // characters: a stop is heard within a millisecond or so
+
+  bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+
   bool Matches(qsizetype at) const {
     return text.sliced(at, term.size()).compare(term, cased ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
   }
@@ -1268,35 +1412,65 @@ class TermFinder {
   QStringView text, term;
   bool cased;
   std::vector<QChar> starts;  // every character a match may start with: the first folded, and its kin
+  const std::atomic<bool>* cancel;  // set when the search is to stop
 };
 
 }  // namespace
+
+PaneFound PaneView::FindIn(QStringView text, const QString& needle, int from, int to, bool down,
+                           const std::atomic<bool>* cancel) {
+  const int length = static_cast<int>(text.size());
+  const int size = static_cast<int>(needle.size());
+  qsizetype at = -1;
+  if (needle.isEmpty()) return {};
+  if (down) {
+    int begin = std::clamp(from, 0, length);
+    int end = to < 0 || to > length ? length : to;
+    if (end - begin < size) return {};
+    at = TermFinder(text, needle, cancel).Forward(begin);
+    if (at < 0 || at + size > end) return {};
+  } else {
+    int end = from < 0 || from > length ? length : from;
+    int begin = std::clamp(to, 0, length);
+    if (end - begin < size) return {};
+    at = TermFinder(text, needle, cancel).Backward(end - size);
+    if (at < begin) return {};
+  }
+  return {static_cast<int>(at), static_cast<int>(at) + size, false};
+}
 
 int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
                  int& foundEnd) {
   foundStart = foundEnd = -1;
   if (!Live(pane) || term.empty()) return -1;
   const QString needle = QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
-  const QStringView text = pane->text;
-  const int length = static_cast<int>(text.size());
-  const int size = static_cast<int>(needle.size());
-  qsizetype at = -1;
-  if (down) {
-    int begin = std::clamp(from, 0, length);
-    int end = to < 0 || to > length ? length : to;
-    if (end - begin < size) return -1;
-    at = TermFinder(text, needle).Forward(begin);
-    if (at < 0 || at + size > end) return -1;
-  } else {
-    int end = from < 0 || from > length ? length : from;
-    int begin = std::clamp(to, 0, length);
-    if (end - begin < size) return -1;
-    at = TermFinder(text, needle).Backward(end - size);
-    if (at < begin) return -1;
-  }
-  foundStart = static_cast<int>(at);
-  foundEnd = foundStart + size;
+  const PaneFound found = PaneView::FindIn(pane->text, needle, from, to, down, nullptr);
+  foundStart = found.start;
+  foundEnd = found.end;
   return foundStart;
+}
+
+bool PaneFindTextLater(PaneView* pane, const std::string& term, int from, int to, bool down, int waitMs,
+                       std::function<void(PaneFound)> done) {
+  if (!Live(pane) || term.empty()) {
+    if (done) done(PaneFound{});
+    return true;
+  }
+  auto job = std::make_shared<PaneView::FindJob>();
+  job->holder = pane->textStore;
+  job->text = pane->text;
+  job->term = QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
+  job->from = from;
+  job->to = to;
+  job->down = down;
+  job->done = std::move(done);
+  return pane->FindLater(std::move(job), std::max(0, waitMs));
+}
+
+bool PaneFinding(PaneView* pane) { return Live(pane) && pane->findJob != nullptr; }
+
+void PaneStopFinding(PaneView* pane) {
+  if (Live(pane)) pane->StopFinding(true);
 }
 
 // --- word breaks ------------------------------------------------------------------------------
