@@ -23,6 +23,7 @@
 #include "reader/reading_pane.h"
 #include "reader/reading_place.h"
 #include "reader/search.h"
+#include "reader/shelf.h"
 #include "speech/reading_aloud.h"
 #include "speech/voices.h"
 
@@ -97,7 +98,7 @@ static const Command kCommands[] = {
     {CmdBold, ToggleBold, kBeep, "Toggle Bold", nullptr, nullptr},
     {CmdColor, CycleColors, kBeep, "Change Colors", "C", "Colors"},
     {CmdUpdate, OnlineUpdate, kBeep, "", "U", "Update"},
-    {CmdBooks, NextBook, kBeep, "Next Book", nullptr, nullptr},
+    {CmdBooks, NextBookOrShelf, kBeep, "Next Book", nullptr, nullptr},
     {CmdVersion, VersionCommand, kBeep | kKeyWhenShortcutsOff, "", "V", "Version"},
     {CmdTitle, TitleCommand, kBeep, "", "T", "Title"},
     {CmdSearch, SearchCommand, kBeep, "Enter Search Term", "F", "Search (Find)"},
@@ -116,6 +117,8 @@ static const Command kCommands[] = {
     {CmdSingleLineScroll, SingleLineScrollCommand, kBeep, "", "R", "Single Line Scroll"},
     {CmdF3, NoOperation, 0, "", "F3", nullptr},
     {CmdPlayOrStop, PlayOrStopCommand, kKeyWhenShortcutsOff, "", "Space", "Play / Stop"},
+    {CmdShelf, ToggleShelf, kBeep | kKeyWhenShortcutsOff, "", "Ctrl+O", "Shelf of books"},
+    {CmdShelf, ToggleShelf, kBeep, "", "O", "Shelf of books"},
 };
 
 std::span<const Command> CommandTable() { return kCommands; }
@@ -146,17 +149,27 @@ void OpenAtStart(const std::string& path) { fileGivenAtStart = path; }
 
 // A file named on the command line is the user's book from the start; one that cannot be read
 // leaves the book of the last run, and the reader is told once the window shows.
+static std::string startFileRefusal;  // why that file was not opened, until the reader is told
+
 static void OpenFileGivenAtStart() {
   LoadBookPositions();
   std::string path = std::exchange(fileGivenAtStart, std::string());
   if (path.empty()) return;
   // Only the file's size and first bytes are read here: the book is read once, on the loading worker.
-  if (BookFileRefusal(path).empty()) {
+  startFileRefusal = BookFileRefusal(path);
+  if (startFileRefusal.empty()) {
     UseUserBookFile(path);
     Book = UserBook;
-  } else {
-    RunLater(0, [path] { OpenBookFile(path); });
   }
+}
+
+// Said once the window is on the screen, and without holding it: a notice that blocked before the
+// window's first expose would come and go unseen.
+static void TellWhyStartFileRefused() {
+  if (startFileRefusal.empty()) return;
+  RunAfterFirstFrame(MainWindow, [refusal = std::exchange(startFileRefusal, std::string())] {
+    ShowBarMessageForAWhile(refusal);
+  });
 }
 
 // The first frame shows the text at the bookmark alone: drawing the bar's buttons would hold it
@@ -189,12 +202,14 @@ static void InitialiseMainWindow() {
   ApplyColors();
   LoadBookAtStartUp();
   ShowBarAfterFirstFrame();
+  TellWhyStartFileRefused();
 }
 
 // A right-click on a bar button: the shortcut list, the previous set, or the button's name.
 static void BarRightClick(int commandId) {
   CommandBeep();
   if (commandId == CmdExit) {
+    LeaveShelf();  // the list covers the book, never the shelf
     ToggleShortcutList(ShortcutListText());
   } else if (commandId == CmdMenu) {
     PreviousButtonSet();
@@ -217,6 +232,7 @@ static void WheelOverWindow(int steps, bool ctrl) {
 
 static void WindowEnded() {
   CancelOnlineUpdate();
+  EndShelfSearch();
   SaveBookmark();
   PersistSettings("save");
   SaveBookPositions();
@@ -236,7 +252,10 @@ MainWindowEvents MainWindowHandlers() {
   };
   events.closing = EndMainWindow;
   events.ended = WindowEnded;
-  events.fileDropped = OpenBookFile;
+  events.fileDropped = [](const std::string& path) {
+    LeaveShelf();  // the book under the shelf keeps its place
+    OpenBookFile(path);
+  };
   return events;
 }
 

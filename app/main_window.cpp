@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/commands.h"
+#include "app/online_update.h"
 #include "core/bar_messages.h"
 #include "core/ids.h"
 #include "core/program_state.h"
@@ -40,10 +41,11 @@ int EntryRoutine() {
   // A second reader of the same settings file would overwrite this one's changes when it ends:
   // the reader that runs comes to the front instead, and the file is not touched.
   if (!ClaimSettingsFile(SettingsPath(), [] { BringWindowToFront(MainWindow); })) return 0;
+  RemoveReplacedProgram();
   StartMainWindow();
   RunMessageLoop(MainWindow);
   MainWindow = nullptr;
-  if (RestartAfterUpdate) StartProgram(ProgramFolder() + "vellumtide");
+  if (RestartAfterUpdate) StartProgram(ProgramFolder() + ProgramFileName);
   return 0;
 }
 

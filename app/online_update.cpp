@@ -39,7 +39,11 @@ namespace vt {
 #define VT_MACHINE "other"
 #endif
 
+#ifdef _WIN32
+const char* const UpdateAddress = "https://vellumtide.app/download/windows-" VT_MACHINE "/vellumtide.exe";
+#else
 const char* const UpdateAddress = "https://vellumtide.app/download/linux-" VT_MACHINE "/vellumtide";
+#endif
 
 static constexpr std::size_t kMaxDigestFileBytes = 4096;
 
@@ -99,10 +103,12 @@ static bool WriteTemporaryProgram(const std::string& temporary, const std::strin
   return WriteFileDurably(temporary, program) && MakeExecutable(temporary);
 }
 
-// Moves "vellumtide" aside as "vellumtide.old" and gives the new program its name. When the new
+// Moves the program aside as "vellumtide.old" and gives the new program its name. When the new
 // one cannot take the name, the old one gets it back: the folder is never left without a program.
+// A running program may be renamed on every system, though Windows lets nobody delete it: the old
+// file goes at the next start (RemoveReplacedProgram).
 static bool SwapProgramFiles(const std::string& folder, const std::string& temporary) {
-  std::string program = folder + "vellumtide";
+  std::string program = folder + ProgramFileName;
   std::string old = folder + "vellumtide.old";
   if (IsRegularFile(old)) DeleteFile(old);
   bool movedAside = false;
@@ -158,6 +164,11 @@ void OnlineUpdate() {
 }
 
 bool UpdateInProgress() { return updateRunning; }
+
+void RemoveReplacedProgram() {
+  std::string old = ProgramFolder() + "vellumtide.old";
+  if (IsRegularFile(old)) DeleteFile(old);
+}
 
 void CancelOnlineUpdate() {
   updateCancelled = true;

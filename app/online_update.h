@@ -14,12 +14,16 @@ extern const char* const UpdateAddress;
 std::string UpdateAddressInUse();
 
 // Starts downloading the new program on a worker thread and returns; once it has arrived and
-// passed its checks, puts it in place of "vellumtide" in the program folder (the previous one kept
+// passed its checks, puts it in place of ProgramFileName in the program folder (the previous one kept
 // as "vellumtide.old") and asks the main window to end, so that the entry routine starts the new
 // program. Any failure leaves the folder as it was and shows "Update failed!". While one update
 // runs, another is not started. An installed program (core/installation.h) downloads nothing and
 // shows what updates it instead.
 void OnlineUpdate();
+
+// Deletes the program an update replaced ("vellumtide.old"), once the new one has started: the
+// running program's own file could not be deleted on Windows while it ran.
+void RemoveReplacedProgram();
 
 // True from OnlineUpdate until its result has been acted on.
 bool UpdateInProgress();

@@ -38,6 +38,7 @@ constexpr int CmdWideSpacing = 535;
 constexpr int CmdSingleLineScroll = 537;
 constexpr int CmdF3 = 538;
 constexpr int CmdPlayOrStop = 539;  // the Space key: Play while idle, Stop while reading aloud
+constexpr int CmdShelf = 540;       // Ctrl+O (and O): the shelf of books, and back to the book
 
 // The program's version as the title and the version notice show it.
 inline constexpr const char* ProgramVersion = "1.8";

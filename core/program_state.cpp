@@ -9,6 +9,7 @@ namespace vt {
 MainWidget* MainWindow = nullptr;
 int32_t RestartAfterUpdate = 0;
 int32_t ShortcutListShown = 0;
+int32_t ShelfShown = 0;
 int32_t BarHeight = 0;
 long double FontScale = 1;
 int32_t ButtonSet = 0;
@@ -17,7 +18,6 @@ BarView* BarWindow = nullptr;
 FontRequest BarFont{"Arial Black", 1, true};
 PaneView* PaneWindow = nullptr;
 int32_t SmallFontSavedSize = 0;
-int32_t SavedEventMask = 0;
 PaneFontRequest PaneFont{"", 0, false, false, false, false};
 std::string BookText;
 std::string LoadedPaneText;
@@ -38,10 +38,10 @@ void ResetProgramState() {
   ResetSettingsToDefaults();
   RestartAfterUpdate = 0;
   ShortcutListShown = 0;
+  ShelfShown = 0;
   FontScale = 1;
   ButtonSet = 0;
   SmallFontSavedSize = 0;
-  SavedEventMask = 0;
   BookText.clear();
   LoadedPaneText.clear();
   UserBookFile.clear();

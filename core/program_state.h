@@ -35,7 +35,6 @@ extern FontRequest BarFont;      // the labels' font
 // reader/reading_pane.cpp
 extern PaneView* PaneWindow;         // the reading pane
 extern int32_t SmallFontSavedSize;   // the size the small-font command returns to
-extern int32_t SavedEventMask;       // the notifications in force before SuspendPaneRedraw
 
 // reader/display_options.cpp
 extern PaneFontRequest PaneFont;  // the font last set on the pane
@@ -48,6 +47,7 @@ extern std::string LoadedPaneText;  // the pane's text right after loading, "" w
 struct BookFilePosition {
   std::string path;  // a file the reader has read, in full
   int32_t position;  // its reading position, as a BookMark variable holds one
+  std::string title = {};  // its title as the reader last showed it, "" when not known
 };
 extern std::string UserBookFile;     // the file given for the user's book; empty: "trash.txt"
 extern int32_t UserFileBookMark;     // the reading position of that file
@@ -56,6 +56,9 @@ extern std::vector<BookFilePosition> BookFilePositions;  // other files' positio
 // reader/navigation.cpp
 extern int32_t ShortcutListShown;  // 1 while the pane shows the shortcut list instead of the book
 extern int32_t CaretShownOnPaint;  // 1 once the first focused paint of the run has re-created the wide caret
+
+// reader/shelf.cpp
+extern int32_t ShelfShown;  // 1 while the pane shows the shelf of books instead of the book
 
 // reader/search.cpp
 extern SearchDialogView* SearchDialogWindow;  // the search box while it is open, else null

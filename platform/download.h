@@ -29,8 +29,9 @@ bool DownloadToMemory(const std::string& url, const DownloadLimits& limits, std:
 // The SHA-256 digest of bytes as 64 lower-case hex digits.
 std::string Sha256Hex(const std::string& bytes);
 
-// True when bytes begin with the header of an executable this machine runs: an ELF program
-// (or position-independent executable) of the running program's class, byte order and machine type.
+// True when bytes begin with the header of an executable this machine runs, of the running
+// program's kind and machine type: on Linux an ELF program (or position-independent executable) of
+// its class and byte order, on Windows a PE program (not a library) of its 32- or 64-bit kind.
 bool IsExecutableForThisMachine(const std::string& bytes);
 
 }  // namespace vt

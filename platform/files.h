@@ -14,6 +14,10 @@ std::string ProgramFolder();
 // The running program's file name without its extension ("vellumtide").
 std::string ProgramBaseName();
 
+// The name the program's file has in its folder on this system ("vellumtide", "vellumtide.exe"):
+// the name an update puts the new program under and restarts.
+extern const char* const ProgramFileName;
+
 // The user's configuration folder for this program ($XDG_CONFIG_HOME/vellumtide/), with a trailing slash.
 std::string UserConfigFolder();
 

@@ -58,6 +58,12 @@ void ReserveLargeText(std::string& text, size_t size) {
   PrepareLargeMemory(text.data() + text.size(), text.capacity() - text.size());  // past what it holds
 }
 
+#ifdef _WIN32
+const char* const ProgramFileName = "vellumtide.exe";
+#else
+const char* const ProgramFileName = "vellumtide";
+#endif
+
 std::string ProgramBaseName() {
   std::string path = ExecutablePath();
   std::string name = path.substr(path.rfind('/') + 1);

@@ -14,7 +14,7 @@ namespace vt {
 class PaneView;
 
 // The keys the program tells apart after the pane has handled them; every other key is Other.
-enum class PaneKey { Left, Right, Up, Down, Home, End, Delete, Backspace, Other };
+enum class PaneKey { Left, Right, Up, Down, Home, End, PageUp, PageDown, Enter, Delete, Backspace, Other };
 
 // What the pane tells the program. Each callback runs once the widget has handled the event
 // itself, except `wheel`: while it is set, the program scrolls or zooms and the widget does not.
@@ -67,7 +67,9 @@ int PaneTextLength(PaneView* pane);
 void PaneSetLetterSpacing(PaneView* pane, int twips);
 // Keeps the text shown aside while the next text shows (the shortcut list over a book): when the
 // text after that has its shape (the book again, perhaps in other letters or spacing), it comes
-// back without being built anew; any other text lets it go. A pane that cannot keeps nothing.
+// back without being built anew; any other text lets it go. Asked again while a text is kept, the
+// text shown (a page over the kept one) is replaced and the kept one stays. A pane that cannot
+// keeps nothing.
 void PaneKeepTextAside(PaneView* pane);
 // Shows, of UTF-8 text, only the part around the character at `charIndex` (counted as the pane
 // counts its text: a paragraph break is one character), with that character's row at the top and

@@ -46,4 +46,8 @@ SearchBoxLayout LayOutSearchBox(const Rect& window, int fontPixelHeight) {
   return layout;
 }
 
+Rect SearchBoxArea(const Rect& within) {
+  return within.right > within.left && within.bottom > within.top ? within : WorkArea();
+}
+
 }  // namespace vt

@@ -43,6 +43,9 @@ struct SearchBoxLayout {
 // The box's design scaled down as a whole until it fits inside `window` with a margin, centred on it.
 SearchBoxLayout LayOutSearchBox(const Rect& window, int fontPixelHeight);
 
+// The area the box fits inside: the reader's window, or the work area when there is none.
+Rect SearchBoxArea(const Rect& within);
+
 // Creates the hidden dialog with its three controls.
 SearchDialogView* CreateSearchDialog(const SearchDialogLook& look, SearchDialogEvents events);
 

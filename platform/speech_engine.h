@@ -55,6 +55,8 @@ extern const char* const FemaleVoiceName;
 struct InstalledVoice {
   std::string description;  // "English (America)"
   std::string engineName;   // "gmw/en-US", "en-us+m3"
+  std::string gender;       // "Male", "Female", or "" when the voice does not say
+  std::string language;     // its languages as hex language ids, ";" between them ("409;9"), or ""
 };
 
 // The installed voices: the reader's male and female US English voices first, then every language

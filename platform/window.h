@@ -33,7 +33,7 @@ struct MainWindowEvents {
 enum class ShowState { Normal, Minimised, Maximised };
 
 // A keyboard shortcut: the key ("A" ... "Z", "F3", "Space") pressed without Shift, Ctrl or Alt runs
-// the command. Space on a focused bar button presses that button instead.
+// the command; a letter with Ctrl alone is named "Ctrl+O". Space on a focused bar button presses that button instead.
 struct Shortcut {
   std::string key;
   int command;

@@ -148,7 +148,7 @@ int32_t PanePosition(const std::string& text, size_t offset) {
   return static_cast<int32_t>(std::min<int64_t>(position, INT32_MAX));
 }
 
-// Step 1: which book to load (the previous text when Book names no book), and its title for the
+// Which book to load (the previous text when Book names no book), and its title for the
 // loading notice. The file is read and decoded on the loading worker.
 BookSource ChooseSource() {
   if (Book == UserBook) {
@@ -228,7 +228,7 @@ std::future<ShapedBook> TakeOrStartShaping(BookSource source) {
   return StartShaping(std::move(source), ShapingNow());
 }
 
-// Steps 8 to 10: the shaped book goes into the pane, shown from its start.
+// The shaped book goes into the pane, shown from its start.
 void PutIntoPane(ShapedBook& book) {
   // A plain text whose every line ends in CR LF reads back from the pane as it went in: the book
   // is then not held a second time, and a wide one reads back as its plain text.
@@ -265,7 +265,7 @@ void WithinMemory(Show show) {
   }
 }
 
-// Steps 2 to 10. The book is read, decoded and shaped (and made wide) on a worker while the notice
+// Loads the chosen book and shows it. The book is read, decoded and shaped (and made wide) on a worker while the notice
 // stands, so a large book costs the reader no more wait than the notice itself. With
 // `firstScreenFirst` (start-up) the pane shows the screen at the bookmark at once, and the whole
 // book goes in, with the caret at the bookmark, once that screen is on the display: then true.

@@ -107,7 +107,7 @@ void ToggleBold() {
 // back from the pane; the shortcut list is re-cased as it stands.
 static void ReplaceTextCase() {
   if (CaseType < 0 || CaseType > 2) return;  // a case outside the cycle leaves the text as it is
-  if (!ShortcutListShown) return ShowLoadedBook();
+  if (!ShortcutListShown && !ShelfShown) return ShowLoadedBook();
   std::string text = PaneGetPlainText(PaneWindow);
   ApplyTextCase(text, CaseType);
   SetPaneText(PaneWindow, text);

@@ -17,6 +17,7 @@
 #include "reader/display_options.h"
 #include "reader/own_books.h"
 #include "reader/reading_place.h"
+#include "reader/shelf.h"
 #include "platform/files.h"
 
 namespace vt {
@@ -39,7 +40,7 @@ int32_t TopVisibleCharIndex() {
 }
 
 void SaveBookmark() {
-  if (ShortcutListShown) return;
+  if (ShortcutListShown || ShelfShown) return;
   if (int32_t* mark = ReadingPositionOf(Book)) *mark = TopVisibleCharIndex();
 }
 
@@ -157,9 +158,13 @@ PaneEvents ReadingPaneEvents(PaneView* pane) {
   };
   events.focusLost = [pane] { PaneDestroyCaret(pane); };
   events.painted = [pane] { Painted(pane); };
-  events.clicked = [pane] { ResetCaret(pane); };
+  events.clicked = [pane] {
+    ResetCaret(pane);
+    if (ShelfShown) ShelfClicked();
+  };
   events.keyPressed = [pane](PaneKey key) {
     if (KeyMovesCaret(key)) ResetCaret(pane);
+    if (ShelfShown) ShelfKeyPressed(key);
   };
   events.typed = [pane](char32_t code) {
     if (!CharKeepsCaret(code)) ResetCaret(pane);
@@ -186,6 +191,7 @@ void ToggleShortcutList(const std::string& listText) {
 
 void ReformatBook() {
   if (ShortcutListShown) ToggleShortcutList(std::string());
+  LeaveShelf();
   KeepPlaceAcrossReloading(LoadBook);
 }
 

@@ -19,7 +19,7 @@ void ScrollCharToTop(int32_t charIndex);
 int32_t TopVisibleCharIndex();
 
 // Stores the top visible character in the current book's BookMark variable (not while the pane
-// shows the shortcut list, whose positions are not the book's).
+// shows the shortcut list or the shelf, whose positions are not the book's).
 void SaveBookmark();
 
 // Scrolls the current book's stored position to the top and puts the caret there.

@@ -4,7 +4,8 @@
 // half of it.
 //
 // The file: a first line naming it and its version, then one entry per line, each a type word and
-// its fields separated by tabs ("position", the number, the path). A path is stored with every
+// its fields separated by tabs ("position", the number, the path; "title", the path, the title of
+// the entry just before). A path or title is stored with every
 // byte that could break the line (a control character, '%', a byte of no valid UTF-8) as %XX, so
 // a name holding a newline, a tab or any bytes at all comes back exactly. A line of a type this
 // program does not know, a damaged line and a path longer than any the system takes are dropped
@@ -24,6 +25,8 @@ namespace vt {
 
 constexpr const char* kDefaultUserBook = "trash.txt";
 constexpr std::size_t kMostFilesKept = 200;
+// The shelf lists the books read last: enough for anyone's current reading, few enough to scan.
+constexpr std::size_t kMostRecentBooks = 50;
 
 const std::string& UserBookPath() {
   static const std::string defaultPath = kDefaultUserBook;
@@ -32,23 +35,48 @@ const std::string& UserBookPath() {
 
 static bool NamedFile() { return !UserBookFile.empty(); }
 
-// The current file's position goes to the front of the list.
+static std::vector<BookFilePosition>::iterator EntryOf(const std::string& path) {
+  return std::find_if(BookFilePositions.begin(), BookFilePositions.end(), [&path](const BookFilePosition& p) { return p.path == path; });
+}
+
+// The current file's position goes to the front of the list, with the title it shows under.
 static void RememberCurrentFile() {
   if (!NamedFile()) return;
-  auto same = [](const BookFilePosition& p) { return p.path == UserBookFile; };
-  BookFilePositions.erase(std::remove_if(BookFilePositions.begin(), BookFilePositions.end(), same), BookFilePositions.end());
-  BookFilePositions.insert(BookFilePositions.begin(), BookFilePosition{UserBookFile, UserFileBookMark});
+  auto entry = EntryOf(UserBookFile);
+  std::string title = entry != BookFilePositions.end() ? entry->title : std::string();
+  if (Book == 6 && !EditFileName.empty()) title = EditFileName;
+  if (entry != BookFilePositions.end()) BookFilePositions.erase(entry);
+  BookFilePositions.insert(BookFilePositions.begin(), BookFilePosition{UserBookFile, UserFileBookMark, title});
   if (BookFilePositions.size() > kMostFilesKept) BookFilePositions.resize(kMostFilesKept);
 }
 
 void UseUserBookFile(const std::string& path) {
   RememberCurrentFile();
+  // The path is UTF-8 on every system: as a char8_t string it is read as UTF-8 on Windows too,
+  // where a plain string would be taken in the code page and lose its accented letters.
   std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  UserBookFile = error ? path : absolute.lexically_normal().string();
+  std::filesystem::path absolute = std::filesystem::absolute(std::u8string(path.begin(), path.end()), error);
+  std::u8string normal = absolute.lexically_normal().generic_u8string();
+  UserBookFile = error ? path : std::string(normal.begin(), normal.end());
   UserFileBookMark = 0;
   for (const BookFilePosition& p : BookFilePositions)
     if (p.path == UserBookFile) UserFileBookMark = p.position;
+}
+
+std::vector<BookFilePosition> RecentBooks() {
+  RememberCurrentFile();
+  const std::size_t count = std::min(BookFilePositions.size(), kMostRecentBooks);
+  return std::vector<BookFilePosition>(BookFilePositions.begin(), BookFilePositions.begin() + count);
+}
+
+void RememberBookTitle(const std::string& path, const std::string& title) {
+  auto entry = EntryOf(path);
+  if (entry != BookFilePositions.end() && !title.empty()) entry->title = title;
+}
+
+void ForgetBookFile(const std::string& path) {
+  auto entry = EntryOf(path);
+  if (entry != BookFilePositions.end() && path != UserBookFile) BookFilePositions.erase(entry);
 }
 
 int32_t* ReadingPositionOf(int book) {
@@ -63,10 +91,15 @@ std::string BookPositionsPath() {
 
 constexpr const char* kPositionsHeader = "vellumtide-books 2";
 constexpr const char* kPositionType = "position";
+// "title TAB path TAB title", after the position of the same path; a program that knows only
+// positions skips it, and it names no file that has no position.
+constexpr const char* kTitleType = "title";
 // Linux takes paths of up to 4,096 bytes (PATH_MAX); a longer one names no file.
 constexpr std::size_t kLongestPath = 4096;
-// The most the file can hold when full: every entry at the longest path, every byte escaped.
-constexpr std::size_t kLargestPositionsFile = kMostFilesKept * (3 * kLongestPath + 64);
+// A title is a line of the book; longer ones are not kept (the file's size cap counts on it).
+constexpr std::size_t kLongestTitle = kLongestPath;
+// The most the file can hold when full: every entry at the longest path and title, every byte escaped.
+constexpr std::size_t kLargestPositionsFile = kMostFilesKept * (3 * (2 * kLongestPath + kLongestTitle) + 64);
 
 static bool NeedsEscape(std::string_view path, std::size_t i, std::size_t& validLength) {
   unsigned char c = static_cast<unsigned char>(path[i]);
@@ -162,6 +195,15 @@ static bool ReadEntryLine(const std::string& line, BookFilePosition& entry) {
   return DecodePositionPath(fields[2], entry.path);
 }
 
+// A title line gives its title to the entry of its path read last, when that is the entry before it.
+static void ReadTitleLine(const std::string& line, std::vector<BookFilePosition>& entries) {
+  std::vector<std::string> fields = Fields(line);
+  std::string path, title;
+  if (fields.size() != 3 || fields[0] != kTitleType || entries.empty()) return;
+  if (DecodePositionPath(fields[1], path) && path == entries.back().path && DecodePositionPath(fields[2], title))
+    entries.back().title = title;
+}
+
 std::vector<BookFilePosition> ReadBookPositionsText(const std::string& bytes, bool cut) {
   std::vector<BookFilePosition> entries;
   std::vector<std::string> lines = PositionLines(bytes, cut);
@@ -170,15 +212,21 @@ std::vector<BookFilePosition> ReadBookPositionsText(const std::string& bytes, bo
     BookFilePosition entry;
     if (firstVersion ? ReadFirstVersionLine(lines[i], entry) : ReadEntryLine(lines[i], entry))
       entries.push_back(std::move(entry));
+    else if (!firstVersion)
+      ReadTitleLine(lines[i], entries);
   }
   return entries;
 }
 
 std::string BookPositionsText(const std::vector<BookFilePosition>& entries) {
   std::string text = std::string(kPositionsHeader) + "\r\n";
-  for (const BookFilePosition& p : entries)
-    if (!p.path.empty() && p.path.size() <= kLongestPath)
-      text += std::string(kPositionType) + "\t" + std::to_string(p.position) + "\t" + EncodePositionPath(p.path) + "\r\n";
+  for (const BookFilePosition& p : entries) {
+    if (p.path.empty() || p.path.size() > kLongestPath) continue;
+    const std::string path = EncodePositionPath(p.path);
+    text += std::string(kPositionType) + "\t" + std::to_string(p.position) + "\t" + path + "\r\n";
+    if (!p.title.empty() && p.title.size() <= kLongestTitle)
+      text += std::string(kTitleType) + "\t" + path + "\t" + EncodePositionPath(p.title) + "\r\n";
+  }
   return text;
 }
 

@@ -21,6 +21,15 @@ void UseUserBookFile(const std::string& path);
 // program the position remembered for its path; nullptr for a book outside 0 ... 6.
 int32_t* ReadingPositionOf(int book);
 
+// The files read lately, the one being read first, then the others most recent first; at most 50.
+std::vector<BookFilePosition> RecentBooks();
+
+// Keeps the title a remembered file shows under (the shelf lists it by that title).
+void RememberBookTitle(const std::string& path, const std::string& title);
+
+// Drops a remembered file and its position (not the file being read).
+void ForgetBookFile(const std::string& path);
+
 // The positions of the reader's files: read at start, written when the window ends.
 void LoadBookPositions();
 void SaveBookPositions();

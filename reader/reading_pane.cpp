@@ -20,7 +20,6 @@ namespace vt {
 static const char kWideOpener[] = "{\\rtf1\\expndtw360\\expnd72 ";
 static const int kWideSpacingTwips = 360;  // the \expndtw360 of kWideOpener
 static const char kWideCloser[] = "\\expnd0\\expndtw0}";
-static const int32_t kPaneEventMask = 0x04080000;  // link and selection-change notifications
 static void (*textReplacedHandler)() = nullptr;     // told before the pane's text is replaced
 
 static bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
@@ -94,8 +93,6 @@ void SetPaneTextInCase(PaneView* pane, const std::string& plain, int caseType) {
   PaneSetPlainTextInCase(pane, plain, WideSpacing ? kWideSpacingTwips : 0, letters);
 }
 
-int StreamRtfIntoPane(PaneView* pane, const std::string& rtf) { return PaneStreamInRtf(pane, rtf); }
-
 void SetWidePaneText(PaneView* pane, const std::string& plain) {
   BeforeTextReplaced();
   ShowWidelySpaced(pane, plain);
@@ -119,10 +116,7 @@ void RefreshPaneText() {
   });
 }
 
-void SuspendPaneRedraw(PaneView* pane) {
-  SavedEventMask = pane ? kPaneEventMask : 0;
-  PaneSetRedraw(pane, false);
-}
+void SuspendPaneRedraw(PaneView* pane) { PaneSetRedraw(pane, false); }
 
 void ResumePaneRedraw(PaneView* pane) { PaneSetRedraw(pane, true); }
 

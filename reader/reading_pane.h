@@ -17,9 +17,6 @@ void ApplyPaneColors(PaneView* pane);
 // Shows text as plain text, or with WideSpacing as widely spaced rich text; leaves in `text` the form used.
 void SetPaneText(PaneView* pane, std::string& text);
 
-// Replaces the pane's content by rich text; returns the number of characters read in.
-int StreamRtfIntoPane(PaneView* pane, const std::string& rtf);
-
 // Replaces the pane's window text: a text that begins with "{\rtf" is read as rich text.
 void SetPaneWindowText(PaneView* pane, const std::string& text);
 

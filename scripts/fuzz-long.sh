@@ -10,7 +10,7 @@
 # few a second), each round on the corpus the previous one grew.
 #
 # An hour per target, the run to do before a release or after a change to a reader of files
-# (about five hours with all five targets; on a shared machine give it `nice` and no other load):
+# (about seven hours with all seven targets; on a shared machine give it `nice` and no other load):
 #     scripts/fuzz-long.sh 3600
 # One target, with the corpus kept for the next run:
 #     FUZZ_WORK=/var/tmp/vellumtide-fuzz scripts/fuzz-long.sh 3600 book_text

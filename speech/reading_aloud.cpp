@@ -112,7 +112,7 @@ void InitSpeech() {
   SetSpeechListener({MarkSpokenWord, EndReading, ReadingLost});
   OnPaneTextReplaced(StopReadingForNewText);
   // What is heard matches what the bar shows from the start.
-  SelectVoice(MaleVoice == 0 ? FemaleVoiceName : MaleVoiceName);
+  SelectReaderVoice(MaleVoice != 0);
   SpeechSetRate(vRate);
 }
 

@@ -11,4 +11,7 @@ void ToggleVoice();
 // is none: the voice stays as it was.
 bool SelectVoice(const std::string& name);
 
+// Makes the reader's male or female voice the one that reads; false when it is not installed.
+bool SelectReaderVoice(bool male);
+
 }  // namespace vt

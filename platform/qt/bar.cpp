@@ -5,6 +5,7 @@
 // detached then, and deleted once control is back in the event loop. The message label is a
 // QLabel in plain-text mode (a book title is never read as markup).
 #include "platform/bar.h"
+#include "platform/font_limits.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -39,8 +40,6 @@
 
 namespace vt {
 
-constexpr int kLargestIcon = 1024;
-constexpr int kLargestFontPixels = 4096;
 constexpr int kFocusFrame = 6;  // the width of the keyboard focus mark
 const QColor kBarFace(0xF0, 0xF0, 0xF0);
 const QColor kFocusColour(Qt::black);
@@ -51,15 +50,9 @@ static QString FromEightBit(const std::string& text) { return QString::fromStdSt
 
 static QFont MakeFont(const FontRequest& request) {
   QFont font(QString::fromStdString(request.face));
-  font.setPixelSize(std::clamp(request.pixelHeight, 1, kLargestFontPixels));
+  font.setPixelSize(LabelPixelHeight(request.pixelHeight));
   font.setWeight(request.bold ? QFont::Bold : QFont::Normal);
   return font;
-}
-
-int FontPixelHeight(long double points) {
-  long double pixels = std::nearbyint(points * static_cast<long double>(ScreenDpiY()) / 72.0L);
-  if (!(pixels >= 1)) return 1;  // also a NaN
-  return pixels > kLargestFontPixels ? kLargestFontPixels : static_cast<int>(pixels);
 }
 
 bool OnUserInterfaceThread() {

@@ -7,6 +7,7 @@
 // libcurl is loaded when it is first needed, not with the program: it brings some twenty libraries
 // (TLS, Kerberos, LDAP ...) whose loading and start-up the reader's window need not wait for.
 #include "platform/download.h"
+#include "platform/download_watch.h"
 
 #include <QByteArrayView>
 #include <QCryptographicHash>
@@ -20,7 +21,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <deque>
 #include <cstring>
 
 namespace vt {
@@ -123,8 +123,6 @@ bool IsSafeDownloadAddress(const std::string& url) {
   return address.scheme == "https" || (address.scheme == "http" && IsLoopbackHost(address.host));
 }
 
-using Clock = std::chrono::steady_clock;
-
 // Where the body goes while it arrives, and the most it may hold.
 struct Sink {
   std::string* body;
@@ -139,33 +137,9 @@ static size_t Collect(char* data, size_t size, size_t count, void* context) {
   return n;
 }
 
-// Watches a transfer's progress against the limits: a trickle that keeps "moving" is as bad as a stall.
-class SlowDownloadWatch {
- public:
-  explicit SlowDownloadWatch(const DownloadLimits& limits) : limits_(limits) { samples_.push_back({start_, 0}); }
-
-  // True when the transfer, having received `received` bytes by now, has broken a limit.
-  bool GivesUp(curl_off_t received) {
-    auto now = Clock::now();
-    if (Seconds(now - start_) > limits_.totalSeconds) return true;
-    if (Seconds(now - samples_.back().first) >= 0.1) samples_.push_back({now, received});
-    // The oldest sample that is at least a window old opens the window that ends now.
-    while (samples_.size() >= 2 && Seconds(now - samples_[1].first) >= limits_.slowWindowSeconds) samples_.pop_front();
-    const auto& [opened, receivedThen] = samples_.front();
-    return Seconds(now - opened) >= limits_.slowWindowSeconds &&
-           received - receivedThen < static_cast<curl_off_t>(limits_.slowWindowBytes);
-  }
-
- private:
-  static double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-  const DownloadLimits& limits_;
-  Clock::time_point start_ = Clock::now();
-  std::deque<std::pair<Clock::time_point, curl_off_t>> samples_;
-};
-
 // Drives a transfer until it ends, is cancelled or breaks a limit; true when curl finished it without error.
 static bool RunTransfer(CURLM* multi, CURL* curl, const DownloadLimits& limits, const std::atomic<bool>* cancelled) {
-  SlowDownloadWatch watch(limits);
+  SlowDownloadWatch watch(limits, SlowDownloadWatch::Clock::now());
   for (;;) {
     int running = 0;
     if (Curl()->multi_perform(multi, &running) != CURLM_OK) return false;
@@ -173,8 +147,8 @@ static bool RunTransfer(CURLM* multi, CURL* curl, const DownloadLimits& limits, 
     if (cancelled && cancelled->load()) return false;
     curl_off_t received = 0;
     Curl()->easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
-    if (watch.GivesUp(received)) return false;
-    Curl()->multi_poll(multi, nullptr, 0, 100, nullptr);
+    if (watch.GivesUp(static_cast<std::uint64_t>(received), SlowDownloadWatch::Clock::now())) return false;
+    Curl()->multi_poll(multi, nullptr, 0, static_cast<int>(kDownloadTick.count()), nullptr);
   }
   int queued = 0;
   CURLMsg* message = Curl()->multi_info_read(multi, &queued);

@@ -1,20 +1,10 @@
-// The back end's objects that the program holds by pointer (main windows, panes, bars, labels,
-// image lists) are registered while they are usable. Every operation looks a pointer up before it
-// uses it, so a pointer whose object has gone (a pane that went with its window) is compared,
-// never read.
+// The Qt back end's part of the register of usable objects (platform/live_objects.h): the modal
+// waits that must end with the program's window.
 #pragma once
 
+#include "platform/live_objects.h"
+
 namespace vt {
-
-void MarkLive(const void* object);
-void MarkGone(const void* object);
-bool IsLive(const void* object);
-
-// The object, or null when it is null or gone.
-template <typename T>
-T* Live(T* object) {
-  return IsLive(object) ? object : nullptr;
-}
 
 // Ends every modal wait that runs (the search box): called when the program's window ends, after
 // which nothing may keep the process from ending.

@@ -19,6 +19,11 @@
 // the user-interface thread (TakeLineCounts). A new count cancels the one before, and the pane's
 // end and the application's end stop the workers.
 #include "platform/pane.h"
+#include "platform/first_screen.h"
+#include "platform/font_limits.h"
+#include "platform/pane_ranges.h"
+#include "platform/scheme_colours.h"
+#include "platform/web_addresses.h"
 #include "platform/files.h"
 
 #include "platform/qt/accessible_pane.h"
@@ -37,7 +42,6 @@
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStringDecoder>
@@ -64,8 +68,6 @@ namespace vt {
 
 namespace {
 
-constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
-constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
 // Short paragraphs are grouped into blocks of at most this many characters, more in a longer text
 // (see BlockCharacters).
 constexpr qsizetype kFewestBlockCharacters = 2048, kMostBlockCharacters = 16384;
@@ -90,6 +92,9 @@ PaneKey KeyOf(const QKeyEvent* e) {
     case Qt::Key_Down: return PaneKey::Down;
     case Qt::Key_Home: return PaneKey::Home;
     case Qt::Key_End: return PaneKey::End;
+    case Qt::Key_PageUp: return PaneKey::PageUp;
+    case Qt::Key_PageDown: return PaneKey::PageDown;
+    case Qt::Key_Return: case Qt::Key_Enter: return PaneKey::Enter;
     case Qt::Key_Delete: return PaneKey::Delete;
     case Qt::Key_Backspace: return PaneKey::Backspace;
     default: return PaneKey::Other;
@@ -103,27 +108,15 @@ char32_t TypedCharacter(const QKeyEvent* e) {
   return static_cast<char32_t>(typed.front());
 }
 
-// The contrast ratio of two colours by their relative luminance, as for text (1 ... 21).
-double ContrastRatio(const QColor& a, const QColor& b) {
-  auto luminance = [](const QColor& c) {
-    auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-  };
-  double la = luminance(a), lb = luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// Links stand out from the text and still read at 7:1 on the background: the first of these
-// colours that does, else the text's own colour (they are underlined as well).
-QColor LinkColour(const QColor& background, const QColor& text) {
-  for (QColor candidate : {QColor(0, 255, 255), QColor(0, 0, 238), QColor(255, 255, 255), QColor(0, 0, 0)})
-    if (candidate != text && ContrastRatio(candidate, background) >= 7) return candidate;
-  return text;
-}
-
 QColor FromColourRef(int32_t ref) {
   auto v = static_cast<uint32_t>(ref);
   return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+uint32_t ToColourRef(const QColor& c) { return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16); }
+
+QColor LinkColour(const QColor& background, const QColor& text) {
+  return FromColourRef(static_cast<int32_t>(SchemeColours(ToColourRef(text), ToColourRef(background)).link));
 }
 
 // Each character in capitals or in small letters, as ChangeLetterCase maps it: a mapping that
@@ -224,12 +217,15 @@ class PaneView : public QPlainTextEdit {
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips, LetterMap letters = LetterMap(PaneLetters::AsWritten)) {
     StopFinding(true);  // it reads the characters that may be written over here
     const bool keepShownAside = std::exchange(keepAside, false);
-    if (BringBackAside(utf8, letters) == Back::Same || SameAsShown(utf8, letters)) return Respace(newSpacingTwips);
+    // A page over a text kept aside (the shelf made anew) replaces the page; the kept text stays.
+    const bool newPage = keepShownAside && aside.document;
+    if (!newPage && (BringBackAside(utf8, letters) == Back::Same || SameAsShown(utf8, letters)))
+      return Respace(newSpacingTwips);
     // A text kept aside is never written over: its own letters come back with it.
     if (!keepShownAside && Reletter(utf8, letters)) return Respace(newSpacingTwips);  // else the document is built anew
     underlines.clear();
     counter.Stop();
-    if (keepShownAside && !text.isEmpty()) {
+    if (keepShownAside && !newPage && !text.isEmpty()) {
       PutAside();
     } else {  // the old text goes before the new document is made, so that at most one book is held
       text = QStringView();
@@ -387,18 +383,6 @@ class PaneView : public QPlainTextEdit {
   // The document's buffer starts with its first block's separator: a text that views it starts
   // one character in, a copy of its own at its start.
   bool SharesDocument() const { return !text.isEmpty() && text.data() == textStore.constData() + 1; }
-
-  // The length of the run of printable ASCII at utf8[i], most of a book, found eight bytes at a
-  // time: a byte below 0x20 or from 0x80 on sets the high bit of its lane in word | (word - 0x20..).
-  static size_t PrintableAsciiRun(const std::string& utf8, size_t i) {
-    size_t end = i;
-    for (uint64_t word; end + 8 <= utf8.size(); end += 8) {
-      std::memcpy(&word, utf8.data() + end, 8);
-      if (((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull) != 0) break;
-    }
-    while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) - 0x20u < 0x60u) ++end;
-    return end - i;
-  }
 
   // Walks UTF-8 text as the pane holds it: `run` for each run of printable ASCII (taken without
   // decoding), `unit` for each UTF-16 unit of any other character, `pause` for each paragraph break
@@ -566,15 +550,7 @@ class PaneView : public QPlainTextEdit {
   // The whole paragraphs within a few screens of the character: their rows are those the whole
   // text gives them, since each paragraph starts a row of its own.
   void ShowFirstScreen(const std::string& utf8, int index, int newSpacingTwips) {
-    int64_t reached = 0;  // the characters before `at`: `index`, unless the text is shorter
-    const size_t at = CountChars(utf8, 0, utf8.size(), index, reached);
-    const size_t around = ScreensOfBytes(4);
-    // Text before the character's paragraph is wanted only near the end, where the last screen
-    // shows rows above it; elsewhere the first block laid out is the one on screen.
-    const size_t before = utf8.size() - at > around ? at : at - std::min(at, around);
-    const size_t lineStart = before == 0 ? std::string::npos : utf8.rfind('\n', before);
-    const size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
-    const size_t to = std::min(utf8.find_first_of("\r\n", std::min(utf8.size(), at + around)), utf8.size());
+    const FirstScreenPart part = FirstScreenPartOf(utf8, index, ScreensOfBytes(4));
     // A pane not shown yet lays its text out at its own width only once it shows: rows are needed
     // now, and when it shows at that width they stay.
     if (!isVisible()) {
@@ -582,10 +558,8 @@ class PaneView : public QPlainTextEdit {
       QPlainTextEdit::resizeEvent(&sized);
       laidOutWidth = width();
     }
-    SetUtf8Text(utf8.substr(from, to - from), newSpacingTwips);
-    int64_t shownBefore = 0;  // the characters of the part shown that come before `at`
-    CountChars(utf8, from, at, INT64_MAX, shownBefore);
-    const int top = static_cast<int>(std::clamp<int64_t>(shownBefore + index - reached, 0, text.size()));
+    SetUtf8Text(utf8.substr(part.from, part.to - part.from), newSpacingTwips);
+    const int top = static_cast<int>(std::clamp<int64_t>(part.top, 0, text.size()));
     QTextCursor caret(document());
     caret.setPosition(top);
     setTextCursor(caret);
@@ -599,25 +573,6 @@ class PaneView : public QPlainTextEdit {
     const size_t columns = static_cast<size_t>(viewport()->width() / std::max(1, metrics.averageCharWidth()) + 1);
     const size_t rows = static_cast<size_t>(viewport()->height() / std::max(1, metrics.lineSpacing()) + 1);
     return std::max<size_t>(4096, static_cast<size_t>(screens) * columns * rows * 3);  // three bytes a character at most
-  }
-
-  // Counts the characters of UTF-8 text from byte `begin` (a character's start) as the pane counts
-  // them (a CR LF is one, one beyond U+FFFF two), up to byte `end` or `most` characters; the byte
-  // reached, `chars` the count.
-  static size_t CountChars(const std::string& utf8, size_t begin, size_t end, int64_t most, int64_t& chars) {
-    size_t i = begin;
-    end = std::min(end, utf8.size());
-    for (chars = 0; i < end && chars < most;) {
-      if (const size_t n = std::min({PrintableAsciiRun(utf8, i), end - i, static_cast<size_t>(most - chars)})) {
-        i += n;
-        chars += static_cast<int64_t>(n);
-        continue;
-      }
-      const size_t length = std::max<size_t>(1, Utf8SequenceLength(utf8, i));
-      chars += length == 4 ? 2 : 1;
-      i += utf8.compare(i, 2, "\r\n") == 0 ? 2 : length;
-    }
-    return std::min(i, utf8.size());
   }
 
   // The same text again, perhaps with other spacing (wide spacing switched): the document stays,
@@ -641,32 +596,10 @@ class PaneView : public QPlainTextEdit {
     return std::clamp(textSize / 4096, kFewestBlockCharacters, kMostBlockCharacters);
   }
 
-  // True when text may hold a web address (a quick look before the full search): a "://", a
-  // "mailto:" or a "www.".
-  static bool MayHoldAddress(QStringView all) {
-    for (qsizetype at = all.indexOf(u':'); at >= 0; at = all.indexOf(u':', at + 1))
-      if (all.mid(at + 1, 2) == u"//" || (at >= 6 && all.mid(at - 6, 6).compare(u"mailto", Qt::CaseInsensitive) == 0))
-        return true;
-    for (qsizetype at = all.indexOf(u'.', 3); at >= 0; at = all.indexOf(u'.', at + 1))
-      if (all.mid(at - 3, 3).compare(u"www", Qt::CaseInsensitive) == 0) return true;
-    return false;
-  }
-
   // The web addresses in a stretch of whole paragraphs, start and end, in text order.
   static std::vector<std::pair<int, int>> AddressesIn(QStringView paragraphs) {
-    std::vector<std::pair<int, int>> found;
-    static const QRegularExpression address(
-        QStringLiteral("\\b(?:https?://|ftp://|mailto:|www\\.)[^\\s<>\"\\x{2028}\\x{2029}]+"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (!MayHoldAddress(paragraphs)) return found;
-    auto it = address.globalMatch(paragraphs);
-    while (it.hasNext()) {
-      auto m = it.next();
-      int start = static_cast<int>(m.capturedStart()), end = static_cast<int>(m.capturedEnd());
-      while (end > start && QStringLiteral(".,;:!?'\")]").contains(paragraphs.at(end - 1))) --end;
-      if (end > start) found.emplace_back(start, end);
-    }
-    return found;
+    return WebAddressesIn(std::u16string_view(reinterpret_cast<const char16_t*>(paragraphs.utf16()),
+                                              static_cast<std::size_t>(paragraphs.size())));
   }
 
   // --- a search on a worker -----------------------------------------------------------------
@@ -1334,12 +1267,10 @@ void PaneSetSelection(PaneView* pane, int start, int end) {
     PaneRemoveSelection(pane);
     return;
   }
-  int length = PaneTextLength(pane);
-  if (end < 0 || end > length) end = length;
-  start = std::min(start, length);
+  const CharRange range = SelectionWithin(start, end, PaneTextLength(pane));
   QTextCursor cursor = pane->textCursor();
-  cursor.setPosition(start);
-  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  cursor.setPosition(range.start);
+  cursor.setPosition(range.end, QTextCursor::KeepAnchor);
   pane->setTextCursor(cursor);
 }
 
@@ -1516,15 +1447,16 @@ int PaneMoveWordRight(PaneView* pane, int position) {
 
 void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour) {
   if (!Live(pane)) return;
-  QColor text = FromColourRef(textColour), background = FromColourRef(backgroundColour);
+  const PaneColours scheme = SchemeColours(static_cast<uint32_t>(textColour), static_cast<uint32_t>(backgroundColour));
+  QColor text = FromColourRef(static_cast<int32_t>(scheme.text)), background = FromColourRef(static_cast<int32_t>(scheme.background));
   QPalette palette = pane->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     palette.setColor(group, QPalette::Text, text);
     palette.setColor(group, QPalette::Base, background);
     palette.setColor(group, QPalette::Window, background);
     // the selection shows in inverse video, focused or not
-    palette.setColor(group, QPalette::Highlight, text);
-    palette.setColor(group, QPalette::HighlightedText, background);
+    palette.setColor(group, QPalette::Highlight, FromColourRef(static_cast<int32_t>(scheme.selectionBackground)));
+    palette.setColor(group, QPalette::HighlightedText, FromColourRef(static_cast<int32_t>(scheme.selectionText)));
   }
   pane->setPalette(palette);
   // The scroll bar in the same two colours, its handle in the text colour on the pane's
@@ -1543,12 +1475,9 @@ void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour
 
 bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
   if (!Live(pane)) return false;
-  // Heights from a hand-edited size are shown within what a screen can hold; the size itself is kept.
-  int64_t height = std::llabs(static_cast<int64_t>(request.pixelHeight));
-  if (height == 0) height = kDefaultPixelHeight;
-  height = std::min<int64_t>(height, kLargestPixelHeight);
+  int height = PanePixelHeight(request.pixelHeight);
   QFont font(QString::fromUtf8(request.face.data(), static_cast<qsizetype>(request.face.size())).left(31));
-  font.setPixelSize(static_cast<int>(height));
+  font.setPixelSize(height);
   font.setWeight(request.bold ? QFont::Bold : QFont::Normal);
   font.setItalic(request.italic);
   font.setUnderline(request.underline);
@@ -1558,7 +1487,7 @@ bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
 }
 
 void PaneSetMargins(PaneView* pane, int left, int right) {
-  if (Live(pane)) pane->SetMargins(std::clamp(left, 0, 2000), std::clamp(right, 0, 2000));
+  if (Live(pane)) pane->SetMargins(PaneMarginShown(left), PaneMarginShown(right));
 }
 
 bool PaneRangeUnderlined(PaneView* pane, int start, int end) {

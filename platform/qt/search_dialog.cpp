@@ -35,7 +35,7 @@ class SearchDialogView : public QDialog {
   SearchDialogView(const SearchDialogLook& look, SearchDialogEvents callbacks)
       : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint),
         events(std::move(callbacks)),
-        layout(LayOutSearchBox(WithinOrWorkArea(look.within), look.fontPixelHeight)) {
+        layout(LayOutSearchBox(SearchBoxArea(look.within), look.fontPixelHeight)) {
     setWindowTitle(QString::fromStdString(look.caption));
     setGeometry(ToQRect(layout.dialog));
     setFixedSize(size());
@@ -113,9 +113,6 @@ class SearchDialogView : public QDialog {
   static QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
   // Without a window to fit into (none shown yet), the work area serves.
-  static Rect WithinOrWorkArea(const Rect& within) {
-    return within.right > within.left && within.bottom > within.top ? within : WorkArea();
-  }
 };
 
 SearchDialogView* CreateSearchDialog(const SearchDialogLook& look, SearchDialogEvents events) {

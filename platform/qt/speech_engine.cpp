@@ -33,9 +33,6 @@
 
 namespace vt {
 
-const char* const MaleVoiceName = "Microsoft David Desktop - English (United States)";
-const char* const FemaleVoiceName = "Microsoft Zira Desktop - English (United States)";
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -43,6 +40,7 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kDefaultVoice = "en-us";
 constexpr const char* kMaleVoice = "en-us+m3";    // about 105 Hz
 constexpr const char* kFemaleVoice = "en-us+f3";  // about 206 Hz
+constexpr const char* kUsEnglish = "409";          // the reader's voices' language id
 constexpr double kLookaheadSeconds = 1.0;      // synthesis runs at most this far ahead of the stream
 constexpr double kServerBufferSeconds = 0.08;  // what the server holds ahead of the device
 constexpr int kPumpIntervalMs = 4;             // how often the worker feeds the stream and the clock
@@ -695,11 +693,11 @@ int SpeechRate() {
 
 std::vector<InstalledVoice> InstalledVoices() {
   std::vector<InstalledVoice> installed;
-  if (IsEngineVoiceName(kMaleVoice)) installed.push_back({MaleVoiceName, kMaleVoice});
-  if (IsEngineVoiceName(kFemaleVoice)) installed.push_back({FemaleVoiceName, kFemaleVoice});
+  if (IsEngineVoiceName(kMaleVoice)) installed.push_back({MaleVoiceName, kMaleVoice, "Male", kUsEnglish});
+  if (IsEngineVoiceName(kFemaleVoice)) installed.push_back({FemaleVoiceName, kFemaleVoice, "Female", kUsEnglish});
   Engine& e = ReadyEngine();
   std::lock_guard<std::mutex> lock(e.mutex);
-  for (const EngineVoice& voice : e.voices) installed.push_back({voice.name, voice.identifier});
+  for (const EngineVoice& voice : e.voices) installed.push_back({voice.name, voice.identifier, "", ""});
   return installed;
 }
 

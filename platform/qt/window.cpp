@@ -3,6 +3,8 @@
 // services (screen, URLs, processes, timers). A window counts as gone from the moment it ends.
 #include "platform/window.h"
 
+#include "platform/key_routing.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -107,19 +109,21 @@ static bool Plain(const QKeyEvent* key) {
   return !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
 }
 
+static bool CtrlAlone(const QKeyEvent* key) {
+  return (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ControlModifier;
+}
+
 // The name a shortcut table gives a key: "A" ... "Z", "F3", "Space"; empty for any other key.
 static std::string KeyName(const QKeyEvent* key) {
   int k = key->key();
   if (k >= Qt::Key_A && k <= Qt::Key_Z) return std::string(1, static_cast<char>('A' + (k - Qt::Key_A)));
   if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return "F" + std::to_string(k - Qt::Key_F1 + 1);
   if (k == Qt::Key_Space) return "Space";
+  if (k == Qt::Key_Escape) return "Escape";
   return std::string();
 }
 
-// A focused button presses itself with Space: that key is the button's, not a shortcut.
-static bool KeyBelongsToFocusedButton(const QKeyEvent* key) {
-  return key->key() == Qt::Key_Space && qobject_cast<QAbstractButton*>(QApplication::focusWidget());
-}
+static bool FocusOnButton() { return qobject_cast<QAbstractButton*>(QApplication::focusWidget()) != nullptr; }
 
 // Sees every key of the application first: shortcuts, then the dialog keys of the main window.
 class KeyFilter : public QObject {
@@ -135,27 +139,12 @@ class KeyFilter : public QObject {
     if (e->type() == QEvent::KeyPress && widget != QApplication::focusWidget() && QApplication::focusWidget() &&
         QApplication::focusWidget()->window() == main)
       return false;
-    std::function<void()> action = Action(main, key);
-    if (!action) return false;
+    KeyRoute route = RouteKey(KeyPress{KeyName(key), Plain(key), key->isAutoRepeat(), FocusOnButton(), CtrlAlone(key)},
+                              main->shortcuts);
+    if (route.action == KeyAction::None) return false;
     e->accept();  // a shortcut override keeps the key from widget shortcuts; it arrives as a key press next
-    if (e->type() == QEvent::KeyPress) action();
+    if (e->type() == QEvent::KeyPress) RunKeyRoute(route, main->events);
     return true;
-  }
-
- private:
-  // What a key does: F1, a shortcut, Esc; nothing for any other key.
-  static std::function<void()> Action(MainWidget* main, const QKeyEvent* key) {
-    const MainWindowEvents& events = main->events;
-    if (key->key() == Qt::Key_F1 && Plain(key)) return [&events] { MainWidget::Raise(events.help); };
-    std::string name = KeyName(key);
-    if (Plain(key) && !name.empty() && !KeyBelongsToFocusedButton(key))
-      for (const Shortcut& s : main->shortcuts) {
-        // A held Space would start and stop the reading over and over: only its first press counts.
-        if (s.key == name && name == "Space" && key->isAutoRepeat()) return [] {};
-        if (s.key == name) return [&events, command = s.command] { MainWidget::Raise(events.command, command); };
-      }
-    if (key->key() == Qt::Key_Escape) return [&events] { MainWidget::Raise(events.cancelled); };
-    return nullptr;
   }
 };
 

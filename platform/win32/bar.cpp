@@ -10,6 +10,7 @@
 // focus goes to the reading pane) and presses it with Enter or Space; the frame is painted over
 // the toolbar's own drawing.
 #include "platform/bar.h"
+#include "platform/font_limits.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <vector>
 
 #include "platform/files.h"
@@ -26,18 +28,10 @@
 
 namespace vt {
 
-constexpr int kLargestIcon = 1024;
-constexpr int kLargestFontPixels = 4096;
 constexpr int kEmbeddedIconSize = 128;  // the size the icons are drawn at when the program is built
 constexpr int kFocusFrame = 6;          // the width of the keyboard focus mark
 const COLORREF kBarFace = RGB(0xF0, 0xF0, 0xF0);
 const COLORREF kFocusColour = RGB(0, 0, 0);
-
-int FontPixelHeight(long double points) {
-  long double pixels = std::nearbyint(points * static_cast<long double>(ScreenDpiY()) / 72.0L);
-  if (!(pixels >= 1)) return 1;  // also a NaN
-  return pixels > kLargestFontPixels ? kLargestFontPixels : static_cast<int>(pixels);
-}
 
 static std::wstring ResourceName(const std::string& name) {
   std::wstring wide = Wide(name);
@@ -60,6 +54,7 @@ class BarImages {
   int size;
   int count = 0;
   HIMAGELIST list = nullptr;
+  std::vector<std::string> names;  // the icons' resources, for lists drawn at other sizes
 };
 
 BarImages* BarImagesCreate(int size) { return new BarImages(size); }
@@ -96,6 +91,7 @@ bool BarImagesAddIcon(BarImages* images, const std::string& resourceName) {
   auto embedded = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), ResourceName(resourceName).c_str(),
                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   ++images->count;
+  images->names.push_back(resourceName);
   if (images->list) {
     HBITMAP bitmap = IconBitmap(embedded, images->size);
     ImageList_Add(images->list, bitmap, nullptr);
@@ -115,7 +111,14 @@ class BarView {
   HWND hwnd = nullptr;
   MainWidget* owner = nullptr;
   BarImages* images = nullptr;
-  HFONT font = nullptr;
+  HFONT font = nullptr;             // the labels' type as fitted
+  FontRequest labelFont{"", 0, false};  // the type the program asked for: the most the fit gives
+  int fittedPixels = 0;             // the pixel height of `font`
+  HIMAGELIST fittedIcons = nullptr;  // the icons drawn smaller to fit, when they are
+  int fittedIconSize = 0;
+  std::vector<FitLayout> layouts;   // the button sets this bar takes turns with (none: its own)
+  std::map<std::pair<int, std::string>, int> labelWidths;  // measured so far, by pixel height and label
+  std::vector<FitButton> fitButtons;  // the bar's own buttons as the fit sees them
   std::vector<BarButtonInfo> buttons;
   std::deque<std::wstring> texts;  // the labels the toolbar's buttons point to
   int focused = 0;                 // the framed button while the toolbar has the focus
@@ -230,6 +233,7 @@ static LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       RemoveWindowSubclass(hwnd, BarProc, 0);
       Detach(bar);
       if (bar->font) DeleteObject(bar->font);
+      if (bar->fittedIcons) ImageList_Destroy(bar->fittedIcons);
       delete bar;
       return DefSubclassProc(hwnd, message, wParam, lParam);
   }
@@ -273,8 +277,90 @@ void BarDestroy(BarView* bar) {
   });
 }
 
+// ---- the fit to the window's width (the rule itself is platform/bar_fit.h)
+
+static void SetLabelPixels(BarView* bar, int pixels);
+
+// Label widths in the bar's face, each measured once.
+static LabelWidth Measure(BarView* bar) {
+  return [bar](int pixels, const std::string& label) {
+    auto key = std::make_pair(pixels, label);
+    auto known = bar->labelWidths.find(key);
+    if (known != bar->labelWidths.end()) return known->second;
+    FontRequest font = bar->labelFont;
+    font.pixelHeight = pixels;
+    return bar->labelWidths[key] = TextPixelWidth(font, label);
+  };
+}
+
+static int LabelLineHeight(BarView* bar) {
+  HDC dc = GetDC(bar->hwnd);
+  HGDIOBJ old = SelectObject(dc, bar->font);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(bar->hwnd, dc);
+  return metrics.tmHeight;
+}
+
+// The bar's icons at the fitted size: the list itself at its own size, else a copy drawn smaller.
+static void ShowIconsAt(BarView* bar, int size) {
+  BarImages* images = Live(bar->images);
+  if (!images || !images->list) return;
+  HIMAGELIST shown = images->list;
+  if (size < images->size) {
+    if (!bar->fittedIcons || bar->fittedIconSize != size) {
+      if (bar->fittedIcons) ImageList_Destroy(bar->fittedIcons);
+      bar->fittedIcons = ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(images->names.size()), 4);
+      bar->fittedIconSize = size;
+      for (const std::string& name : images->names) {
+        auto embedded = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), ResourceName(name).c_str(),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        HBITMAP bitmap = IconBitmap(embedded, size);
+        ImageList_Add(bar->fittedIcons, bitmap, nullptr);
+        DeleteObject(bitmap);
+        if (embedded) DeleteObject(embedded);
+      }
+    }
+    shown = bar->fittedIcons;
+  }
+  if (reinterpret_cast<HIMAGELIST>(SendMessageW(bar->hwnd, TB_GETIMAGELIST, 0, 0)) != shown)
+    SendMessageW(bar->hwnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(shown));
+}
+
+// Sizes the buttons by the fit for a window `width` wide: icons, type and each button's width as
+// on every system, all buttons one height, the bar as high as they are.
+static void Arrange(BarView* bar, int width) {
+  BarImages* images = Live(bar->images);
+  int iconSize = images && images->list ? std::max(0, images->size) : 0;
+  const std::vector<FitLayout> turns = bar->layouts.empty() ? std::vector<FitLayout>{bar->fitButtons} : bar->layouts;
+  BarFit fit = FitBarLayouts(width - kDragRoom, iconSize, bar->labelFont.pixelHeight, turns, Measure(bar));
+  SetLabelPixels(bar, fit.labelPixels);
+  ShowIconsAt(bar, fit.icon);
+  bool anyIcon = std::any_of(bar->fitButtons.begin(), bar->fitButtons.end(), [](const FitButton& b) { return b.hasIcon; });
+  int icon = anyIcon ? fit.icon : 0;
+  int height = icon + (icon ? kIconLabelGap : 0) + LabelLineHeight(bar) + 2 * kButtonPadY;
+  SendMessageW(bar->hwnd, TB_SETINDENT, kBarMargin, 0);
+  SendMessageW(bar->hwnd, TB_SETPADDING, 0, MAKELPARAM(2 * fit.padding, 2 * kButtonPadY));
+  SendMessageW(bar->hwnd, TB_SETBUTTONSIZE, 0, MAKELPARAM(0, height));
+  for (std::size_t i = 0; i < bar->fitButtons.size(); ++i) {
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_BYINDEX | TBIF_SIZE;
+    info.cx = static_cast<WORD>(std::clamp(FitButtonWidth(bar->fitButtons[i], fit, Measure(bar)), 0, 0xFFFF));
+    SendMessageW(bar->hwnd, TB_SETBUTTONINFOW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info));
+  }
+  int bottom = height;
+  for (int i = 0; i < BarButtonCount(bar); ++i) bottom = std::max(bottom, static_cast<int>(BarButtonRect(bar, i).bottom));
+  SetWindowPos(bar->hwnd, nullptr, 0, 0, width, bottom + 2 * kBarMargin, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void BarFollowWindowWidth(BarView* bar, int width) {
   if (!Live(bar)) return;
+  if (!bar->buttons.empty()) {
+    Arrange(bar, width);
+    return;
+  }
   RECT r;
   GetWindowRect(bar->hwnd, &r);
   SetWindowPos(bar->hwnd, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -296,12 +382,21 @@ bool BarHandlesNotify(MainWidget* window, const NMHDR* header) {
   return true;
 }
 
-void BarSetFont(BarView* bar, const FontRequest& font) {
-  if (!Live(bar)) return;
+static void SetLabelPixels(BarView* bar, int pixels) {
+  if (bar->font && bar->fittedPixels == pixels) return;
   HFONT old = bar->font;
-  bar->font = CreatePixelFont(font.face, std::clamp(font.pixelHeight, 1, kLargestFontPixels), font.bold);
+  bar->font = CreatePixelFont(bar->labelFont.face, pixels, bar->labelFont.bold);
+  bar->fittedPixels = pixels;
   SendMessageW(bar->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(bar->font), TRUE);
   if (old) DeleteObject(old);
+}
+
+void BarSetFont(BarView* bar, const FontRequest& font) {
+  if (!Live(bar)) return;
+  bar->labelFont = font;
+  bar->labelFont.pixelHeight = LabelPixelHeight(font.pixelHeight);
+  bar->labelWidths.clear();
+  SetLabelPixels(bar, bar->labelFont.pixelHeight);
 }
 
 void BarSetImages(BarView* bar, BarImages* images) {
@@ -310,41 +405,6 @@ void BarSetImages(BarView* bar, BarImages* images) {
   HIMAGELIST list = bar->images ? bar->images->list : nullptr;
   SendMessageW(bar->hwnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
   if (!list) SendMessageW(bar->hwnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-}
-
-// The width of the widest of the labels in the bar's font, as the toolbar measures its own.
-static int WidestLabel(BarView* bar, const std::vector<std::string>& labels) {
-  HDC dc = GetDC(bar->hwnd);
-  HGDIOBJ old = SelectObject(dc, bar->font ? bar->font : GetStockObject(DEFAULT_GUI_FONT));
-  int widest = 0;
-  for (const std::string& label : labels) {
-    std::wstring text = Wide(BytesToUtf8(label));
-    SIZE size = {0, 0};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    widest = std::max(widest, static_cast<int>(size.cx));
-  }
-  SelectObject(dc, old);
-  ReleaseDC(bar->hwnd, dc);
-  return widest;
-}
-
-// The toolbar sizes a button by the label it shows; a place with wider labels in other states is
-// given a fixed width that holds the widest, so that the buttons after it never move.
-static void ReserveOtherLabels(BarView* bar, int index, bool hasImage, const std::string& label,
-                               const std::vector<std::string>& otherLabels) {
-  RECT r;
-  if (otherLabels.empty() || !SendMessageW(bar->hwnd, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)))
-    return;
-  int icon = hasImage ? bar->images->size : 0;
-  int shown = std::max(icon, WidestLabel(bar, {label}));
-  int widest = std::max(icon, WidestLabel(bar, otherLabels));
-  if (widest <= shown) return;
-  TBBUTTONINFOW info = {};
-  info.cbSize = sizeof info;
-  info.dwMask = TBIF_BYINDEX | TBIF_SIZE | TBIF_STYLE;
-  info.fsStyle = BTNS_BUTTON;  // an automatic size would take the place of the fixed one
-  info.cx = static_cast<WORD>(std::clamp<LONG>(r.right - r.left + widest - shown, 0, 0xFFFF));
-  SendMessageW(bar->hwnd, TB_SETBUTTONINFOW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&info));
 }
 
 // The toolbar's own accessibility names each button by its text, the label, as on Linux.
@@ -358,15 +418,22 @@ void BarAddButton(BarView* bar, int image, int command, const std::string& label
   button.iBitmap = hasImage ? image : I_IMAGENONE;
   button.idCommand = command;
   button.fsState = TBSTATE_ENABLED;
-  button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+  button.fsStyle = BTNS_BUTTON;  // its width is the fit's (BarAutoSize)
   button.iString = reinterpret_cast<INT_PTR>(bar->texts.back().c_str());
   SendMessageW(bar->hwnd, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
   bar->buttons.push_back(BarButtonInfo{image, command, label, speech.name, speech.description});
-  ReserveOtherLabels(bar, static_cast<int>(bar->buttons.size()) - 1, hasImage, label, otherLabels);
+  FitButton fitted{hasImage, {BytesToUtf8(label)}};
+  for (const std::string& other : otherLabels) fitted.labels.push_back(BytesToUtf8(other));
+  bar->fitButtons.push_back(fitted);
 }
 
-// The toolbar sizes its buttons itself.
-void BarSetTurns(BarView*, const std::vector<FitLayout>&) {}
+void BarSetTurns(BarView* bar, const std::vector<FitLayout>& layouts) {
+  if (!Live(bar)) return;
+  bar->layouts = layouts;
+  for (FitLayout& layout : bar->layouts)
+    for (FitButton& button : layout)
+      for (std::string& label : button.labels) label = BytesToUtf8(label);
+}
 
 int BarFocusedButton(BarView* bar) { return Live(bar) && HasKeyboardFocus(bar) ? bar->focused : -1; }
 
@@ -385,15 +452,9 @@ Rect BarButtonRect(BarView* bar, int index) {
 
 void BarAutoSize(BarView* bar) {
   if (!Live(bar)) return;
-  SendMessageW(bar->hwnd, TB_AUTOSIZE, 0, 0);
-  int height = 0;
-  for (int i = 0; i < BarButtonCount(bar); ++i) {
-    Rect r = BarButtonRect(bar, i);
-    height = std::max(height, r.bottom);
-  }
   RECT parent = {0, 0, 0, 0};
   if (Live(bar->owner)) GetClientRect(bar->owner->hwnd, &parent);
-  SetWindowPos(bar->hwnd, nullptr, 0, 0, parent.right, height + kBarMargin, SWP_NOZORDER | SWP_NOACTIVATE);
+  Arrange(bar, parent.right);
 }
 
 void BarSetVisible(BarView* bar, bool visible) {
@@ -403,8 +464,18 @@ void BarSetVisible(BarView* bar, bool visible) {
   ShowWindow(bar->hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
+// Puts what a window has drawn on the screen now, while the thread goes on to other work: a
+// look into the queue for a message that never comes lets the system hand the drawing on (Wine
+// does so only when a look finds the queue without the message asked for; Windows at once).
+static void ShowDrawnNow(HWND hwnd) {
+  MSG none;
+  PeekMessageW(&none, hwnd, WM_NULL, WM_NULL, PM_NOREMOVE | PM_NOYIELD);
+}
+
 void BarPaintNow(BarView* bar) {
-  if (Live(bar) && ::IsWindowVisible(bar->hwnd)) RedrawWindow(bar->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  if (!Live(bar) || !::IsWindowVisible(bar->hwnd)) return;
+  RedrawWindow(bar->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ShowDrawnNow(bar->hwnd);
 }
 
 bool BarIsVisible(BarView* bar) { return Live(bar) && (GetWindowLongW(bar->hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -444,7 +515,7 @@ static LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 }
 
 int TextPixelWidth(const FontRequest& font, const std::string& text) {
-  HFONT handle = CreatePixelFont(font.face, std::clamp(font.pixelHeight, 1, kLargestFontPixels), font.bold);
+  HFONT handle = CreatePixelFont(font.face, LabelPixelHeight(font.pixelHeight), font.bold);
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, handle);
   std::wstring wide = Wide(BytesToUtf8(text));
@@ -469,7 +540,7 @@ BarLabel* BarLabelCreate(MainWidget* parent, const Rect& area, const std::string
     delete label;
     return nullptr;
   }
-  label->font = CreatePixelFont(font.face, std::clamp(font.pixelHeight, 1, kLargestFontPixels), font.bold);
+  label->font = CreatePixelFont(font.face, LabelPixelHeight(font.pixelHeight), font.bold);
   SendMessageW(label->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(label->font), FALSE);
   SetWindowSubclass(label->hwnd, LabelProc, 0, reinterpret_cast<DWORD_PTR>(label));
   MarkLive(label);
@@ -482,8 +553,9 @@ void BarLabelSetText(BarLabel* label, const std::string& text) {
 }
 
 void BarLabelPaintNow(BarLabel* label) {
-  if (Live(label) && ::IsWindowVisible(label->hwnd))
-    RedrawWindow(label->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  if (!Live(label) || !::IsWindowVisible(label->hwnd)) return;
+  RedrawWindow(label->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  ShowDrawnNow(label->hwnd);
 }
 
 void BarLabelDestroy(BarLabel* label) {

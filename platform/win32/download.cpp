@@ -2,7 +2,8 @@
 // the way (https with WinHTTP's own certificate checks, which nothing here turns off; plain http
 // to this machine only, never redirected; https redirected only to https), and the checks of a downloaded program: its
 // SHA-256 digest from the system's cryptography (BCrypt) and its PE header compared with the
-// running program's own. Each download runs on the calling thread with handles of its own.
+// running program's own. Each download runs on a worker thread of its own with handles of its own,
+// watched by the calling thread, which can stop waiting for it at any tick.
 #include "platform/download.h"
 
 #include <winsock2.h>  // before windows.h, which would bring the old winsock
@@ -14,8 +15,13 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/download_watch.h"
 
 #include "platform/win32/wide_text.h"
 
@@ -136,33 +142,34 @@ bool AnnouncedSizeFits(HINTERNET request, std::size_t maxBytes) {
   return _wcstoui64(text, nullptr, 10) <= maxBytes;
 }
 
-// Reads the body. Gives up past maxBytes, when a read waits a whole window for nothing (the
-// session's receive timeout), when less than slowWindowBytes arrive in a window, after
-// totalSeconds in all, or once *cancelled turns true (checked between reads).
-bool ReadBody(HINTERNET request, const DownloadLimits& limits, std::string& body, const std::atomic<bool>* cancelled) {
-  using Clock = std::chrono::steady_clock;
-  auto window = std::chrono::duration<double>(std::max(limits.slowWindowSeconds, 1.0));
-  auto started = Clock::now(), windowStart = started;
-  std::size_t windowBytes = 0;
+// What a download's worker and its caller share. The caller may give up (cancelled, too slow)
+// while the worker still waits in a blocking read: the worker then finishes on its own, within the
+// session's timeouts, and its result goes unread.
+struct Transfer {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false, ok = false;  // guarded by mutex
+  std::string body;               // the worker's until done
+  std::atomic<std::uint64_t> received{0};
+  std::atomic<bool> abandoned{false};
+};
+
+// Reads the body into the transfer; gives up past maxBytes, when a read waits a whole window for
+// nothing (the session's receive timeout) or once the caller has given up.
+bool ReadBody(HINTERNET request, const DownloadLimits& limits, Transfer& transfer) {
   std::string chunk(kReadChunk, '\0');
   for (;;) {
-    if (cancelled && cancelled->load()) return false;
+    if (transfer.abandoned) return false;
     DWORD got = 0;
     if (!WinHttpReadData(request, chunk.data(), kReadChunk, &got)) return false;
     if (got == 0) return true;
-    if (body.size() + got > limits.maxBytes) return false;
-    body.append(chunk, 0, got);
-    windowBytes += got;
-    auto now = Clock::now();
-    if (std::chrono::duration<double>(now - started).count() > limits.totalSeconds) return false;
-    if (now - windowStart < window) continue;
-    if (windowBytes < limits.slowWindowBytes) return false;
-    windowStart = now;
-    windowBytes = 0;
+    if (transfer.body.size() + got > limits.maxBytes) return false;
+    transfer.body.append(chunk, 0, got);
+    transfer.received += got;
   }
 }
 
-bool Fetch(const std::string& url, const DownloadLimits& limits, std::string& body, const std::atomic<bool>* cancelled) {
+bool Fetch(const std::string& url, const DownloadLimits& limits, Transfer& transfer) {
   Address address = ParseAddress(url);
   InternetHandle session(OpenSession(IsLoopbackHost(address.host), limits));
   if (!session.handle) return false;
@@ -177,7 +184,32 @@ bool Fetch(const std::string& url, const DownloadLimits& limits, std::string& bo
       !WinHttpReceiveResponse(request.handle, nullptr))
     return false;
   return StatusCode(request.handle) == 200 && AnnouncedSizeFits(request.handle, limits.maxBytes) &&
-         ReadBody(request.handle, limits, body, cancelled);
+         ReadBody(request.handle, limits, transfer);
+}
+
+// Fetches on a worker thread while the calling thread watches the cancel flag and the slowness
+// limits every tick: WinHTTP's blocking calls cannot be woken, so the caller stops waiting instead.
+bool FetchWatched(const std::string& url, const DownloadLimits& limits, std::string& body,
+                  const std::atomic<bool>* cancelled) {
+  auto transfer = std::make_shared<Transfer>();
+  std::thread([transfer, url, limits] {
+    bool ok = Fetch(url, limits, *transfer);
+    std::lock_guard<std::mutex> lock(transfer->mutex);
+    transfer->ok = ok;
+    transfer->done = true;
+    transfer->finished.notify_all();
+  }).detach();
+  SlowDownloadWatch watch(limits, SlowDownloadWatch::Clock::now());
+  std::unique_lock<std::mutex> lock(transfer->mutex);
+  while (!transfer->finished.wait_for(lock, kDownloadTick, [&] { return transfer->done; })) {
+    bool givesUp = (cancelled && cancelled->load()) || watch.GivesUp(transfer->received, SlowDownloadWatch::Clock::now());
+    if (givesUp) {
+      transfer->abandoned = true;
+      return false;
+    }
+  }
+  if (transfer->ok) body.swap(transfer->body);
+  return transfer->ok;
 }
 
 // Copies the image header of a PE file out of `size` bytes; false when they hold none.
@@ -210,7 +242,7 @@ bool IsSafeDownloadAddress(const std::string& url) {
 bool DownloadToMemory(const std::string& url, const DownloadLimits& limits, std::string& body,
                       const std::atomic<bool>* cancelled) {
   body.clear();
-  bool ok = IsSafeDownloadAddress(url) && Fetch(url, limits, body, cancelled);
+  bool ok = IsSafeDownloadAddress(url) && FetchWatched(url, limits, body, cancelled);
   if (!ok) body.clear();
   return ok;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/live_objects.h"
 #include "platform/window.h"
 
 namespace vt {
@@ -25,6 +26,8 @@ class MainWidget {
   COLORREF textColour = RGB(0, 0, 0);
   bool painted = false;           // the first frame is on the screen
   bool initialised = false;       // size changes are reported only once the program has set up the window
+  bool shown = false;             // the first frame has been drawn, children included
+  std::vector<std::function<void()>> afterFirstFrame;  // tasks waiting for that frame
 
   // Runs a handler if the program gave one.
   template <typename Handler, typename... Args>
@@ -33,15 +36,6 @@ class MainWidget {
   }
 };
 
-// The objects the program holds by pointer are registered while usable; a pointer whose object
-// has gone is compared, never read.
-void MarkLive(const void* object);
-void MarkGone(const void* object);
-bool IsLive(const void* object);
-template <typename T>
-T* Live(T* object) {
-  return IsLive(object) ? object : nullptr;
-}
 
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);

@@ -22,15 +22,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <set>
 
 #include "platform/bar.h"
+#include "platform/first_screen.h"
+#include "platform/font_limits.h"
+#include "platform/pane_ranges.h"
+#include "platform/scheme_colours.h"
 #include "platform/testing.h"
+#include "platform/web_addresses.h"
 #include "platform/win32/main_widget.h"
 
 namespace vt {
 
-constexpr int kLargestPixelHeight = 480;  // type larger than this is shown at this size
-constexpr int kDefaultPixelHeight = 11;   // a request for height 0 gets the usual small type
 
 class PaneView {
  public:
@@ -40,7 +44,15 @@ class PaneView {
   int caretWidth = 0, caretHeight = 0;  // the pane's caret (0: the control's own)
   bool redraw = true;                   // painting and events are on
   bool fontUnderline = false;           // the font itself is underlined (not a mark)
+  int pixelHeight = kDefaultPanePixels;  // the type's height as shown
+  int anchorChar = -1;                  // a first screen's top character, kept at the top as the pane is sized
   int letterSpacing = 0;                // twips set by PaneSetLetterSpacing, kept by the control for new text
+  // Links are drawn in the scheme's link colour as character formats: the control's own links
+  // (always blue, invisible on the blue scheme) are turned off.
+  bool hasScheme = false;
+  PaneColours scheme{};
+  std::set<std::pair<int, int>> shownLinks;  // the addresses drawn in the link colour
+  bool restyling = false;               // the formats are being changed: no restyle from within
 };
 
 namespace {
@@ -53,6 +65,9 @@ PaneKey KeyOf(WPARAM key) {
     case VK_DOWN: return PaneKey::Down;
     case VK_HOME: return PaneKey::Home;
     case VK_END: return PaneKey::End;
+    case VK_PRIOR: return PaneKey::PageUp;
+    case VK_NEXT: return PaneKey::PageDown;
+    case VK_RETURN: return PaneKey::Enter;
     case VK_DELETE: return PaneKey::Delete;
     case VK_BACK: return PaneKey::Backspace;
     default: return PaneKey::Other;
@@ -136,6 +151,61 @@ void ClearAccessibleName(HWND hwnd) {
     services->ClearHwndProps(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &name, 1);
 }
 
+template <typename Use>
+void WithRangeSelected(PaneView* pane, int start, int end, Use use);
+
+// Colours a range's text.
+void ColourRange(PaneView* pane, int start, int end, std::uint32_t text) {
+  if (start >= end) return;
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_COLOR;
+  format.crTextColor = text;
+  WithRangeSelected(pane, start, end, [&] { Send(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)); });
+}
+
+// The characters on screen, first and past the last.
+std::pair<int, int> VisibleRange(PaneView* pane) {
+  RECT view = {0, 0, 0, 0};
+  Send(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
+  POINTL first = {view.left, view.top}, last = {view.right, view.bottom};
+  int start = static_cast<int>(Send(pane, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&first)));
+  int end = static_cast<int>(Send(pane, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&last)));
+  return {std::max(0, start), std::max(start, end + 1)};
+}
+
+std::u16string TextRange(PaneView* pane, int start, int end) {
+  std::wstring text(static_cast<std::size_t>(std::max(0, end - start)) + 1, L'\0');
+  TEXTRANGEW range = {{start, end}, text.data()};
+  LRESULT got = Send(pane, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+  return std::u16string(text.begin(), text.begin() + std::clamp<LRESULT>(got, 0, end - start));
+}
+
+bool Overlaps(std::pair<int, int> range, CHARRANGE selection) {
+  return range.first < selection.cpMax && selection.cpMin < range.second;
+}
+
+// Draws the addresses on screen in the scheme's link colour, where they are not drawn so already
+// (outside the selection, which the control draws in the system's highlight).
+void Restyle(PaneView* pane) {
+  if (!pane->hasScheme || pane->restyling || !pane->redraw) return;
+  pane->restyling = true;
+  CHARRANGE selection;
+  Send(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  auto [first, end] = VisibleRange(pane);
+  for (auto [start, stop] : WebAddressesIn(TextRange(pane, first, end))) {
+    std::pair<int, int> link{first + start, first + stop};
+    if (Overlaps(link, selection) || !pane->shownLinks.insert(link).second) continue;
+    ColourRange(pane, link.first, link.second, pane->scheme.link);
+  }
+  pane->restyling = false;
+}
+
+// A new text, or new colours for all of it: no address is drawn in the link colour.
+void ForgetStyles(PaneView* pane) {
+  pane->shownLinks.clear();
+}
+
 LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   auto* pane = reinterpret_cast<PaneView*>(data);
   if (message == WM_KEYDOWN && wParam == VK_TAB && TabToBar(pane)) return 0;
@@ -160,7 +230,12 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
   }
   LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
   if (!Live(pane)) return result;
-  if (MayMoveCaret(message)) PutBackCaret(pane);
+  // A first screen made before the window had its size is wrapped anew at each new size.
+  if (message == WM_SIZE && pane->anchorChar >= 0) PaneScrollCharToTop(pane, pane->anchorChar);
+  if (MayMoveCaret(message)) {
+    PutBackCaret(pane);
+    Restyle(pane);
+  }
   RaiseAfter(pane, message, wParam);
   return result;
 }
@@ -261,7 +336,6 @@ PaneView* PaneCreate(MainWidget* parent) {
   }
   Send(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   Send(pane, EM_SETUNDOLIMIT, 0);
-  Send(pane, EM_AUTOURLDETECT, TRUE);
   pane->owner = Live(parent);
   DragAcceptFiles(pane->hwnd, TRUE);
   SetWindowSubclass(pane->hwnd, PaneProc, 0, reinterpret_cast<DWORD_PTR>(pane));
@@ -274,7 +348,8 @@ void PaneSetEvents(PaneView* pane, PaneEvents events) {
 }
 
 void PaneSetGeometry(PaneView* pane, int x, int y, int width, int height) {
-  if (Live(pane)) SetWindowPos(pane->hwnd, nullptr, x, y, std::max(0, width), std::max(0, height), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!Live(pane)) return;
+  SetWindowPos(pane->hwnd, nullptr, x, y, std::max(0, width), std::max(0, height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }
@@ -311,6 +386,8 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacing
   if (!Live(pane)) return;
   std::wstring text = ControlText(utf8);
   SETTEXTEX how = {ST_DEFAULT, 1200};
+  ForgetStyles(pane);
+  pane->anchorChar = -1;
   Send(pane, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.c_str()));
   if (pane->letterSpacing != letterSpacingTwips) PaneSetLetterSpacing(pane, letterSpacingTwips);
   ShowFromTheStart(pane);
@@ -340,6 +417,8 @@ int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
   std::string ascii = AsciiRichText(rtf);
   StreamSource source = {&ascii, 0};
   EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, ReadStream};
+  ForgetStyles(pane);
+  pane->anchorChar = -1;
   Send(pane, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
   ShowFromTheStart(pane);
   return PaneTextLength(pane);
@@ -359,7 +438,31 @@ void PaneSetLetterSpacing(PaneView* pane, int twips) {
 // The control has one text: a book that comes back after the shortcut list is put in again.
 void PaneKeepTextAside(PaneView*) {}
 
-void PaneShowFirstScreen(PaneView*, const std::string&, int, int) {}
+// At least as many bytes of text as `screens` full panes show at the pane's type (no fewer than a
+// few thousand): three bytes a character at most, a character at least half as wide as high.
+static std::size_t ScreensOfBytes(PaneView* pane, int screens) {
+  RECT client = {0, 0, 0, 0};
+  GetClientRect(pane->hwnd, &client);
+  if (client.right <= 0 || client.bottom <= 0) {  // not sized yet: the screen's work area at the most
+    Rect area = WorkArea();
+    client = {0, 0, area.right - area.left, area.bottom - area.top};
+  }
+  const std::size_t rows = static_cast<std::size_t>(client.bottom / std::max(1, pane->pixelHeight) + 1);
+  const std::size_t columns = static_cast<std::size_t>(client.right / std::max(1, pane->pixelHeight / 2) + 1);
+  return std::max<std::size_t>(4096, static_cast<std::size_t>(screens) * columns * rows * 3);
+}
+
+// The control lays out all the text it is given before it shows any: a long book shows its screen
+// at the reader's place first, from a part of a few screens around it.
+void PaneShowFirstScreen(PaneView* pane, const std::string& utf8, int charIndex, int letterSpacingTwips) {
+  if (!Live(pane)) return;
+  const FirstScreenPart part = FirstScreenPartOf(utf8, charIndex, ScreensOfBytes(pane, 4), true);
+  PaneSetPlainText(pane, utf8.substr(part.from, part.to - part.from), letterSpacingTwips);
+  const int top = static_cast<int>(std::clamp<std::int64_t>(part.top, 0, PaneTextLength(pane)));
+  Send(pane, EM_SETSEL, static_cast<WPARAM>(top), top);
+  PaneScrollCharToTop(pane, top);
+  pane->anchorChar = top;
+}
 
 int PaneTextLength(PaneView* pane) {
   if (!Live(pane)) return 0;
@@ -476,9 +579,8 @@ void PaneSetSelection(PaneView* pane, int start, int end) {
     PaneRemoveSelection(pane);
     return;
   }
-  int length = PaneTextLength(pane);
-  if (end < 0 || end > length) end = length;
-  Send(pane, EM_SETSEL, static_cast<WPARAM>(std::min(start, length)), end);
+  const CharRange range = SelectionWithin(start, end, PaneTextLength(pane));
+  Send(pane, EM_SETSEL, static_cast<WPARAM>(range.start), range.end);
 }
 
 void PaneRemoveSelection(PaneView* pane) {
@@ -533,19 +635,21 @@ int PaneMoveWordRight(PaneView* pane, int position) { return WordBreak(pane, WB_
 
 void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour) {
   if (!Live(pane)) return;
-  Send(pane, EM_SETBKGNDCOLOR, 0, static_cast<COLORREF>(backgroundColour) & 0xFFFFFF);
+  pane->scheme = SchemeColours(static_cast<std::uint32_t>(textColour), static_cast<std::uint32_t>(backgroundColour));
+  pane->hasScheme = true;
+  Send(pane, EM_SETBKGNDCOLOR, 0, pane->scheme.background);
   CHARFORMAT2W format = {};
   format.dwMask = CFM_COLOR;
-  format.crTextColor = static_cast<COLORREF>(textColour) & 0xFFFFFF;
+  format.crTextColor = pane->scheme.text;
+  ForgetStyles(pane);
   SetAllCharFormat(pane, format);
+  Restyle(pane);
 }
 
 bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
   if (!Live(pane)) return false;
-  // Heights from a hand-edited size are shown within what a screen can hold; the size itself is kept.
-  int64_t height = std::llabs(static_cast<int64_t>(request.pixelHeight));
-  if (height == 0) height = kDefaultPixelHeight;
-  height = std::min<int64_t>(height, kLargestPixelHeight);
+  int height = PanePixelHeight(request.pixelHeight);
+  pane->pixelHeight = height;
   CHARFORMAT2W format = {};
   format.dwMask = CFM_FACE | CFM_SIZE | CFM_CHARSET | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
   format.yHeight = static_cast<LONG>(std::lround(static_cast<double>(height) * 1440.0 / ScreenDpiY()));
@@ -555,7 +659,7 @@ bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
   format.dwEffects = (request.bold ? CFE_BOLD : 0) | (request.italic ? CFE_ITALIC : 0) |
                      (request.underline ? CFE_UNDERLINE : 0) | (request.strikeout ? CFE_STRIKEOUT : 0);
   pane->fontUnderline = request.underline;
-  int top = TopChar(pane);
+  int top = pane->anchorChar >= 0 ? pane->anchorChar : TopChar(pane);
   SetAllCharFormat(pane, format);
   PaneScrollCharToTop(pane, top);  // the reader's word stays on screen
   return true;
@@ -563,7 +667,7 @@ bool PaneSetFont(PaneView* pane, const PaneFontRequest& request) {
 
 void PaneSetMargins(PaneView* pane, int left, int right) {
   if (Live(pane))
-    Send(pane, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(std::clamp(left, 0, 2000), std::clamp(right, 0, 2000)));
+    Send(pane, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(PaneMarginShown(left), PaneMarginShown(right)));
 }
 
 bool PaneRangeUnderlined(PaneView* pane, int start, int end) {

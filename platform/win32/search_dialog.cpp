@@ -15,12 +15,6 @@
 
 namespace vt {
 
-// The dialog's fixed geometry: every control 25 px from the top and 200 px high.
-static constexpr int kWidth = 1600, kHeight = 250;
-static constexpr int kControlTop = 25, kControlHeight = 200;
-static constexpr int kBoxLeft = 25, kBoxWidth = 975;
-static constexpr int kButtonLeft = 1025, kButtonWidth = 200;
-static constexpr int kEscLeft = 1250, kEscWidth = 325;
 static constexpr int kBoxId = 100, kSearchId = 101, kEscId = 102;
 // Black, so that the white box and the light buttons stand out from it at 7:1 or more.
 static const COLORREF kBackground = RGB(0, 0, 0);
@@ -28,6 +22,7 @@ static const COLORREF kBackground = RGB(0, 0, 0);
 class SearchDialogView {
  public:
   SearchDialogLook look;
+  SearchBoxLayout layout;  // the shared design fitted inside the reader's window
   SearchDialogEvents events;
   HWND hwnd = nullptr, box = nullptr, searchButton = nullptr, escButton = nullptr, owner = nullptr;
   HFONT font = nullptr;
@@ -55,9 +50,10 @@ static LRESULT CALLBACK BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 static HWND CreateControl(SearchDialogView* view, const wchar_t* type, const std::wstring& text, DWORD style,
-                          int left, int width, int id) {
+                          const Rect& at, int id) {
   HWND control = CreateWindowExW(type == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0, type, text.c_str(),
-                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, left, kControlTop, width, kControlHeight,
+                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, at.left, at.top, at.right - at.left,
+                                 at.bottom - at.top,
                                  view->hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(view->font), FALSE);
@@ -66,22 +62,24 @@ static HWND CreateControl(SearchDialogView* view, const wchar_t* type, const std
 
 static void CreateControls(SearchDialogView* view) {
   const SearchDialogLook& look = view->look;
-  view->font = CreatePixelFont(look.fontFace, look.fontPixelHeight, look.bold);
+  const SearchBoxLayout& layout = view->layout;
+  view->font = CreatePixelFont(look.fontFace, layout.fontPixelHeight, look.bold);
   view->ground = CreateSolidBrush(kBackground);
   SetWindowTextW(view->hwnd, Wide(look.caption).c_str());
   SendMessageW(view->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(view->font), FALSE);
-  view->box = CreateControl(view, L"EDIT", Wide(look.text), ES_AUTOHSCROLL, kBoxLeft, kBoxWidth, kBoxId);
+  view->box = CreateControl(view, L"EDIT", Wide(look.text), ES_AUTOHSCROLL, layout.box, kBoxId);
   SetWindowSubclass(view->box, BoxProc, 0, reinterpret_cast<DWORD_PTR>(view));
   std::wstring iconName = Wide(look.iconName);
   CharUpperW(iconName.data());
-  view->icon = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), iconName.c_str(), IMAGE_BITMAP, 0, 0, 0));
+  view->icon = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), iconName.c_str(), IMAGE_BITMAP,
+                                               layout.iconSize, layout.iconSize, 0));
   view->searchButton = CreateControl(view, L"BUTTON", view->icon ? L"" : L"Go", view->icon ? BS_BITMAP : 0,
-                                     kButtonLeft, kButtonWidth, kSearchId);
+                                     layout.searchButton, kSearchId);
   if (view->icon) SendMessageW(view->searchButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(view->icon));
-  view->escButton = CreateControl(view, L"BUTTON", L"ESC", 0, kEscLeft, kEscWidth, kEscId);
-  Rect area = WorkArea();
-  SetWindowPos(view->hwnd, nullptr, area.left + (area.right - area.left - kWidth) / 2,
-               area.top + (area.bottom - area.top - kHeight) / 2, kWidth, kHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  view->escButton = CreateControl(view, L"BUTTON", L"ESC", 0, layout.escButton, kEscId);
+  const Rect& dialog = layout.dialog;
+  SetWindowPos(view->hwnd, nullptr, dialog.left, dialog.top, dialog.right - dialog.left, dialog.bottom - dialog.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 static void OnCommand(SearchDialogView* view, int id) {
@@ -121,6 +119,7 @@ static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 SearchDialogView* CreateSearchDialog(const SearchDialogLook& look, SearchDialogEvents events) {
   auto* view = new SearchDialogView;
   view->look = look;
+  view->layout = LayOutSearchBox(SearchBoxArea(look.within), look.fontPixelHeight);
   view->events = std::move(events);
   view->owner = GetActiveWindow();
   struct {

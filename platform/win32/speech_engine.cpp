@@ -24,13 +24,11 @@
 #include <map>
 
 #include "platform/testing.h"
+#include "platform/voice_choice.h"
 #include "platform/win32/wide_text.h"
 #include "platform/window.h"
 
 namespace vt {
-
-const char* const MaleVoiceName = "Microsoft David Desktop - English (United States)";
-const char* const FemaleVoiceName = "Microsoft Zira Desktop - English (United States)";
 
 namespace {
 
@@ -235,8 +233,22 @@ std::string TokenId(ISpObjectToken* token) {
   return utf8;
 }
 
+// A token's attribute ("Gender", "Language"), as the voice's installer wrote it; "" when absent.
+std::string Attribute(ISpObjectToken* token, const wchar_t* name) {
+  ISpDataKey* attributes = nullptr;
+  std::string value;
+  if (FAILED(token->OpenKey(L"Attributes", &attributes)) || !attributes) return value;
+  WCHAR* text = nullptr;
+  if (SUCCEEDED(attributes->GetStringValue(name, &text)) && text) value = WideToUtf8(text, wcslen(text));
+  CoTaskMemFree(text);
+  attributes->Release();
+  return value;
+}
+
+// The reader's own voices (US English, male or female, by their attributes) come first.
 bool IsReaderVoice(const InstalledVoice& installed) {
-  return installed.description == MaleVoiceName || installed.description == FemaleVoiceName;
+  std::vector<InstalledVoice> one = {installed};
+  return ChooseReaderVoice(true, one) == 0 || ChooseReaderVoice(false, one) == 0;
 }
 
 }  // namespace
@@ -281,7 +293,8 @@ std::vector<InstalledVoice> InstalledVoices() {
   if (!StartedVoice().sapi) return installed;
   ForEachVoiceToken([&](ISpObjectToken* token) {
     std::string description = Description(token);
-    if (!description.empty()) installed.push_back({description, TokenId(token)});
+    if (!description.empty())
+      installed.push_back({description, TokenId(token), Attribute(token, L"Gender"), Attribute(token, L"Language")});
     return false;
   });
   std::stable_partition(installed.begin(), installed.end(), IsReaderVoice);

@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <unordered_set>
 
 #include "platform/download.h"
+#include "platform/key_routing.h"
 #include "platform/testing.h"
 #include "platform/win32/main_widget.h"
 
@@ -23,15 +23,11 @@ namespace vt {
 static const wchar_t kMainClass[] = L"VellumtideMain";
 static const wchar_t kTaskClass[] = L"VellumtideTasks";
 constexpr UINT kRunTaskMessage = WM_APP + 1;  // wParam: delay in ms, lParam: a new std::function
+constexpr UINT kDpiChangedMessage = 0x02E0;   // WM_DPICHANGED, which headers for Windows 7 lack
 
 static DWORD uiThread = 0;          // the thread that called PlatformInit
 static HWND taskWindow = nullptr;   // runs RunLater's callbacks
-static std::unordered_set<const void*> liveObjects;
 int barClicksInProgress = 0;
-
-void MarkLive(const void* object) { liveObjects.insert(object); }
-void MarkGone(const void* object) { liveObjects.erase(object); }
-bool IsLive(const void* object) { return object && liveObjects.count(object) != 0; }
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
@@ -55,6 +51,8 @@ HFONT CreatePixelFont(const std::string& face, int pixelHeight, bool bold) {
                      DEFAULT_PITCH | FF_DONTCARE, Wide(face).substr(0, LF_FACESIZE - 1).c_str());
 }
 
+static void RunFirstFrameTasks(MainWidget* window);
+
 static MainWidget* WidgetOf(HWND hwnd) { return reinterpret_cast<MainWidget*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
 // ---- keys: shortcuts, F1 and Esc, before any window sees them
@@ -63,18 +61,20 @@ static bool Plain() {
   return !(GetKeyState(VK_SHIFT) & 0x8000) && !(GetKeyState(VK_CONTROL) & 0x8000) && !(GetKeyState(VK_MENU) & 0x8000);
 }
 
+static bool CtrlAlone() {
+  return (GetKeyState(VK_CONTROL) & 0x8000) && !(GetKeyState(VK_SHIFT) & 0x8000) && !(GetKeyState(VK_MENU) & 0x8000);
+}
+
 // The name a shortcut table gives a key: "A" ... "Z", "F3", "Space"; empty for any other key.
 static std::string KeyName(WPARAM key) {
   if (key >= 'A' && key <= 'Z') return std::string(1, static_cast<char>(key));
   if (key >= VK_F1 && key <= VK_F12) return "F" + std::to_string(key - VK_F1 + 1);
   if (key == VK_SPACE) return "Space";
+  if (key == VK_ESCAPE) return "Escape";
   return std::string();
 }
 
 static bool IsToolbar(HWND hwnd);
-
-// A focused bar button presses itself with Space: that key is the button's, not a shortcut.
-static bool KeyBelongsToFocusedButton(const MSG& msg) { return msg.wParam == VK_SPACE && IsToolbar(GetFocus()); }
 
 // The main window a message belongs to, or null for the windows of dialogs and other programs.
 static MainWidget* MainWindowOf(HWND hwnd) {
@@ -89,25 +89,10 @@ static bool HandleShortcutKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN) return false;
   MainWidget* main = MainWindowOf(msg.hwnd);
   if (!main) return false;
-  const MainWindowEvents& events = main->events;
-  if (msg.wParam == VK_F1 && Plain()) {
-    MainWidget::Raise(events.help);
-    return true;
-  }
-  std::string name = KeyName(msg.wParam);
   bool repeated = (msg.lParam & (1 << 30)) != 0;
-  if (Plain() && !name.empty() && !KeyBelongsToFocusedButton(msg))
-    for (const Shortcut& s : main->shortcuts)
-      if (s.key == name) {
-        // A held Space would start and stop the reading over and over: only its first press counts.
-        if (!(name == "Space" && repeated)) MainWidget::Raise(events.command, s.command);
-        return true;
-      }
-  if (msg.wParam == VK_ESCAPE) {
-    MainWidget::Raise(events.cancelled);
-    return true;
-  }
-  return false;
+  KeyRoute route = RouteKey(KeyPress{KeyName(msg.wParam), Plain(), repeated, IsToolbar(GetFocus()), CtrlAlone()},
+                            main->shortcuts);
+  return RunKeyRoute(route, main->events);
 }
 
 static void Dispatch(MSG& msg) {
@@ -205,6 +190,12 @@ static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     case WM_PAINT: return OnPaint(main, hwnd);
     case WM_CTLCOLORSTATIC: return OnLabelColour(reinterpret_cast<HDC>(wParam));
     case WM_DROPFILES: OnDropFiles(main, reinterpret_cast<HDROP>(wParam)); return 0;
+    case kDpiChangedMessage: {  // moved to a monitor of other scaling: the size it suggests
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     default:
       if (comeForwardMessage != 0 && message == comeForwardMessage) {
         if (comeForwardHandler) comeForwardHandler();
@@ -312,6 +303,8 @@ bool IsWindow(MainWidget* window) { return Live(window) != nullptr; }
 
 void DestroyMainWidget(MainWidget* window) {
   if (!Live(window)) return;
+  RunFirstFrameTasks(window);  // what waited for a frame that never came is done before the end
+  if (!Live(window)) return;
   MainWidget::Raise(window->events.ended);
   MarkGone(window);
   DestroyWindow(window->hwnd);
@@ -383,10 +376,30 @@ void InitialiseAndShow(MainWidget* window) {
   ShowWithState(window, window->pendingShow);
   if (!Live(window)) return;
   SetForegroundWindow(window->hwnd);
-  UpdateWindow(window->hwnd);
+  // The whole first frame, the pane and the bar with it, is drawn now; what waits for it runs
+  // next, before any other message of the queue.
+  RedrawWindow(window->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  MSG none;  // a look into the queue hands the drawing to the screen (see BarPaintNow)
+  PeekMessageW(&none, window->hwnd, WM_NULL, WM_NULL, PM_NOREMOVE | PM_NOYIELD);
+  window->shown = true;
+  RunLater(0, [window] { RunFirstFrameTasks(window); });
 }
 
-void RunAfterFirstFrame(MainWidget*, std::function<void()> task) { task(); }
+static void RunFirstFrameTasks(MainWidget* window) {
+  if (!Live(window)) return;
+  std::vector<std::function<void()>> tasks;
+  tasks.swap(window->afterFirstFrame);
+  for (auto& task : tasks) task();
+}
+
+// A window not shown yet keeps the task for its first frame (a minimized window has none to wait for).
+void RunAfterFirstFrame(MainWidget* window, std::function<void()> task) {
+  if (!Live(window) || window->shown || window->pendingShow == ShowState::Minimised) {
+    task();
+    return;
+  }
+  window->afterFirstFrame.push_back(std::move(task));
+}
 
 // GetMessage sleeps until a message arrives: the idle program costs nothing.
 void RunMessageLoop(MainWidget* window) {

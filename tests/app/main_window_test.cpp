@@ -106,12 +106,12 @@ TEST_F(MainWindowScenario, WithShortcutsOffOnlyEAndVAct) {
   EXPECT_EQ(LastBarMessage(), "Shortcuts ON");
   Press(Qt::Key_M);  // the table is not rebuilt until the next start
   EXPECT_EQ(WideMenu, 0);
-  EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 3u);  // E, V and Space
+  EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 4u);  // E, V, Space and Ctrl+O
 }
 
 TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
   Start("DisableShortCuts=0\r\n");
-  ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 17u);
+  ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 19u);
   Press(Qt::Key_M, Qt::ControlModifier);
   Press(Qt::Key_M, Qt::ShiftModifier);
   Press(Qt::Key_M, Qt::AltModifier);
@@ -178,14 +178,18 @@ TEST_F(MainWindowScenario, RightClickOnExitTogglesTheShortcutList) {
   EXPECT_EQ(PaneGetPlainText(PaneWindow), book);
 }
 
-TEST_F(MainWindowScenario, NextBookAfterTheSeventhIsTheFirst) {
+// Books goes on from the seventh book to the shelf, and from there to the first book.
+TEST_F(MainWindowScenario, NextBookAfterTheSeventhIsTheShelfThenTheFirst) {
   std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(folder.path());  // the user's book is read from the working folder
   vt_test::WriteFile(folder / "trash.txt", "Mine\r\n\r\nText.\r\n");
   Start("Book=6\r\n");
   EXPECT_EQ(Book, 6);
   RunCommand(CmdBooks);
+  EXPECT_EQ(ShelfShown, 1);
+  RunCommand(CmdBooks);
   std::filesystem::current_path(before);
+  EXPECT_EQ(ShelfShown, 0);
   EXPECT_EQ(Book, 0);
 }
 
@@ -218,18 +222,18 @@ TEST_F(MainWindowScenario, AtStartTheWholeBookIsInBeforeAnythingElseRuns) {
   EXPECT_NE(SavedSettings().find("\r\nBookMark1= 19"), std::string::npos);  // the top row's start, just before
 }
 
-TEST(ShortcutList, ThirteenLettersThenSpaceAndNoTrailingBreak) {
+TEST(ShortcutList, FourteenLettersThenCtrlOAndSpaceAndNoTrailingBreak) {
   for (int off : {0, 1}) {
     ResetProgramState();
     DisableShortCuts = off;
     std::string text = ShortcutListText();
     size_t breaks = 0;
     for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
-    EXPECT_EQ(breaks, off ? 15u : 13u);
+    EXPECT_EQ(breaks, off ? 17u : 15u);
     // Shortcuts off: the list says so first, and what switches them on.
     std::string head = off ? "Letter shortcuts are OFF\r\nE - switch them on at the next start\r\n" : "";
     EXPECT_EQ(text.rfind(head + "A - Search Again\r\nC - Colors\r\n", 0), 0u) << off;
-    const std::string tail = "W - Wide Spacing\r\nSpace - Play / Stop";
+    const std::string tail = "W - Wide Spacing\r\nCtrl+O - Shelf of books\r\nSpace - Play / Stop";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << off;
   }
 }

@@ -54,8 +54,8 @@ TEST_F(OwnBooks, FileNamedAtStartIsTheSeventhBookWithItsOwnPosition) {
   ASSERT_GT(top, 0);
   EndMainWindow();
   EXPECT_EQ(BookMark6, 5);  // "trash.txt" keeps its own place
-  EXPECT_EQ(vt_test::ReadFile(BookPositionsPath()),
-            "vellumtide-books 2\r\nposition\t" + std::to_string(top) + "\t" + notes + "\r\n");
+  EXPECT_EQ(vt_test::ReadFile(BookPositionsPath()), "vellumtide-books 2\r\nposition\t" + std::to_string(top) + "\t" + notes +
+                                                       "\r\ntitle\t" + notes + "\tMy Notes\r\n");
 
   ResetProgramState();
   OpenAtStart(notes);
@@ -96,10 +96,11 @@ TEST_F(OwnBooks, EbooksOpenAndForeignFilesAreRefusedInWords) {
 
   ResetProgramState();
   OpenAtStart(pdf);
-  Start("Book=3\r\n");
+  Start("Book=3\r\nUserBarDelay=2000\r\n");
   QTest::qWait(50);
   EXPECT_EQ(Book, 3);
   EXPECT_EQ(LastBarMessage(), RefusalNotice(BookFormat::Pdf));
+  EXPECT_TRUE(BarMessageShown());  // still up once the window is on the screen, where it can be read
 }
 
 TEST_F(OwnBooks, AGutenbergTextOpensFirstAtItsBookAndWalksItsChapters) {
@@ -153,6 +154,20 @@ TEST(BookPositionsFile, AnyPathComesBackExactly) {
   }
 }
 
+// Titles are kept on lines of their own, which a reader of positions alone skips: the positions
+// read the same with or without them, and a title comes back only with its own entry.
+TEST(BookPositionsFile, TitlesComeBackWithTheirEntriesAndLeaveThePositionsAlone) {
+  const std::vector<BookFilePosition> entries = {{"/a.txt", 1, "Caf\xC3\xA9\tand 100%"}, {"/b.txt", 2}};
+  const std::string text = BookPositionsText(entries);
+  EXPECT_EQ(text, "vellumtide-books 2\r\nposition\t1\t/a.txt\r\ntitle\t/a.txt\tCaf\xC3\xA9%09and 100%25\r\n"
+                  "position\t2\t/b.txt\r\n");
+  const std::vector<BookFilePosition> back = ReadBookPositionsText(text, false);
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[0].title, entries[0].title);
+  EXPECT_EQ(back[1].title, "");
+  EXPECT_EQ(back[1].position, 2);
+}
+
 TEST(BookPositionsFile, OldFilesLoadAndUnknownOrOversizedEntriesAreDropped) {
   const std::string longPath = "/" + std::string(5000, 'x');
   struct Case {
@@ -162,7 +177,8 @@ TEST(BookPositionsFile, OldFilesLoadAndUnknownOrOversizedEntriesAreDropped) {
     std::vector<std::string> paths;
   } cases[] = {
       {"first version", "12\t/a.txt\r\n7\t/b c.txt\n", false, {"/a.txt", "/b c.txt"}},
-      {"unknown type", "vellumtide-books 2\r\ntitle\t/a.txt\tA\r\nposition\t1\t/b.txt\r\n", false, {"/b.txt"}},
+      {"unknown type", "vellumtide-books 2\r\nlater\t/a.txt\tA\r\nposition\t1\t/b.txt\r\n", false, {"/b.txt"}},
+      {"title of no entry", "vellumtide-books 2\r\ntitle\t/a.txt\tA\r\nposition\t1\t/b.txt\r\n", false, {"/b.txt"}},
       {"damaged escape", "vellumtide-books 2\r\nposition\t1\t/a%4\r\nposition\t1\t/b%41\r\n", false, {"/bA"}},
       {"oversized path", "vellumtide-books 2\r\nposition\t1\t" + longPath + "\r\nposition\t2\t/b\r\n", false, {"/b"}},
       {"first version oversized", "1\t" + longPath + "\n", false, {}},

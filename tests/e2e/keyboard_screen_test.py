@@ -157,6 +157,26 @@ class KeyboardAndScreen(unittest.TestCase):
         self.assertTrue(again.alive())
         self.assertEqual(again.end_with_esc().saved()["Book"], "0")  # the book of the last run stays
 
+    def test_the_shelf_opens_a_book_by_keys_and_follows_the_seventh_book(self):
+        reader = base.Reader(settings=dict(QUIET, DisableShortCuts="1", Maximized="0", Left="0", Top="0",
+                                           Width="1900", Height="900"))
+        self.addCleanup(reader.close)
+        books = os.path.join(reader.folder, "Books")
+        os.makedirs(books)
+        for name, title in (("other.txt", "Other Book"), ("notes.txt", "My Notes")):
+            with open(os.path.join(books, name), "wb") as f:
+                f.write(title.encode() + b"\r\n\r\n" + b"A line of the book.\r\n" * 50)
+        reader.args = [os.path.join(books, "notes.txt")]
+        reader.start()
+        reader.keys("ctrl+o", pause=1.0)
+        reader.keys("Down", "Return")            # read lately: notes; in the folders: other
+        reader.settle(0.5)
+        tile = Shot(reader).runs(BOOKS_TILE, 40)[0]
+        reader.click((tile[0] + tile[1]) // 2, 40)  # Books after the seventh book: the shelf
+        reader.keys("Down", "Return")            # other was read last, then notes
+        saved = reader.end_with_esc().saved()
+        self.assertEqual((saved["Book"], saved["EditFileName"]), ("6", "My Notes"))
+
     def test_screen_readers_see_the_pane_by_its_title_and_focusable_buttons(self):
         if "dbus" not in SERVICES:
             self.skipTest("no accessibility bus")

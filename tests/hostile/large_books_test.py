@@ -61,10 +61,4 @@ class LargeBooks(unittest.TestCase):
 
 if __name__ == "__main__":
     e2e_test.EXECUTABLE = os.path.abspath(sys.argv[1])
-    e2e_test.DISPLAY, e2e_test.XVFB = e2e_test.start_xvfb()
-    try:
-        program = unittest.main(argv=[sys.argv[0]] + sys.argv[2:], exit=False, verbosity=2)
-        sys.exit(0 if program.result.wasSuccessful() else 1)
-    finally:
-        e2e_test.XVFB.terminate()
-        e2e_test.XVFB.wait()
+    sys.exit(e2e_test.run_on_private_display([sys.argv[0]] + sys.argv[2:]))

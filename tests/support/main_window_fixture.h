@@ -30,9 +30,10 @@ class MainWindowTest : public ::testing::Test {
     vt::MainWindow = nullptr;
     vt::SetSettingsLocationForTesting("", "");
   }
-  // Starts the window with the quiet test settings plus `extra` lines of section [All].
+  // Starts the window with `extra` lines of section [All] and the quiet test settings (a key's
+  // first line is the one read, so `extra` may override them).
   void Start(const std::string& extra = "") {
-    WriteFile(vt::SettingsPath(), "[All]\r\nUserBarDelay=0\r\nsBeepOn=0\r\n" + extra);
+    WriteFile(vt::SettingsPath(), "[All]\r\n" + extra + "UserBarDelay=0\r\nsBeepOn=0\r\n");
     vt::StartMainWindow();
     vt::ProcessPendingEvents();
   }

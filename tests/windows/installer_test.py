@@ -23,7 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import e2e_test  # noqa: E402
 import wine_smoke_test  # noqa: E402
-from e2e_test import QUIET, start_xvfb  # noqa: E402
+from e2e_test import QUIET  # noqa: E402
 from wine_run import wine_environment  # noqa: E402
 from wine_smoke_test import PANE_CROP, WineReader  # noqa: E402
 
@@ -149,13 +149,7 @@ class WindowsPackages(unittest.TestCase):
 def main():
     global BUILD
     BUILD = os.path.abspath(sys.argv[1])
-    e2e_test.DISPLAY, xvfb = start_xvfb()
-    try:
-        program = unittest.main(argv=[sys.argv[0]] + sys.argv[2:], exit=False, verbosity=2)
-        return 0 if program.result.wasSuccessful() else 1
-    finally:
-        xvfb.terminate()
-        xvfb.wait()
+    return e2e_test.run_on_private_display([sys.argv[0]] + sys.argv[2:])
 
 
 if __name__ == "__main__":

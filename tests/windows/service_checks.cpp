@@ -11,10 +11,13 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/win32/wide_text.h"
 
@@ -163,6 +166,19 @@ void CheckDownloadRules(const char* localServer, const char* selfSignedServer) {
   bool stalled = !DownloadToMemory(base + "/stall", quick, body);
   DWORD waited = GetTickCount() - start;
   Check(stalled && waited < 10000, "a stalled download gives up", std::to_string(waited) + " ms");
+  std::atomic<bool> cancel{false};
+  std::chrono::steady_clock::time_point cancelledAt;
+  std::thread canceller([&] {
+    Sleep(300);
+    cancelledAt = std::chrono::steady_clock::now();
+    cancel = true;
+  });
+  bool gaveUp = !DownloadToMemory(base + "/stall", large, body, &cancel);
+  auto returnedAt = std::chrono::steady_clock::now();
+  canceller.join();  // cancelledAt is the canceller's until then
+  auto late = std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - cancelledAt);
+  Check(gaveUp && late.count() <= 100, "a cancelled download gives up within a tenth of a second",
+        std::to_string(late.count()) + " ms");
 }
 
 void CheckSpeechWithoutVoice() {

@@ -1,5 +1,5 @@
 // The register of usable objects; touched on the user-interface thread only.
-#include "platform/qt/live_objects.h"
+#include "platform/live_objects.h"
 
 #include <unordered_set>
 
