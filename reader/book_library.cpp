@@ -9,6 +9,7 @@
 // loading, kept only where it differs from BookText).
 #include "reader/book_library.h"
 
+#include <cstring>
 #include <future>
 #include <memory>
 #include <new>
@@ -50,7 +51,14 @@ void RewriteLineBreakRuns(std::string& text, Write write) {
   const char* in = text.data();
   const char* end = in + text.size();
   while (in < end) {
-    if (!(in[0] == '\r' && in + 1 < end && in[1] == '\n')) {
+    // the text up to the next CR moves as one piece: a book of hundreds of megabytes is mostly that
+    const char* carriageReturn = static_cast<const char*>(std::memchr(in, '\r', static_cast<size_t>(end - in)));
+    const char* pieceEnd = carriageReturn ? carriageReturn : end;
+    if (out != in) std::memmove(out, in, static_cast<size_t>(pieceEnd - in));
+    out += pieceEnd - in;
+    in = pieceEnd;
+    if (in == end) break;
+    if (!(in + 1 < end && in[1] == '\n')) {
       *out++ = *in++;
       continue;
     }
@@ -74,6 +82,7 @@ char* WriteLineBreaks(size_t count, char* out) {
 
 // Three or more line breaks in a row leave exactly one blank line.
 void CollapseBlankLines(std::string& text) {
+  if (text.find("\r\n\r\n\r\n") == std::string::npos) return;  // nothing to collapse: the text is not walked
   RewriteLineBreakRuns(text, [](size_t pairs, char* out, const char*) { return WriteLineBreaks(pairs >= 3 ? 2 : pairs, out); });
 }
 

@@ -130,6 +130,9 @@ class LetterMap {
 
   bool Active() const { return table != nullptr; }
 
+  // What each character below U+10000 becomes, as a table (characters as they are when inactive).
+  const char16_t* Units() const { return table ? table : Identity(); }
+
   char32_t operator()(char32_t code) const {
     if (!table) return code;
     if (code < 0x10000) return table[code];
@@ -163,6 +166,15 @@ class LetterMap {
       return t;
     }();
     return table.data();
+  }
+
+  static const char16_t* Identity() {
+    static const std::vector<char16_t> same = [] {
+      std::vector<char16_t> t(0x10000);
+      std::iota(t.begin(), t.end(), char16_t{0});
+      return t;
+    }();
+    return same.data();
   }
 
   const char16_t* table = nullptr;
@@ -246,16 +258,16 @@ class PaneView : public QPlainTextEdit {
   // again): comparing costs far less than converting it.
   bool SameAsShown(const std::string& utf8, const LetterMap& letters) const {
     if (text.isEmpty()) return false;
+    const char16_t* shown = text.utf16();
     qsizetype at = 0;
-    return WalkUtf8(
-               utf8, letters,
-               [&](const char* ascii, qsizetype n) {
-                 const bool same = n <= text.size() - at && text.mid(at, n) == QLatin1StringView(ascii, n);
-                 at += n;
-                 return same;
-               },
-               [&](char16_t unit) { return at < text.size() && text[at++].unicode() == unit; },
-               [&] { return at < text.size() && IsParagraphBreak(text[at++]); }) &&
+    return ForEachPiece(utf8, letters,
+                        [&](const char16_t* units, qsizetype n) {
+                          if (n > text.size() - at) return false;
+                          char16_t differ = 0;
+                          for (qsizetype k = 0; k < n; ++k) differ |= (IsBreakUnit(shown[at + k]) ? kBreak : shown[at + k]) ^ units[k];
+                          at += n;
+                          return differ == 0;
+                        }) &&
            at == text.size();
   }
 
@@ -384,54 +396,50 @@ class PaneView : public QPlainTextEdit {
   // one character in, a copy of its own at its start.
   bool SharesDocument() const { return !text.isEmpty() && text.data() == textStore.constData() + 1; }
 
-  // Walks UTF-8 text as the pane holds it: `run` for each run of printable ASCII (taken without
-  // decoding), `unit` for each UTF-16 unit of any other character, `pause` for each paragraph break
-  // (CR LF, CR, LF, the line and paragraph separators); each returns false to stop. False when it
-  // stopped, or at the first bytes that are not well-formed UTF-8.
-  template <typename Run, typename Unit, typename Break>
-  static bool WalkUtf8(const std::string& utf8, const LetterMap& letters, Run run, Unit unit, Break pause) {
-    for (size_t i = 0; i < utf8.size();) {
-      if (const size_t n = PrintableAsciiRun(utf8, i)) {
-        if (!(letters.Active() ? MappedRun(utf8.data() + i, n, letters, run) : run(utf8.data() + i, static_cast<qsizetype>(n))))
-          return false;
-        i += n;
-        continue;
-      }
-      char32_t code;
-      if (const auto lead = static_cast<unsigned char>(utf8[i]); lead >= 0xC2 && lead < 0xE0 && i + 1 < utf8.size() &&
-                                                              (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-        code = letters((lead & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu));  // most letters beyond ASCII
-        i += 2;
-        if (!unit(static_cast<char16_t>(code))) return false;
-        continue;
-      }
-      const size_t length = Utf8SequenceLength(utf8, i);
-      if (length == 0) return false;
-      code = DecodeUtf8(utf8, i, length);
-      i += length;
-      bool go;
-      if (code == '\r' || code == '\n' || code == 0x2028 || code == 0x2029 || code == 0xFDD0 || code == 0xFDD1) {
-        if (code == '\r' && i < utf8.size() && utf8[i] == '\n') ++i;
-        go = pause();
-      } else if ((code = letters(code)) >= 0x10000) {
-        go = unit(QChar::highSurrogate(code)) && unit(QChar::lowSurrogate(code));
-      } else {
-        go = unit(static_cast<char16_t>(code));
-      }
-      if (!go) return false;
-    }
-    return true;
-  }
+  // A paragraph break as the pieces of ForEachPiece give it.
+  static constexpr char16_t kBreak = u'\u2029';
+  static bool IsBreakUnit(char16_t unit) { return unit == u'\u2028' || unit == u'\u2029'; }
 
-  // A run of printable ASCII given to `run` in its other case, a piece at a time.
-  template <typename Run>
-  static bool MappedRun(const char* ascii, size_t n, const LetterMap& letters, Run& run) {
-    char piece[4096];
-    for (size_t done = 0; done < n;) {
-      const size_t size = std::min(n - done, sizeof piece);
-      for (size_t k = 0; k < size; ++k) piece[k] = static_cast<char>(letters(static_cast<unsigned char>(ascii[done + k])));
-      if (!run(piece, static_cast<qsizetype>(size))) return false;
-      done += size;
+  // Walks UTF-8 text as the pane holds it, a piece of a few thousand UTF-16 units at a time:
+  // `take(units, n)` gets each piece in its letters, every paragraph break (CR LF, CR, LF, the line
+  // and paragraph separators, a frame mark) as one kBreak, and returns false to stop. False when it
+  // stopped, or at the first bytes that are not well-formed UTF-8. Printable ASCII and two-byte
+  // characters, nearly all of any text, are told apart without a jump, so that even a text of
+  // random letters is walked at a few cycles a character (a jump each took seconds on 200 MB).
+  template <typename Take>
+  static bool ForEachPiece(const std::string& utf8, const LetterMap& letters, Take take) {
+    constexpr qsizetype kPieceUnits = 4096;  // on the stack, and small enough to stay in the cache
+    char16_t piece[kPieceUnits + 2];         // a character may take two units
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.c_str());  // ends in a NUL: bytes[i + 1] may be read
+    const char16_t* const map = letters.Units();
+    const size_t size = utf8.size();
+    for (size_t i = 0; i < size;) {
+      qsizetype n = 0;
+      while (n < kPieceUnits && i < size) {
+        const unsigned lead = bytes[i], next = bytes[i + 1];
+        const unsigned pair = static_cast<unsigned>(lead - 0xC2u < 0x1Eu) & static_cast<unsigned>((next & 0xC0u) == 0x80u);
+        const unsigned ascii = lead - 0x20u < 0x60u;
+        if (ascii + pair != 0) {  // never both; a sum, which the compiler does not split into two jumps
+          const unsigned pairMask = 0u - pair;  // all ones for a two-byte character: chosen by masks, not a jump
+          piece[n++] = map[(lead & ~pairMask) | (((lead & 0x1Fu) << 6 | (next & 0x3Fu)) & pairMask)];
+          i += 1 + pair;
+          continue;
+        }
+        const size_t length = Utf8SequenceLength(utf8, i);
+        if (length == 0) return false;
+        char32_t code = DecodeUtf8(utf8, i, length);
+        i += length;
+        if (code == '\r' || code == '\n' || code == 0x2028 || code == 0x2029 || code == 0xFDD0 || code == 0xFDD1) {
+          if (code == '\r' && bytes[i] == '\n') ++i;
+          piece[n++] = kBreak;
+        } else if ((code = letters(code)) >= 0x10000) {
+          piece[n++] = QChar::highSurrogate(code);
+          piece[n++] = QChar::lowSurrogate(code);
+        } else {
+          piece[n++] = static_cast<char16_t>(code);
+        }
+      }
+      if (!take(piece, n)) return false;
     }
     return true;
   }
@@ -448,22 +456,20 @@ class PaneView : public QPlainTextEdit {
   bool Reletter(const std::string& utf8, const LetterMap& map) {
     if (!SharesDocument()) return false;
     counter.Stop();  // its workers read these characters
-    auto* letters = const_cast<QChar*>(text.data());
+    auto* letters = const_cast<char16_t*>(text.utf16());
     qsizetype at = 0;
-    const bool sameShape = WalkUtf8(
-        utf8, map,
-        [&](const char* ascii, qsizetype n) {
-          if (n > text.size() - at || std::any_of(letters + at, letters + at + n, IsParagraphBreak)) return false;
-          std::transform(ascii, ascii + n, letters + at, [](char c) { return QChar(static_cast<char16_t>(c)); });
-          at += n;
-          return true;
-        },
-        [&](char16_t unit) {
-          if (at == text.size() || IsParagraphBreak(letters[at])) return false;
-          letters[at++] = QChar(unit);
-          return true;
-        },
-        [&] { return at < text.size() && IsParagraphBreak(letters[at++]); });
+    const bool sameShape = ForEachPiece(utf8, map, [&](const char16_t* units, qsizetype n) {
+      if (n > text.size() - at) return false;
+      char16_t* shown = letters + at;
+      bool same = true;
+      for (qsizetype k = 0; k < n; ++k) {
+        const bool shownBreak = IsBreakUnit(shown[k]), newBreak = units[k] == kBreak;
+        same &= shownBreak == newBreak;
+        shown[k] = shownBreak || newBreak ? shown[k] : units[k];  // a break is never written, nor written over
+      }
+      at += n;
+      return same;
+    });
     if (!sameShape || at != text.size()) return false;
     document()->markContentsDirty(0, static_cast<int>(text.size()));
     underlines.clear();
@@ -511,23 +517,22 @@ class PaneView : public QPlainTextEdit {
     Aside kept = std::exchange(aside, Aside());
     qsizetype at = 0;
     bool same = true;
-    const QStringView old = kept.text;
-    const bool shape = WalkUtf8(
-                           utf8, letters,
-                           [&](const char* ascii, qsizetype n) {
-                             if (n > old.size() - at || std::any_of(old.begin() + at, old.begin() + at + n, IsParagraphBreak))
-                               return false;
-                             same = same && old.mid(at, n) == QLatin1StringView(ascii, n);
-                             at += n;
-                             return true;
-                           },
-                           [&](char16_t unit) {
-                             if (at == old.size() || IsParagraphBreak(old[at])) return false;
-                             same = same && old[at++].unicode() == unit;
-                             return true;
-                           },
-                           [&] { return at < old.size() && IsParagraphBreak(old[at++]); }) &&
-                       at == old.size();
+    const char16_t* old = kept.text.utf16();
+    const bool shape = ForEachPiece(utf8, letters,
+                                    [&](const char16_t* units, qsizetype n) {
+                                      if (n > kept.text.size() - at) return false;
+                                      bool sameShape = true;
+                                      char16_t differ = 0;
+                                      for (qsizetype k = 0; k < n; ++k) {
+                                        const bool oldBreak = IsBreakUnit(old[at + k]);
+                                        sameShape &= oldBreak == (units[k] == kBreak);
+                                        differ |= (oldBreak ? kBreak : old[at + k]) ^ units[k];
+                                      }
+                                      same = same && differ == 0;
+                                      at += n;
+                                      return sameShape;
+                                    }) &&
+                       at == kept.text.size();
     if (!shape) {
       delete kept.document;
       return Back::None;

@@ -83,22 +83,31 @@ TEST_F(PaneOperations, ALongSearchAnswersLaterOrSaysItStopped) {
 TEST_F(PaneOperations, ShowsATextInEitherCaseAsItsCasedCopy) {
   // accents, letters whose other case is another letter's (µ, long s, Kelvin), sharp s, and
   // letters beyond U+FFFF
-  const std::string text = "Caf\xC3\xA9 \xC2\xB5 \xC5\xBF \xE2\x84\xAA Stra\xC3\x9F" "e\r\n\xF0\x90\x90\x80 \xF0\x90\x90\xA8 End";
-  auto cased = [&](PaneLetters letters) {
-    std::string copy = text;
-    if (letters != PaneLetters::AsWritten) ChangeLetterCase(copy, letters == PaneLetters::Capitals);
-    return copy;
-  };
-  for (bool aside : {false, true})
-    for (PaneLetters letters : {PaneLetters::AsWritten, PaneLetters::Capitals, PaneLetters::Small,
-                                PaneLetters::AsWritten, PaneLetters::Small, PaneLetters::Capitals}) {
-      if (aside) {
-        PaneKeepTextAside(PaneWindow);
-        PaneSetPlainText(PaneWindow, "A list\r\nof keys");
+  const std::string sample = "Caf\xC3\xA9 \xC2\xB5 \xC5\xBF \xE2\x84\xAA Stra\xC3\x9F" "e\r\n\xF0\x90\x90\x80 \xF0\x90\x90\xA8 End";
+  // texts longer than the pieces the pane compares at a time; the second has a line end moved far in
+  std::string longTail;
+  for (int i = 1; i < 3000; ++i) longTail += i % 700 == 0 ? "\r\n" : "\xC3\xA9t\xC3\xA9 ";
+  std::string moved = longTail;
+  moved.replace(moved.find("\r\n"), 2, "  ");
+  moved.replace(moved.find(" ", 5000), 1, "\r\n");
+  for (const std::string& text : {sample, sample + "\r\n" + longTail + "\r\nend", sample + "\r\n" + moved + "\r\nend"}) {
+    auto cased = [&](PaneLetters letters) {
+      std::string copy = text;
+      if (letters != PaneLetters::AsWritten) ChangeLetterCase(copy, letters == PaneLetters::Capitals);
+      return copy;
+    };
+    for (bool aside : {false, true})
+      for (PaneLetters letters : {PaneLetters::AsWritten, PaneLetters::Capitals, PaneLetters::Small,
+                                  PaneLetters::AsWritten, PaneLetters::Small, PaneLetters::Capitals}) {
+        if (aside) {
+          PaneKeepTextAside(PaneWindow);
+          PaneSetPlainText(PaneWindow, "A list\r\nof keys");
+        }
+        PaneSetPlainTextInCase(PaneWindow, text, 0, letters);
+        EXPECT_EQ(Shown(), cased(letters)) << static_cast<int>(letters) << (aside ? " after a text kept aside" : "") << " "
+                                           << text.size();
       }
-      PaneSetPlainTextInCase(PaneWindow, text, 0, letters);
-      EXPECT_EQ(Shown(), cased(letters)) << static_cast<int>(letters) << (aside ? " after a text kept aside" : "");
-    }
+  }
 }
 
 TEST_F(PaneOperations, MarksUnderlineRangesWithoutMovingTheSelection) {
