@@ -416,6 +416,14 @@ class PaneView : public QPlainTextEdit {
     for (size_t i = 0; i < size;) {
       qsizetype n = 0;
       while (n < kPieceUnits && i < size) {
+        uint64_t word;  // eight printable ASCII bytes at a time: most of a book in Latin letters
+        if (n + 8 <= kPieceUnits && i + 8 <= size &&
+            (std::memcpy(&word, bytes + i, 8), ((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull) == 0)) {
+          for (int k = 0; k < 8; ++k) piece[n + k] = map[bytes[i + k]];
+          n += 8;
+          i += 8;
+          continue;
+        }
         const unsigned lead = bytes[i], next = bytes[i + 1];
         const unsigned pair = static_cast<unsigned>(lead - 0xC2u < 0x1Eu) & static_cast<unsigned>((next & 0xC0u) == 0x80u);
         const unsigned ascii = lead - 0x20u < 0x60u;
