@@ -176,7 +176,9 @@ std::string FromWindows1252(const std::string& bytes) {
   size_t length = 0;
   for (size_t i = 0; i < size; ++i) length += keptLength(i);
   std::string text;
-  ReserveLargeText(text, length + sizeof(KeptByte));
+  // the room SplitLongParagraphs asks for (a byte in LongestParagraph / 4), so that the line ends it
+  // may add do not move the text to a larger copy
+  ReserveLargeText(text, length + length / (LongestParagraph / 4) + 64);
   text.resize(length + sizeof(KeptByte));  // each byte writes a whole entry; the next overwrites the rest
   char* out = text.data();
   for (size_t i = 0; i < size; ++i) {
