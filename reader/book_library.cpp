@@ -2,11 +2,13 @@
 // ("trash.txt", or a file given to the program).
 // LoadBook reads and decodes the current book, keeps every printable character, collapses runs of
 // blank lines, joins the lines of each paragraph when asked (never past the pane's paragraph
-// bound), applies the letter case and shows it. Reading, decoding and shaping run on a short-lived
-// worker thread while the loading notice stands (which names the book from the first bytes of its
-// file); the worker touches only its own copy of the text.
-// It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after
-// loading, kept only where it differs from BookText).
+// bound), and shows it in the letter case chosen: the pane puts the letters in their case as it
+// takes the text, except for a first screen at start-up, for which the worker cases the book.
+// Reading, decoding and shaping run on a short-lived worker thread while the loading notice stands
+// (which names the book from the first bytes of its file); the worker touches only its own copy of
+// the text.
+// It owns BookText (the book as put into the pane) and LoadedPaneText (the plain text loaded, kept
+// only where it differs from BookText).
 #include "reader/book_library.h"
 
 #include <cstring>
