@@ -51,6 +51,11 @@ static void FontCommand() {
 static void VersionCommand() { ShowBarMessage(std::string("Version: ") + ProgramVersion, 1); }
 static void TitleCommand() { ShowBarMessage(EditFileName, 1); }
 
+// Esc stops a long search under way; else it ends the reader.
+static void EscapeCommand() {
+  if (!StopSearching()) EndMainWindow();
+}
+
 static void NextChapterCommand() {
   FindInPane(+1, ">>");
   PaneSetFocus(PaneWindow);
@@ -79,7 +84,7 @@ constexpr unsigned kBeepAndBar = kBeep | kRebuildsBar;
 
 // Every command: id, operation, flags, long name, shortcut key and its line in the shortcut list.
 static const Command kCommands[] = {
-    {IDCANCEL, EndMainWindow, kBeep, "", nullptr, nullptr},
+    {IDCANCEL, EscapeCommand, kBeep, "", nullptr, nullptr},
     {CmdPlay, SpeakFromCaret, kBeepAndBar, "Speak Text", nullptr, nullptr},
     {CmdStop, StopSpeaking, kBeepAndBar, "Stop Speaking", nullptr, nullptr},
     {CmdLouder, SystemVolumeUp, kBeep, "Increase Volume", nullptr, nullptr},

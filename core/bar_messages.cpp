@@ -134,6 +134,10 @@ void CloseBarMessage(const std::string& text) {
   TakeDownMessage(generation);
 }
 
+unsigned ShowBarMessageUntilEnded(const std::string& text) { return PutUpMessage(text); }
+
+void EndBarMessage(unsigned message) { TakeDownMessage(message); }
+
 void ShowButtonName(const std::string& longName) { ShowForAWhile(longName); }
 
 void ShowBarMessageForAWhile(const std::string& text) { ShowForAWhile(text); }

@@ -19,6 +19,10 @@ void ShowButtonName(const std::string& longName);
 // window is being painted for the first time.
 void ShowBarMessageForAWhile(const std::string& text);
 
+// Shows text in place of the bar until EndBarMessage ends it (or a newer message replaces it).
+unsigned ShowBarMessageUntilEnded(const std::string& text);
+void EndBarMessage(unsigned message);
+
 // The notice's type for a text in a label `width` pixels wide: as large as BarFontSize asks, or
 // smaller until the text fits on one line, never smaller than the bar's labels; `wrap` is set when
 // even that does not fit.

@@ -54,6 +54,11 @@ void PaneReportSpokenWord(PaneView* pane, int start);
 // Text. Plain text: CR LF, a lone CR or a lone LF each start a new paragraph; its letters are
 // spaced by the font, and `letterSpacingTwips` more.
 void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacingTwips = 0);
+// The letters of a text in capitals or in small letters, each character mapped on its own as
+// ChangeLetterCase maps it, so no position moves.
+enum class PaneLetters { AsWritten, Capitals, Small };
+// PaneSetPlainText of the text with its letters in that case; no cased copy of the text is made.
+void PaneSetPlainTextInCase(PaneView* pane, const std::string& utf8, int letterSpacingTwips, PaneLetters letters);
 std::string PaneGetPlainText(PaneView* pane);  // CR LF at each paragraph break
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf);  // the characters read
 int PaneTextLength(PaneView* pane);
@@ -101,6 +106,21 @@ void PaneRemoveSelection(PaneView* pane);
 // upward from `from` towards `to`. Returns the match start (and its range) or -1.
 int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
                  int& foundEnd);
+
+// What a search found: the match's range, or -1 and -1; `stopped` when it ended before it knew.
+struct PaneFound {
+  int start = -1, end = -1;
+  bool stopped = false;
+};
+// PaneFindText for a search that may take long. It waits up to `waitMs` for the answer: then
+// `done` has it before this returns true. Else this returns false, the search goes on on a worker
+// thread, and `done` gets the answer on this thread later, or `stopped` when PaneStopFinding, a new
+// search or a new text ends it first (a pane that goes ends it without a word). A pane that cannot
+// search on a worker answers at once.
+bool PaneFindTextLater(PaneView* pane, const std::string& term, int from, int to, bool down, int waitMs,
+                       std::function<void(PaneFound)> done);
+bool PaneFinding(PaneView* pane);  // a search of PaneFindTextLater is still under way
+void PaneStopFinding(PaneView* pane);
 
 // Word breaks as the rich-text control makes them: white space delimits; a word is a run of
 // letters and digits, a run of punctuation is a word of its own.

@@ -2,13 +2,16 @@
 // ("trash.txt", or a file given to the program).
 // LoadBook reads and decodes the current book, keeps every printable character, collapses runs of
 // blank lines, joins the lines of each paragraph when asked (never past the pane's paragraph
-// bound), applies the letter case and shows it. Reading, decoding and shaping run on a short-lived
-// worker thread while the loading notice stands (which names the book from the first bytes of its
-// file); the worker touches only its own copy of the text.
-// It owns BookText (the book as put into the pane) and LoadedPaneText (the pane's text after
-// loading, kept only where it differs from BookText).
+// bound), and shows it in the letter case chosen: the pane puts the letters in their case as it
+// takes the text, except for a first screen at start-up, for which the worker cases the book.
+// Reading, decoding and shaping run on a short-lived worker thread while the loading notice stands
+// (which names the book from the first bytes of its file); the worker touches only its own copy of
+// the text.
+// It owns BookText (the book as put into the pane) and LoadedPaneText (the plain text loaded, kept
+// only where it differs from BookText).
 #include "reader/book_library.h"
 
+#include <cstring>
 #include <future>
 #include <memory>
 #include <new>
@@ -50,7 +53,14 @@ void RewriteLineBreakRuns(std::string& text, Write write) {
   const char* in = text.data();
   const char* end = in + text.size();
   while (in < end) {
-    if (!(in[0] == '\r' && in + 1 < end && in[1] == '\n')) {
+    // the text up to the next CR moves as one piece: a book of hundreds of megabytes is mostly that
+    const char* carriageReturn = static_cast<const char*>(std::memchr(in, '\r', static_cast<size_t>(end - in)));
+    const char* pieceEnd = carriageReturn ? carriageReturn : end;
+    if (out != in) std::memmove(out, in, static_cast<size_t>(pieceEnd - in));
+    out += pieceEnd - in;
+    in = pieceEnd;
+    if (in == end) break;
+    if (!(in + 1 < end && in[1] == '\n')) {
       *out++ = *in++;
       continue;
     }
@@ -74,6 +84,7 @@ char* WriteLineBreaks(size_t count, char* out) {
 
 // Three or more line breaks in a row leave exactly one blank line.
 void CollapseBlankLines(std::string& text) {
+  if (text.find("\r\n\r\n\r\n") == std::string::npos) return;  // nothing to collapse: the text is not walked
   RewriteLineBreakRuns(text, [](size_t pairs, char* out, const char*) { return WriteLineBreaks(pairs >= 3 ? 2 : pairs, out); });
 }
 
@@ -183,17 +194,30 @@ struct ShapedBook {
   bool widelySpaced = false;  // `wide` was made
   std::string plain, wide, title;
   int32_t opensAt = 0;  // where a book never read before opens: a Gutenberg text's first line after its header
+  int letterCase = 2;   // the letter case `plain` and `wide` are in (CaseType's values)
 };
 
-// How a book is shaped: the settings the worker shapes it with.
+// How a book is shaped: the settings the worker shapes it with. A book shown whole at once is
+// shaped as written: the pane puts the letters in their case as it takes the text, which costs a
+// walk less on the worker than a cased copy (seconds for hundreds of megabytes). Only a first
+// screen, which the pane shows before the rest, needs the book cased beforehand.
 struct Shaping {
   bool formatParagraph = false;
   int caseType = 2;
   bool wide = false;
-  bool operator==(const Shaping&) const = default;
 };
 
-Shaping ShapingNow() { return {FormatParagraph != 0, CaseType, WideSpacing != 0}; }
+// Letter case as CaseType keeps it: 0 capitals, 1 small letters, anything else as written.
+int LetterCaseOf(int caseType) { return caseType == 0 || caseType == 1 ? caseType : 2; }
+
+Shaping ShapingNow(bool cased) { return {FormatParagraph != 0, cased ? LetterCaseOf(CaseType) : 2, WideSpacing != 0}; }
+
+// A book shaped as `made` serves where `wanted` is asked for when its letters are those asked for,
+// or, where the pane may case them, those now chosen.
+bool Serves(const Shaping& made, const Shaping& wanted) {
+  return made.formatParagraph == wanted.formatParagraph && made.wide == wanted.wide &&
+         (made.caseType == wanted.caseType || (wanted.caseType == 2 && made.caseType == LetterCaseOf(CaseType)));
+}
 
 // Reads, decodes and shapes (and makes wide) the book on a worker that owns its source.
 std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
@@ -203,6 +227,7 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
     book.read = ReadSource(source, text, book.title);
     if (!IsBookFormat(book.read)) return book;
     book.plain = ShapeBookText(std::move(text), shaping.formatParagraph, shaping.caseType);
+    book.letterCase = shaping.caseType;
     if (!source.path.empty() && book.read == BookFormat::Text) book.opensAt = PanePosition(book.plain, GutenbergStart(book.plain));
     book.widelySpaced = shaping.wide;
     if (shaping.wide) book.wide = WideSpacingText(book.plain);
@@ -220,25 +245,38 @@ struct StartedBook {
 };
 StartedBook startedBook;
 
-std::future<ShapedBook> TakeOrStartShaping(BookSource source) {
+std::future<ShapedBook> TakeOrStartShaping(BookSource source, bool cased) {
   StartedBook started = std::exchange(startedBook, StartedBook());
   if (started.shaped.valid() && source.text.empty() && started.path == source.path &&
-      started.builtIn == source.builtIn && started.shaping == ShapingNow())
+      started.builtIn == source.builtIn && Serves(started.shaping, ShapingNow(cased)))
     return std::move(started.shaped);
-  return StartShaping(std::move(source), ShapingNow());
+  return StartShaping(std::move(source), ShapingNow(cased));
 }
 
 // The shaped book goes into the pane, shown from its start.
 void PutIntoPane(ShapedBook& book) {
   // A plain text whose every line ends in CR LF reads back from the pane as it went in: the book
   // is then not held a second time, and a wide one reads back as its plain text.
+  // A book shaped as written is cased by the pane as it takes it, unless it looks like rich text.
+  const bool paneCases = book.letterCase != LetterCaseOf(CaseType);
+  if (paneCases && !book.widelySpaced && book.plain.rfind("{\\rtf", 0) == 0) {
+    ApplyTextCase(book.plain, CaseType);
+    book.letterCase = LetterCaseOf(CaseType);
+    return PutIntoPane(book);
+  }
   if (book.widelySpaced) {
     BookText = std::move(book.wide);
-    SetWidePaneText(PaneWindow, book.plain);
+    if (paneCases)
+      SetPaneTextInCase(PaneWindow, book.plain, CaseType);
+    else
+      SetWidePaneText(PaneWindow, book.plain);
     LoadedPaneText = std::move(book.plain);
   } else {
     BookText = std::move(book.plain);
-    SetPaneText(PaneWindow, BookText);
+    if (paneCases)
+      SetPaneTextInCase(PaneWindow, BookText, CaseType);
+    else
+      SetPaneText(PaneWindow, BookText);
     LoadedPaneText = std::string();
   }
   PaneSetSelection(PaneWindow, 0, 0);
@@ -271,7 +309,7 @@ void WithinMemory(Show show) {
 // book goes in, with the caret at the bookmark, once that screen is on the display: then true.
 bool ShowBook(BookSource source, bool firstScreenFirst) {
   const bool fromFile = !source.path.empty();
-  std::future<ShapedBook> shaped = TakeOrStartShaping(std::move(source));
+  std::future<ShapedBook> shaped = TakeOrStartShaping(std::move(source), firstScreenFirst);
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   auto book = std::make_shared<ShapedBook>(shaped.get());
   if (!IsBookFormat(book->read)) {  // the file went, or changed, after its start was read
@@ -333,7 +371,7 @@ void StartLoadingBook() {
     source.builtIn = Book;
   else
     return;
-  startedBook = {source.path, source.builtIn, ShapingNow(), StartShaping(source, ShapingNow())};
+  startedBook = {source.path, source.builtIn, ShapingNow(true), StartShaping(source, ShapingNow(true))};
 }
 
 void LoadBookAtStartUp() {
@@ -345,6 +383,9 @@ void LoadBookAtStartUp() {
 const std::string& LoadedText() { return LoadedPaneText.empty() ? BookText : LoadedPaneText; }
 
 void ShowLoadedBook() {
+  // The pane puts the letters in their case as it takes the text: a book of hundreds of megabytes
+  // is not copied, cased and walked again. A plain text that looks like rich text goes the long way.
+  if (WideSpacing || LoadedText().rfind("{\\rtf", 0) != 0) return SetPaneTextInCase(PaneWindow, LoadedText(), CaseType);
   std::string text;
   ReserveLargeText(text, LoadedText().size());
   text = LoadedText();

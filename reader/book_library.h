@@ -38,8 +38,8 @@ void LoadBook();
 void StartLoadingBook();
 void LoadBookAtStartUp();
 
-// The pane's text right after the last LoadBook. A plain book reads back from the pane as it went
-// in, and then BookText serves as this text too: the book is not held twice.
+// The plain text of the last LoadBook, in the letters it was shaped with (as written where the pane
+// put it in its case). BookText serves as this text for a plain book: the book is not held twice.
 const std::string& LoadedText();
 
 // Puts the loaded book back into the pane in the letter case and spacing now chosen (after the

@@ -6,6 +6,7 @@
 #include "reader/book_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -143,13 +144,49 @@ std::string FromUtf16(const std::string& bytes, bool littleEndian, size_t from) 
   return std::move(kept.out);
 }
 
+// What the book keeps of each byte of Windows-1252 text, made by KeptText itself so the two never
+// disagree: up to three bytes of UTF-8, and how many. An LF right after a CR is left to the caller.
+struct KeptByte {
+  char utf8[3];
+  unsigned char length;
+};
+
+const std::array<KeptByte, 256>& Windows1252Table() {
+  static const std::array<KeptByte, 256> table = [] {
+    std::array<KeptByte, 256> made{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      KeptText kept(0);
+      kept.Add(byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte);
+      std::copy(kept.out.begin(), kept.out.end(), made[byte].utf8);
+      made[byte].length = static_cast<unsigned char>(kept.out.size());
+    }
+    return made;
+  }();
+  return table;
+}
+
+// A random binary file of hundreds of megabytes reads as Windows-1252: it is decoded in two passes
+// of a table look-up a byte, one that counts the bytes it becomes and one that writes them straight
+// into the text, which is made once at its size.
 std::string FromWindows1252(const std::string& bytes) {
-  KeptText kept(bytes.size());
-  for (char byte : bytes) {
-    const auto c = static_cast<unsigned char>(byte);
-    kept.Add(c >= 0x80 && c < 0xA0 ? kWindows1252High[c - 0x80] : c);
+  const std::array<KeptByte, 256>& table = Windows1252Table();
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t size = bytes.size();
+  auto keptLength = [&](size_t i) { return in[i] == '\n' && i > 0 && in[i - 1] == '\r' ? 0u : table[in[i]].length; };
+  size_t length = 0;
+  for (size_t i = 0; i < size; ++i) length += keptLength(i);
+  std::string text;
+  // the room SplitLongParagraphs asks for (a byte in LongestParagraph / 4), so that the line ends it
+  // may add do not move the text to a larger copy
+  ReserveLargeText(text, length + length / (LongestParagraph / 4) + 64);
+  text.resize(length + sizeof(KeptByte));  // each byte writes a whole entry; the next overwrites the rest
+  char* out = text.data();
+  for (size_t i = 0; i < size; ++i) {
+    std::memcpy(out, &table[in[i]], sizeof(KeptByte));
+    out += keptLength(i);
   }
-  return std::move(kept.out);
+  text.resize(length);
+  return text;
 }
 
 bool StartsWith(const std::string& bytes, const char* mark) { return bytes.rfind(mark, 0) == 0; }

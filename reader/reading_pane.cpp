@@ -87,6 +87,12 @@ void SetPaneText(PaneView* pane, std::string& text) {
   }
 }
 
+void SetPaneTextInCase(PaneView* pane, const std::string& plain, int caseType) {
+  BeforeTextReplaced();
+  const PaneLetters letters = caseType == 0 ? PaneLetters::Capitals : caseType == 1 ? PaneLetters::Small : PaneLetters::AsWritten;
+  PaneSetPlainTextInCase(pane, plain, WideSpacing ? kWideSpacingTwips : 0, letters);
+}
+
 void SetWidePaneText(PaneView* pane, const std::string& plain) {
   BeforeTextReplaced();
   ShowWidelySpaced(pane, plain);

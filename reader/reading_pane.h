@@ -23,6 +23,10 @@ void SetPaneWindowText(PaneView* pane, const std::string& text);
 // Shows plain text as its wide-spacing rich text would show it.
 void SetWidePaneText(PaneView* pane, const std::string& plain);
 
+// Shows plain text in a letter case (0 upper case, 1 lower case, anything else as it is), spaced as
+// WideSpacing says, as SetPaneText shows the text after ApplyTextCase, without a cased copy of it.
+void SetPaneTextInCase(PaneView* pane, const std::string& plain, int caseType);
+
 // Shows only the first screen of plain text from the row of character `charIndex` on, spaced as
 // WideSpacing says; the text set next replaces it.
 void ShowFirstScreen(PaneView* pane, const std::string& plain, int32_t charIndex);

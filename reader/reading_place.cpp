@@ -73,20 +73,39 @@ int32_t PositionOfNonSpace(const std::string& paneText, int64_t count) {
   return at;
 }
 
-ReadingPlace PlaceInNewText(const ReadingPlace& place, const std::string& oldText, const std::string& newText) {
+namespace {
+
+// A place as counts of the characters other than white space before each of its positions: what
+// survives a new paragraph form. Taken from the old text before it goes, so it is never copied.
+struct CountedPlace {
+  ReadingPlace place;
+  int64_t word = 0, selectionStart = 0, selectionEnd = 0;
+};
+
+CountedPlace CountPlace(const ReadingPlace& place, const std::string& oldText) {
+  return {place, NonSpaceCountBefore(oldText, place.word), NonSpaceCountBefore(oldText, place.selectionStart),
+          NonSpaceCountBefore(oldText, place.selectionEnd)};
+}
+
+ReadingPlace PlaceOfCounts(const CountedPlace& counted, const std::string& newText) {
   // A start goes to the character it stood on (or the next one); an end goes behind the character before it.
-  auto start = [&](int32_t position) { return PositionOfNonSpace(newText, NonSpaceCountBefore(oldText, position)); };
-  auto end = [&](int32_t position) {
-    int64_t count = NonSpaceCountBefore(oldText, position);
+  auto end = [&](int64_t count) {
     int32_t at = 0, behind = 0;
     if (count > 0) FindNonSpace(newText, count - 1, at, behind);
     return behind;
   };
+  const ReadingPlace& place = counted.place;
   ReadingPlace moved = place;
-  moved.word = start(place.word);
-  moved.selectionStart = start(place.selectionStart);
-  moved.selectionEnd = place.selectionEnd == place.selectionStart ? moved.selectionStart : end(place.selectionEnd);
+  moved.word = PositionOfNonSpace(newText, counted.word);
+  moved.selectionStart = PositionOfNonSpace(newText, counted.selectionStart);
+  moved.selectionEnd = place.selectionEnd == place.selectionStart ? moved.selectionStart : end(counted.selectionEnd);
   return moved;
+}
+
+}  // namespace
+
+ReadingPlace PlaceInNewText(const ReadingPlace& place, const std::string& oldText, const std::string& newText) {
+  return PlaceOfCounts(CountPlace(place, oldText), newText);
 }
 
 ReadingPlace CurrentPlace() {
@@ -122,12 +141,9 @@ void KeepPlaceWhileRestyling(void (*change)()) {
 }
 
 void KeepPlaceAcrossReloading(void (*change)()) {
-  std::string before;
-  ReserveLargeText(before, LoadedText().size());
-  before = LoadedText();
-  ReadingPlace place = CurrentPlace();
+  const CountedPlace counted = CountPlace(CurrentPlace(), LoadedText());
   change();
-  ShowPlace(PlaceInNewText(place, before, LoadedText()), true);
+  ShowPlace(PlaceOfCounts(counted, LoadedText()), true);
 }
 
 }  // namespace vt

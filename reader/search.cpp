@@ -1,9 +1,12 @@
 // Search: finding a term in the pane's text from the selection on, the search box that asks for
 // the term, and "Again". Chapter navigation is the same find with the heading mark ">>". The term
 // is kept in SearchTerm (lower case, no surrounding blanks) and persisted with the settings.
+// A search that does not answer within about a second gives the window back under the searching
+// notice; it ends with its answer, or when Esc, another search command or a new text stops it.
 #include "reader/search.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/bar_messages.h"
 #include "core/ids.h"
@@ -32,26 +35,49 @@ std::string StoredSearchTerm(const std::string& typed) {
   return StripBlanks(LowerCase(CutToUtf16Units(typed, kMaxTermUnits)));
 }
 
-void FindInPane(int direction, const std::string& term) {
-  PaneSetFocus(PaneWindow);
-  int selectionStart = 0, selectionEnd = 0;
-  PaneGetSelection(PaneWindow, selectionStart, selectionEnd);
-  std::string text = LowerCase(term);
-  int foundStart = -1, foundEnd = -1;
-  int found = -1;
-  if (direction == 1) {
-    found = PaneFindText(PaneWindow, text, selectionEnd + 1, -1, true, foundStart, foundEnd);
-  } else if (selectionStart - 1 >= 0) {
-    // Nothing lies before the start of the text: a backward search from there finds nothing.
-    found = PaneFindText(PaneWindow, text, selectionStart - 1, 0, false, foundStart, foundEnd);
-  }
-  if (found < 0) {
+// A search of a book of hundreds of megabytes may take a while: after this long the window is
+// given back with the searching notice, and the answer comes when the search ends. About a second:
+// a normal book answers well within it, and no wait of a command is longer.
+static constexpr int kSearchingNoticeAfterMs = 900;
+const char* const SearchingNotice = "Searching ...";
+
+static unsigned searchingNotice = 0;  // the notice of the search under way, while it shows
+static unsigned searchNumber = 0;     // counts the searches begun
+
+static void ShowFound(PaneFound found) {
+  if (searchingNotice != 0) EndBarMessage(std::exchange(searchingNotice, 0u));
+  if (found.stopped) return;
+  if (found.start < 0) {
     CommandBeep();
     ShowBarMessage("No match found!", 1);
     return;
   }
-  PaneSetSelection(PaneWindow, foundStart, foundEnd);
-  ScrollCharToTop(foundStart);
+  PaneSetSelection(PaneWindow, found.start, found.end);
+  ScrollCharToTop(found.start);
+}
+
+bool StopSearching() {
+  if (!PaneFinding(PaneWindow)) return false;
+  PaneStopFinding(PaneWindow);
+  return true;
+}
+
+void FindInPane(int direction, const std::string& term) {
+  PaneSetFocus(PaneWindow);
+  if (StopSearching()) return;  // a search command while one is under way stops it
+  int selectionStart = 0, selectionEnd = 0;
+  PaneGetSelection(PaneWindow, selectionStart, selectionEnd);
+  std::string text = LowerCase(term);
+  // Nothing lies before the start of the text: a backward search from there finds nothing.
+  if (direction != 1 && selectionStart - 1 < 0) return ShowFound(PaneFound{});
+  const bool down = direction == 1;
+  // only the newest search's answer counts: a stopped one may still be on its way
+  const auto answer = [number = ++searchNumber](PaneFound found) {
+    if (number == searchNumber) ShowFound(found);
+  };
+  const bool answered = PaneFindTextLater(PaneWindow, text, down ? selectionEnd + 1 : selectionStart - 1, down ? -1 : 0,
+                                          down, kSearchingNoticeAfterMs, answer);
+  if (!answered) searchingNotice = ShowBarMessageUntilEnded(SearchingNotice);
 }
 
 void SearchCommand() {

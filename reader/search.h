@@ -12,7 +12,14 @@ namespace vt {
 // Searches the pane from the selection in `direction` (1 forward, -1 backward), without regard to
 // case and without wrapping, selects the match and scrolls its line to the top. No match: a click,
 // "No match found!", and the selection and the view stay.
+// A search that takes longer than about a second shows SearchingNotice meanwhile and answers when
+// it ends; a call while one is under way stops it instead.
 void FindInPane(int direction, const std::string& term);
+
+// Stops the search under way (its notice goes, the selection stays); false when there is none.
+bool StopSearching();
+
+extern const char* const SearchingNotice;
 
 // The "Search" command: asks for a term and searches forward for it.
 void SearchCommand();

@@ -48,16 +48,19 @@
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <numeric>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -116,6 +119,68 @@ QColor LinkColour(const QColor& background, const QColor& text) {
   return FromColourRef(static_cast<int32_t>(SchemeColours(ToColourRef(text), ToColourRef(background)).link));
 }
 
+// Each character in capitals or in small letters, as ChangeLetterCase maps it: a mapping that
+// would take another number of UTF-16 units leaves the character as it is. The characters below
+// U+10000 are mapped from a table made once, a look-up each instead of a question to Qt's tables.
+class LetterMap {
+ public:
+  explicit LetterMap(PaneLetters letters) : upper(letters == PaneLetters::Capitals) {
+    if (letters != PaneLetters::AsWritten) table = upper ? Table<true>() : Table<false>();
+  }
+
+  bool Active() const { return table != nullptr; }
+
+  // What each character below U+10000 becomes, as a table (characters as they are when inactive).
+  const char16_t* Units() const { return table ? table : Identity(); }
+
+  char32_t operator()(char32_t code) const {
+    if (!table) return code;
+    if (code < 0x10000) return table[code];
+    const char32_t mapped = upper ? QChar::toUpper(code) : QChar::toLower(code);
+    return mapped >= 0x10000 ? mapped : code;
+  }
+
+  // Maps UTF-16 text in place.
+  void MapUnits(QChar* begin, QChar* end) const {
+    for (QChar* c = begin; c < end; ++c) {
+      if (!c->isHighSurrogate() || c + 1 == end || !c[1].isLowSurrogate()) {
+        *c = QChar(table[c->unicode()]);
+        continue;
+      }
+      const char32_t mapped = (*this)(QChar::surrogateToUcs4(c[0], c[1]));
+      c[0] = QChar(QChar::highSurrogate(mapped));
+      c[1] = QChar(QChar::lowSurrogate(mapped));
+      ++c;
+    }
+  }
+
+ private:
+  template <bool kUpper>
+  static const char16_t* Table() {
+    static const std::vector<char16_t> table = [] {
+      std::vector<char16_t> t(0x10000);
+      for (char32_t c = 0; c < 0x10000; ++c) {
+        const char32_t mapped = kUpper ? QChar::toUpper(c) : QChar::toLower(c);
+        t[c] = static_cast<char16_t>(mapped < 0x10000 && !QChar::isSurrogate(c) ? mapped : c);
+      }
+      return t;
+    }();
+    return table.data();
+  }
+
+  static const char16_t* Identity() {
+    static const std::vector<char16_t> same = [] {
+      std::vector<char16_t> t(0x10000);
+      std::iota(t.begin(), t.end(), char16_t{0});
+      return t;
+    }();
+    return same.data();
+  }
+
+  const char16_t* table = nullptr;
+  bool upper;
+};
+
 }  // namespace
 
 class PaneView : public QPlainTextEdit {
@@ -134,12 +199,16 @@ class PaneView : public QPlainTextEdit {
     QObject::connect(this, &QPlainTextEdit::cursorPositionChanged, [this] { CaretMoved(); });
     QObject::connect(verticalScrollBar(), &QScrollBar::actionTriggered, [this](int) { anchorChar = -1; });
     // no count may still be running while the application shuts down
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { counter.Stop(); });
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+      counter.Stop();
+      StopFinding(false);
+    });
   }
 
   ~PaneView() override {
     MarkGone(this);
     counter.Stop();
+    StopFinding(false);
   }
 
   PaneEvents events;                   // the program's callbacks
@@ -157,12 +226,15 @@ class PaneView : public QPlainTextEdit {
   // --- text ---------------------------------------------------------------------------------
 
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
-  void SetUtf8Text(const std::string& utf8, int newSpacingTwips) {
+  void SetUtf8Text(const std::string& utf8, int newSpacingTwips, LetterMap letters = LetterMap(PaneLetters::AsWritten)) {
+    StopFinding(true);  // it reads the characters that may be written over here
     const bool keepShownAside = std::exchange(keepAside, false);
     // A page over a text kept aside (the shelf made anew) replaces the page; the kept text stays.
     const bool newPage = keepShownAside && aside.document;
-    if (!newPage && (BringBackAside(utf8) == Back::Same || SameAsShown(utf8))) return Respace(newSpacingTwips);
-    if (!newPage && Reletter(utf8)) return Respace(newSpacingTwips);  // else the document is built anew
+    if (!newPage && (BringBackAside(utf8, letters) == Back::Same || SameAsShown(utf8, letters)))
+      return Respace(newSpacingTwips);
+    // A text kept aside is never written over: its own letters come back with it.
+    if (!keepShownAside && Reletter(utf8, letters)) return Respace(newSpacingTwips);  // else the document is built anew
     underlines.clear();
     counter.Stop();
     if (keepShownAside && !newPage && !text.isEmpty()) {
@@ -176,7 +248,7 @@ class PaneView : public QPlainTextEdit {
       spacingTwips = newSpacingTwips;
       ApplyFont();
     }
-    FillDocument(utf8);
+    FillDocument(utf8, letters);
     AdoptDocumentCharacters();
     anchorChar = -1;
     ScheduleLayout();
@@ -184,18 +256,19 @@ class PaneView : public QPlainTextEdit {
 
   // True when the UTF-8 text is the text shown (wide spacing switched puts the same text in
   // again): comparing costs far less than converting it.
-  bool SameAsShown(const std::string& utf8) const {
+  bool SameAsShown(const std::string& utf8, const LetterMap& letters) const {
     if (text.isEmpty()) return false;
+    const char16_t* shown = text.utf16();
     qsizetype at = 0;
-    return WalkUtf8(
-               utf8,
-               [&](const char* ascii, qsizetype n) {
-                 const bool same = n <= text.size() - at && text.mid(at, n) == QLatin1StringView(ascii, n);
-                 at += n;
-                 return same;
-               },
-               [&](char16_t unit) { return at < text.size() && text[at++].unicode() == unit; },
-               [&] { return at < text.size() && IsParagraphBreak(text[at++]); }) &&
+    return ForEachPiece(utf8, letters,
+                        [&](const char16_t* units, qsizetype n) {
+                          if (n > text.size() - at) return false;
+                          if (std::memcmp(shown + at, units, static_cast<size_t>(n) * sizeof(char16_t)) == 0) return at += n, true;
+                          char16_t differ = 0;
+                          for (qsizetype k = 0; k < n; ++k) differ |= (IsBreakUnit(shown[at + k]) ? kBreak : shown[at + k]) ^ units[k];
+                          at += n;
+                          return differ == 0;
+                        }) &&
            at == text.size();
   }
 
@@ -240,7 +313,7 @@ class PaneView : public QPlainTextEdit {
   // took seconds to show and hundreds of bytes a line), so short paragraphs are grouped into blocks
   // of up to BlockCharacters, joined by line separators; rows and positions are the same as with a
   // block each. Notes in blockParagraphs how many paragraphs each block holds.
-  void FillDocument(const std::string& utf8) {
+  void FillDocument(const std::string& utf8, const LetterMap& letters) {
     const qsizetype blockCharacters = BlockCharacters(static_cast<qsizetype>(utf8.size()));
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString block, paragraph;
@@ -252,6 +325,7 @@ class PaneView : public QPlainTextEdit {
     ForEachParagraph(utf8, [&](std::string_view bytes) {
       paragraph.resize(decoder.requiredSpace(static_cast<qsizetype>(bytes.size())));
       paragraph.truncate(decoder.appendToBuffer(paragraph.data(), bytes) - paragraph.constData());
+      if (letters.Active()) letters.MapUnits(paragraph.data(), paragraph.data() + paragraph.size());
       if (paragraphs > 0 && block.size() + 1 + paragraph.size() > blockCharacters) {
         end.insertText(block);
         end.insertBlock();
@@ -323,32 +397,59 @@ class PaneView : public QPlainTextEdit {
   // one character in, a copy of its own at its start.
   bool SharesDocument() const { return !text.isEmpty() && text.data() == textStore.constData() + 1; }
 
-  // Walks UTF-8 text as the pane holds it: `run` for each run of printable ASCII (taken without
-  // decoding), `unit` for each UTF-16 unit of any other character, `pause` for each paragraph break
-  // (CR LF, CR, LF, the line and paragraph separators); each returns false to stop. False when it
-  // stopped, or at the first bytes that are not well-formed UTF-8.
-  template <typename Run, typename Unit, typename Break>
-  static bool WalkUtf8(const std::string& utf8, Run run, Unit unit, Break pause) {
-    for (size_t i = 0; i < utf8.size();) {
-      if (const size_t n = PrintableAsciiRun(utf8, i)) {
-        if (!run(utf8.data() + i, static_cast<qsizetype>(n))) return false;
-        i += n;
-        continue;
+  // A paragraph break as the pieces of ForEachPiece give it: the line separator, which joins the
+  // paragraphs within a block, so that most pieces of a text shown are byte for byte its own.
+  static constexpr char16_t kBreak = u'\u2028';
+  static bool IsBreakUnit(char16_t unit) { return unit == u'\u2028' || unit == u'\u2029'; }
+
+  // Walks UTF-8 text as the pane holds it, a piece of a few thousand UTF-16 units at a time:
+  // `take(units, n)` gets each piece in its letters, every paragraph break (CR LF, CR, LF, the line
+  // and paragraph separators, a frame mark) as one kBreak, and returns false to stop. False when it
+  // stopped, or at the first bytes that are not well-formed UTF-8. Printable ASCII and two-byte
+  // characters, nearly all of any text, are told apart without a jump, so that even a text of
+  // random letters is walked at a few cycles a character (a jump each took seconds on 200 MB).
+  template <typename Take>
+  static bool ForEachPiece(const std::string& utf8, const LetterMap& letters, Take take) {
+    constexpr qsizetype kPieceUnits = 4096;  // on the stack, and small enough to stay in the cache
+    char16_t piece[kPieceUnits + 2];         // a character may take two units
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.c_str());  // ends in a NUL: bytes[i + 1] may be read
+    const char16_t* const map = letters.Units();
+    const size_t size = utf8.size();
+    for (size_t i = 0; i < size;) {
+      qsizetype n = 0;
+      while (n < kPieceUnits && i < size) {
+        uint64_t word;  // eight printable ASCII bytes at a time: most of a book in Latin letters
+        if (n + 8 <= kPieceUnits && i + 8 <= size &&
+            (std::memcpy(&word, bytes + i, 8), ((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull) == 0)) {
+          for (int k = 0; k < 8; ++k) piece[n + k] = map[bytes[i + k]];
+          n += 8;
+          i += 8;
+          continue;
+        }
+        const unsigned lead = bytes[i], next = bytes[i + 1];
+        const unsigned pair = static_cast<unsigned>(lead - 0xC2u < 0x1Eu) & static_cast<unsigned>((next & 0xC0u) == 0x80u);
+        const unsigned ascii = lead - 0x20u < 0x60u;
+        if (ascii + pair != 0) {  // never both; a sum, which the compiler does not split into two jumps
+          const unsigned pairMask = 0u - pair;  // all ones for a two-byte character: chosen by masks, not a jump
+          piece[n++] = map[(lead & ~pairMask) | (((lead & 0x1Fu) << 6 | (next & 0x3Fu)) & pairMask)];
+          i += 1 + pair;
+          continue;
+        }
+        const size_t length = Utf8SequenceLength(utf8, i);
+        if (length == 0) return false;
+        char32_t code = DecodeUtf8(utf8, i, length);
+        i += length;
+        if (code == '\r' || code == '\n' || code == 0x2028 || code == 0x2029 || code == 0xFDD0 || code == 0xFDD1) {
+          if (code == '\r' && bytes[i] == '\n') ++i;
+          piece[n++] = kBreak;
+        } else if ((code = letters(code)) >= 0x10000) {
+          piece[n++] = QChar::highSurrogate(code);
+          piece[n++] = QChar::lowSurrogate(code);
+        } else {
+          piece[n++] = static_cast<char16_t>(code);
+        }
       }
-      const size_t length = Utf8SequenceLength(utf8, i);
-      if (length == 0) return false;
-      const char32_t code = DecodeUtf8(utf8, i, length);
-      i += length;
-      bool go;
-      if (code == '\r' || code == '\n' || code == 0x2028 || code == 0x2029 || code == 0xFDD0 || code == 0xFDD1) {
-        if (code == '\r' && i < utf8.size() && utf8[i] == '\n') ++i;
-        go = pause();
-      } else if (code >= 0x10000) {
-        go = unit(QChar::highSurrogate(code)) && unit(QChar::lowSurrogate(code));
-      } else {
-        go = unit(static_cast<char16_t>(code));
-      }
-      if (!go) return false;
+      if (!take(piece, n)) return false;
     }
     return true;
   }
@@ -362,25 +463,28 @@ class PaneView : public QPlainTextEdit {
   // is stopped first, and the document is told that they changed. They are written as the shape is
   // checked, in one pass: where the shape turns out to differ, the caller builds a new document,
   // and the letters written so far go with the old one.
-  bool Reletter(const std::string& utf8) {
+  bool Reletter(const std::string& utf8, const LetterMap& map) {
     if (!SharesDocument()) return false;
     counter.Stop();  // its workers read these characters
-    auto* letters = const_cast<QChar*>(text.data());
+    auto* letters = const_cast<char16_t*>(text.utf16());
     qsizetype at = 0;
-    const bool sameShape = WalkUtf8(
-        utf8,
-        [&](const char* ascii, qsizetype n) {
-          if (n > text.size() - at || std::any_of(letters + at, letters + at + n, IsParagraphBreak)) return false;
-          std::transform(ascii, ascii + n, letters + at, [](char c) { return QChar(static_cast<char16_t>(c)); });
-          at += n;
-          return true;
-        },
-        [&](char16_t unit) {
-          if (at == text.size() || IsParagraphBreak(letters[at])) return false;
-          letters[at++] = QChar(unit);
-          return true;
-        },
-        [&] { return at < text.size() && IsParagraphBreak(letters[at++]); });
+    const bool sameShape = ForEachPiece(utf8, map, [&](const char16_t* units, qsizetype n) {
+      if (n > text.size() - at) return false;
+      char16_t* shown = letters + at;
+      unsigned moved = 0;  // not 0 where a break of one text meets a character of the other
+      auto step = [&](qsizetype k) {
+        const char16_t was = shown[k], now = units[k];
+        const unsigned shownBreak = static_cast<char16_t>(was - u'\u2028') < 2, newBreak = now == kBreak;
+        moved |= shownBreak ^ newBreak;
+        shown[k] = shownBreak | newBreak ? was : now;  // a break is never written, nor written over
+      };
+      qsizetype k = 0;
+      for (; k + 16 <= n; k += 16)  // sixteen at a time: a count the compiler does in vector registers
+        for (int j = 0; j < 16; ++j) step(k + j);
+      for (; k < n; ++k) step(k);
+      at += n;
+      return moved == 0;
+    });
     if (!sameShape || at != text.size()) return false;
     document()->markContentsDirty(0, static_cast<int>(text.size()));
     underlines.clear();
@@ -423,28 +527,28 @@ class PaneView : public QPlainTextEdit {
 
   // At a new text: the text kept aside comes back when the new one is that text (Same), or has its
   // shape (Shape: other letters, which are then written in); else it goes. One walk tells both.
-  Back BringBackAside(const std::string& utf8) {
+  Back BringBackAside(const std::string& utf8, const LetterMap& letters) {
     if (!aside.document) return Back::None;
     Aside kept = std::exchange(aside, Aside());
     qsizetype at = 0;
     bool same = true;
-    const QStringView old = kept.text;
-    const bool shape = WalkUtf8(
-                           utf8,
-                           [&](const char* ascii, qsizetype n) {
-                             if (n > old.size() - at || std::any_of(old.begin() + at, old.begin() + at + n, IsParagraphBreak))
-                               return false;
-                             same = same && old.mid(at, n) == QLatin1StringView(ascii, n);
-                             at += n;
-                             return true;
-                           },
-                           [&](char16_t unit) {
-                             if (at == old.size() || IsParagraphBreak(old[at])) return false;
-                             same = same && old[at++].unicode() == unit;
-                             return true;
-                           },
-                           [&] { return at < old.size() && IsParagraphBreak(old[at++]); }) &&
-                       at == old.size();
+    const char16_t* old = kept.text.utf16();
+    const bool shape = ForEachPiece(utf8, letters,
+                                    [&](const char16_t* units, qsizetype n) {
+                                      if (n > kept.text.size() - at) return false;
+                                      if (std::memcmp(old + at, units, static_cast<size_t>(n) * sizeof(char16_t)) == 0) return at += n, true;
+                                      bool sameShape = true;
+                                      char16_t differ = 0;
+                                      for (qsizetype k = 0; k < n; ++k) {
+                                        const bool oldBreak = IsBreakUnit(old[at + k]);
+                                        sameShape &= oldBreak == (units[k] == kBreak);
+                                        differ |= (oldBreak ? kBreak : old[at + k]) ^ units[k];
+                                      }
+                                      same = same && differ == 0;
+                                      at += n;
+                                      return sameShape;
+                                    }) &&
+                       at == kept.text.size();
     if (!shape) {
       delete kept.document;
       return Back::None;
@@ -518,6 +622,58 @@ class PaneView : public QPlainTextEdit {
     return WebAddressesIn(std::u16string_view(reinterpret_cast<const char16_t*>(paragraphs.utf16()),
                                               static_cast<std::size_t>(paragraphs.size())));
   }
+
+  // --- a search on a worker -----------------------------------------------------------------
+  // A search that takes long runs on a worker over the pane's text, which stays as it is meanwhile:
+  // every new text stops the search first. Its answer comes back to this thread queued.
+
+  struct FindJob {
+    QString holder;  // keeps the characters of `text`
+    QStringView text;
+    QString term;
+    int from, to;
+    bool down;
+    std::atomic<bool> cancel{false}, finished{false};
+    PaneFound found;
+    std::function<void(PaneFound)> done;
+  };
+  std::shared_ptr<FindJob> findJob;  // the search under way, if any
+  std::thread findWorker;
+
+  bool FindLater(std::shared_ptr<FindJob> job, int waitMs) {
+    StopFinding(true);
+    findJob = job;
+    findWorker = std::thread([this, job] {
+      job->found = FindIn(job->text, job->term, job->from, job->to, job->down, &job->cancel);
+      job->finished = true;
+      QMetaObject::invokeMethod(this, [this, job] { TakeFound(job); }, Qt::QueuedConnection);
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!job->finished && waited.elapsed() < waitMs) QThread::msleep(1);
+    if (!job->finished) return false;
+    TakeFound(job);
+    return true;
+  }
+
+  void TakeFound(const std::shared_ptr<FindJob>& job) {
+    if (job != findJob) return;  // stopped, or answered already
+    findWorker.join();
+    findJob.reset();
+    if (job->done) job->done(job->found);
+  }
+
+  // Ends the search under way; `tell`: its caller hears that it stopped, once this returns.
+  void StopFinding(bool tell) {
+    if (!findJob) return;
+    findJob->cancel = true;
+    findWorker.join();
+    auto job = std::exchange(findJob, nullptr);
+    if (tell && job->done) QTimer::singleShot(0, this, [done = job->done] { done(PaneFound{-1, -1, true}); });
+  }
+
+  static PaneFound FindIn(QStringView text, const QString& term, int from, int to, bool down,
+                          const std::atomic<bool>* cancel);
 
   // --- fonts --------------------------------------------------------------------------------
 
@@ -996,6 +1152,10 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacing
   if (Live(pane)) pane->SetUtf8Text(utf8, letterSpacingTwips);
 }
 
+void PaneSetPlainTextInCase(PaneView* pane, const std::string& utf8, int letterSpacingTwips, PaneLetters letters) {
+  if (Live(pane)) pane->SetUtf8Text(utf8, letterSpacingTwips, LetterMap(letters));
+}
+
 std::string PaneGetPlainText(PaneView* pane) { return Live(pane) ? pane->CrLfText() : std::string(); }
 
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
@@ -1156,8 +1316,8 @@ bool HasCase(QStringView text) {
 // of a chapter mark, "1984", a dash) is the same either way and has one such character.
 class TermFinder {
  public:
-  TermFinder(QStringView haystack, QStringView needle)
-      : text(haystack), term(needle), cased(HasCase(needle)) {
+  TermFinder(QStringView haystack, QStringView needle, const std::atomic<bool>* stop)
+      : text(haystack), term(needle), cased(HasCase(needle)), cancel(stop) {
     QChar first = cased ? needle.front().toCaseFolded() : needle.front();
     starts.push_back(first);
     if (!cased) return;
@@ -1177,7 +1337,7 @@ class TermFinder {
       for (size_t i = 1; i < next.size(); ++i)
         if (next[i] >= 0 && (next[nearest] < 0 || next[i] < next[nearest])) nearest = i;
       const qsizetype at = next[nearest];
-      if (at < 0 || at + term.size() > text.size()) return -1;
+      if (at < 0 || at + term.size() > text.size() || Cancelled()) return -1;
       if (Matches(at)) return at;
       next[nearest] = text.indexOf(starts[nearest], at + 1);
     }
@@ -1185,12 +1345,18 @@ class TermFinder {
 
   qsizetype Backward(qsizetype from) const {
     if (term.front().isSurrogate()) return text.lastIndexOf(term, from, Qt::CaseInsensitive);
-    for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at)
+    for (qsizetype at = std::min(from, text.size() - term.size()); at >= 0; --at) {
       if (std::find(starts.begin(), starts.end(), text[at]) != starts.end() && Matches(at)) return at;
+      if (at % kCancelCheckEvery == 0 && Cancelled()) return -1;
+    }
     return -1;
   }
 
  private:
+  static constexpr qsizetype kCancelCheckEvery = 1 << 16;  // characters: a stop is heard within a millisecond or so
+
+  bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+
   bool Matches(qsizetype at) const {
     return text.sliced(at, term.size()).compare(term, cased ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
   }
@@ -1198,35 +1364,65 @@ class TermFinder {
   QStringView text, term;
   bool cased;
   std::vector<QChar> starts;  // every character a match may start with: the first folded, and its kin
+  const std::atomic<bool>* cancel;  // set when the search is to stop
 };
 
 }  // namespace
+
+PaneFound PaneView::FindIn(QStringView text, const QString& needle, int from, int to, bool down,
+                           const std::atomic<bool>* cancel) {
+  const int length = static_cast<int>(text.size());
+  const int size = static_cast<int>(needle.size());
+  qsizetype at = -1;
+  if (needle.isEmpty()) return {};
+  if (down) {
+    int begin = std::clamp(from, 0, length);
+    int end = to < 0 || to > length ? length : to;
+    if (end - begin < size) return {};
+    at = TermFinder(text, needle, cancel).Forward(begin);
+    if (at < 0 || at + size > end) return {};
+  } else {
+    int end = from < 0 || from > length ? length : from;
+    int begin = std::clamp(to, 0, length);
+    if (end - begin < size) return {};
+    at = TermFinder(text, needle, cancel).Backward(end - size);
+    if (at < begin) return {};
+  }
+  return {static_cast<int>(at), static_cast<int>(at) + size, false};
+}
 
 int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
                  int& foundEnd) {
   foundStart = foundEnd = -1;
   if (!Live(pane) || term.empty()) return -1;
   const QString needle = QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
-  const QStringView text = pane->text;
-  const int length = static_cast<int>(text.size());
-  const int size = static_cast<int>(needle.size());
-  qsizetype at = -1;
-  if (down) {
-    int begin = std::clamp(from, 0, length);
-    int end = to < 0 || to > length ? length : to;
-    if (end - begin < size) return -1;
-    at = TermFinder(text, needle).Forward(begin);
-    if (at < 0 || at + size > end) return -1;
-  } else {
-    int end = from < 0 || from > length ? length : from;
-    int begin = std::clamp(to, 0, length);
-    if (end - begin < size) return -1;
-    at = TermFinder(text, needle).Backward(end - size);
-    if (at < begin) return -1;
-  }
-  foundStart = static_cast<int>(at);
-  foundEnd = foundStart + size;
+  const PaneFound found = PaneView::FindIn(pane->text, needle, from, to, down, nullptr);
+  foundStart = found.start;
+  foundEnd = found.end;
   return foundStart;
+}
+
+bool PaneFindTextLater(PaneView* pane, const std::string& term, int from, int to, bool down, int waitMs,
+                       std::function<void(PaneFound)> done) {
+  if (!Live(pane) || term.empty()) {
+    if (done) done(PaneFound{});
+    return true;
+  }
+  auto job = std::make_shared<PaneView::FindJob>();
+  job->holder = pane->textStore;
+  job->text = pane->text;
+  job->term = QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
+  job->from = from;
+  job->to = to;
+  job->down = down;
+  job->done = std::move(done);
+  return pane->FindLater(std::move(job), std::max(0, waitMs));
+}
+
+bool PaneFinding(PaneView* pane) { return Live(pane) && pane->findJob != nullptr; }
+
+void PaneStopFinding(PaneView* pane) {
+  if (Live(pane)) pane->StopFinding(true);
 }
 
 // --- word breaks ------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 // Active Accessibility's annotation of the control's window (the window text is the book itself).
 // Everything here runs on the user-interface thread.
 #include "platform/pane.h"
+#include "platform/files.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -392,6 +393,13 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacing
   ShowFromTheStart(pane);
 }
 
+void PaneSetPlainTextInCase(PaneView* pane, const std::string& utf8, int letterSpacingTwips, PaneLetters letters) {
+  if (letters == PaneLetters::AsWritten) return PaneSetPlainText(pane, utf8, letterSpacingTwips);
+  std::string cased = utf8;
+  ChangeLetterCase(cased, letters == PaneLetters::Capitals);
+  PaneSetPlainText(pane, cased, letterSpacingTwips);
+}
+
 std::string PaneGetPlainText(PaneView* pane) {
   if (!Live(pane)) return std::string();
   GETTEXTLENGTHEX length = {GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
@@ -594,6 +602,18 @@ int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool
   foundEnd = find.chrgText.cpMax;
   return foundStart;
 }
+
+// The control finds on the user-interface thread: every search is answered at once.
+bool PaneFindTextLater(PaneView* pane, const std::string& term, int from, int to, bool down, int,
+                       std::function<void(PaneFound)> done) {
+  PaneFound found;
+  PaneFindText(pane, term, from, to, down, found.start, found.end);
+  if (done) done(found);
+  return true;
+}
+
+bool PaneFinding(PaneView*) { return false; }
+void PaneStopFinding(PaneView*) {}
 
 // --- word breaks --------------------------------------------------------------------------------
 

@@ -69,6 +69,7 @@ TEST(BookDecoding, EveryEncodingGivesTheSameLetters) {
       {"Windows-1252", "The caf\xE9 was na\xEFve. Se\xF1or Zo\xEB ate cr\xE8me br\xFBl\xE9" "e \x93It\x92s\x94 \x97 fine", kSampleUtf8},
       {"UTF-16 outside the BMP and a lone half", Utf16({u'a', 0xD83D, 0xDE00, u'b', 0xD800, u'c'}, true), "a\xF0\x9F\x98\x80" "b\xEF\xBF\xBD" "c"},
       {"bytes the code page leaves unused go", "x\x81\x8D\x8F\x90\x9Dy\xFF", "xy\xC3\xBF"},
+      {"Windows-1252 line ends and controls", "a\r\nb\rc\nd\r\r\n\x01\te\x7F\xE9", "a\r\nb\r\nc\r\nd\r\n\r\n\te\xC3\xA9"},
       {"a cut UTF-8 sequence after a BOM", "\xEF\xBB\xBFok\xE2\x80", "ok\xEF\xBF\xBD\xEF\xBF\xBD"},
       {"a second mark after the first goes too", std::string("\xFE\xFF\xFE\xFF\0o\0k", 8), "ok"},
       {"line ends of every kind", "a\nb\rc\r\nd\xE2\x80\xA8" "e", "a\r\nb\r\nc\r\nd\r\ne"},

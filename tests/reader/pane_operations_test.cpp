@@ -1,5 +1,10 @@
 // The pane operations the reader builds on, through the platform's pane alone, so that every back
 // end is held to them: text in and out, finding within a range, selections and underline marks.
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "platform/files.h"
 #include "tests/reader/pane_fixture.h"
 
 namespace vt::testing {
@@ -42,6 +47,66 @@ TEST_F(PaneOperations, FindsWithoutCaseWithinTheRangeEitherWay) {
     EXPECT_EQ(PaneFindText(PaneWindow, "tea", c.from, c.to, c.down, start, end), c.found)
         << c.from << " to " << c.to << (c.down ? " down" : " up");
     EXPECT_EQ(end, c.found >= 0 ? c.found + 3 : -1);
+  }
+}
+
+// A long search answers as a quick one does, at once or later on the user-interface thread; one
+// still under way stops when told to or when a new text comes, and says so.
+TEST_F(PaneOperations, ALongSearchAnswersLaterOrSaysItStopped) {
+  std::string book = "Tea";
+  for (int i = 0; i < 120000; ++i) book += "\r\n" + std::string(70, 'a');
+  PaneSetPlainText(PaneWindow, book);
+  enum class Then { Wait, Stop, NewText };
+  for (Then then : {Then::Wait, Then::Stop, Then::NewText}) {
+    std::optional<PaneFound> answer;
+    const int end = PaneTextLength(PaneWindow);
+    const bool atOnce = PaneFindTextLater(PaneWindow, "tea", end, 0, false, 0, [&](PaneFound found) { answer = found; });
+    EXPECT_EQ(atOnce, answer.has_value());
+    EXPECT_EQ(PaneFinding(PaneWindow), !atOnce);
+    if (!atOnce && then == Then::Stop) PaneStopFinding(PaneWindow);
+    if (!atOnce && then == Then::NewText) PaneSetPlainText(PaneWindow, book);
+    for (int waited = 0; !answer && waited < 20000; ++waited) {
+      ProcessPendingEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(answer.has_value());
+    const bool stopped = !atOnce && then != Then::Wait;
+    EXPECT_EQ(answer->stopped, stopped);
+    EXPECT_EQ(answer->start, stopped ? -1 : 0);
+    EXPECT_EQ(answer->end, stopped ? -1 : 3);
+    EXPECT_FALSE(PaneFinding(PaneWindow));
+  }
+}
+
+// A text shown in a letter case is the text that ChangeLetterCase makes, whatever was shown before:
+// another text, the same in other letters (written over the letters shown), or one kept aside.
+TEST_F(PaneOperations, ShowsATextInEitherCaseAsItsCasedCopy) {
+  // accents, letters whose other case is another letter's (µ, long s, Kelvin), sharp s, and
+  // letters beyond U+FFFF
+  const std::string sample = "Caf\xC3\xA9 \xC2\xB5 \xC5\xBF \xE2\x84\xAA Stra\xC3\x9F" "e\r\n\xF0\x90\x90\x80 \xF0\x90\x90\xA8 End";
+  // texts longer than the pieces the pane compares at a time; the second has a line end moved far in
+  std::string longTail;
+  for (int i = 1; i < 3000; ++i) longTail += i % 700 == 0 ? "\r\n" : "\xC3\xA9t\xC3\xA9 ";
+  std::string moved = longTail;
+  moved.replace(moved.find("\r\n"), 2, "  ");
+  moved.replace(moved.find(" ", 5000), 1, "\r\n");
+  for (const std::string& text : {sample, sample + "\r\n" + longTail + "\r\nend", sample + "\r\n" + moved + "\r\nend"}) {
+    auto cased = [&](PaneLetters letters) {
+      std::string copy = text;
+      if (letters != PaneLetters::AsWritten) ChangeLetterCase(copy, letters == PaneLetters::Capitals);
+      return copy;
+    };
+    for (bool aside : {false, true})
+      for (PaneLetters letters : {PaneLetters::AsWritten, PaneLetters::Capitals, PaneLetters::Small,
+                                  PaneLetters::AsWritten, PaneLetters::Small, PaneLetters::Capitals}) {
+        if (aside) {
+          PaneKeepTextAside(PaneWindow);
+          PaneSetPlainText(PaneWindow, "A list\r\nof keys");
+        }
+        PaneSetPlainTextInCase(PaneWindow, text, 0, letters);
+        EXPECT_EQ(Shown(), cased(letters)) << static_cast<int>(letters) << (aside ? " after a text kept aside" : "") << " "
+                                           << text.size();
+      }
   }
 }
 
