@@ -35,6 +35,30 @@ bool WindowHasPainted(MainWidget* window);
 // The events the window raises, to raise one as the desktop would.
 const MainWindowEvents& EventsOfMainWindow(MainWidget* window);
 
+// --- the user's keys and mouse -------------------------------------------------------------------
+
+// The modifier keys held down while a key is typed or the wheel is turned.
+enum KeyModifiers : unsigned { kNoModifiers = 0, kShiftHeld = 1, kCtrlHeld = 2, kAltHeld = 4 };
+
+// Types a key where a key of the user goes: to the program's focused window, else to its main
+// window. Keys are named "A" ... "Z", "F1" ... "F12", "Space", "Escape", "Tab", "Return", "Right",
+// "Down", "End" and "Delete".
+void TypeKey(const std::string& key, unsigned modifiers = kNoModifiers);
+
+enum class MouseButton { Left, Right };
+
+// Presses and releases a mouse button at a point of the window's inside, on whatever is there.
+void ClickWindowAt(MainWidget* window, int x, int y, MouseButton button);
+
+// Drops a file on the window, as a file manager does.
+void DropFileOnWindow(MainWidget* window, const std::string& path);
+
+// Asks the window to close, as the window manager's close button does.
+void AskWindowToClose(MainWidget* window);
+
+// How many bars (button strips) the window shows along its top edge.
+int ShownBarCount(MainWidget* window);
+
 // --- the bar (platform/bar.h) ------------------------------------------------------------------
 
 // The images of a list and their size; whether the bar is shown (not hidden behind a notice).
@@ -60,6 +84,23 @@ bool PaneExists(PaneView* pane);
 // True once every display line of the pane's text is counted (a long text is counted on workers,
 // and a query of its lines meanwhile answers from the layout as far as it has got).
 bool PaneLinesCounted(PaneView* pane);
+
+// Turns the mouse wheel over the pane by `delta` (120 a notch; negative towards the user), and
+// gives the pane the keyboard focus as the desktop does.
+void TurnPaneWheel(PaneView* pane, int delta, unsigned modifiers = kNoModifiers);
+void GivePaneFocus(PaneView* pane);
+
+// Draws the pane now, as the desktop asks a window to.
+void RepaintPaneNow(PaneView* pane);
+
+// How many of the pane's pixels, as it is drawn now, are exactly that colour (0xRRGGBB).
+int CountPanePixels(PaneView* pane, uint32_t rgb);
+
+// The name the pane gives screen readers.
+std::string PaneAccessibleName(PaneView* pane);
+
+// The width in pixels of a text in a font of that face, pixel height and weight.
+int TextWidthInFont(const std::string& face, int pixelHeight, bool bold, const std::string& text);
 
 // --- the voice (platform/speech_engine.h) -------------------------------------------------------
 

@@ -378,6 +378,9 @@ bool IsWindowVisible(MainWidget* window) { return Live(window) && window->isVisi
 void ProcessPendingEvents() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Widgets the program let go of (a bar rebuilt inside its own click) are deleted, as the event
+  // loop of the running program deletes them.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   if (FirstFrameGate::waiting) FirstFrameGate::waiting->Open();  // as when the reader acts
 }
 

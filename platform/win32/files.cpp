@@ -251,15 +251,35 @@ bool MakeExecutable(const std::string& path) { return IsRegularFile(path); }
 
 // CharUpperBuffW and CharLowerBuffW map each UTF-16 unit to one unit, and the pane counts its
 // positions in those units, so no character position moves.
-void ChangeLetterCase(std::string& utf8, bool upper) {
-  std::wstring wide = Utf8ToWide(utf8);
-  if (wide.empty()) return;
+// Maps a run of valid UTF-8 through the system's one-for-one case tables.
+static std::string OtherCaseRun(const std::string& run, bool upper) {
+  std::wstring wide = Utf8ToWide(run);
+  if (wide.empty()) return run;
   DWORD units = static_cast<DWORD>(wide.size());
   if (upper)
     CharUpperBuffW(wide.data(), units);
   else
     CharLowerBuffW(wide.data(), units);
-  utf8 = WideToUtf8(wide);
+  return WideToUtf8(wide);
+}
+
+void ChangeLetterCase(std::string& utf8, bool upper) {
+  std::string out;
+  out.reserve(utf8.size());
+  size_t runStart = 0;  // the valid text not yet mapped starts here
+  for (size_t i = 0; i < utf8.size();) {
+    size_t length = Utf8SequenceLength(utf8, i);
+    if (length > 0) {
+      i += length;
+      continue;
+    }
+    // A stray byte stays as it is: the text on either side of it is mapped on its own.
+    out += OtherCaseRun(utf8.substr(runStart, i - runStart), upper);
+    out += utf8[i++];
+    runStart = i;
+  }
+  out += OtherCaseRun(utf8.substr(runStart), upper);
+  utf8.swap(out);
 }
 
 }  // namespace vt

@@ -14,6 +14,7 @@
 namespace vt {
 
 class BarView;
+class PaneView;
 
 class MainWidget {
  public:
@@ -49,6 +50,9 @@ extern int barClicksInProgress;
 // Lets the bar follow its window and the window's messages reach the bar.
 void BarFollowWindowWidth(BarView* bar, int width);
 bool BarHandlesNotify(MainWidget* window, const NMHDR* header);
+
+// The pane's rich-edit control, or null once the pane is gone.
+HWND PaneHandle(PaneView* pane);
 
 // Runs `callback` on the user-interface thread once the current message has been handled.
 void RunSoon(std::function<void()> callback);

@@ -52,6 +52,7 @@ class PaneView {
   bool hasScheme = false;
   PaneColours scheme{};
   std::set<std::pair<int, int>> shownLinks;  // the addresses drawn in the link colour
+  std::string accessibleName;                // as last given to the annotation service
   bool restyling = false;               // the formats are being changed: no restyle from within
 };
 
@@ -281,7 +282,9 @@ std::wstring ControlText(const std::string& utf8) {
   out.reserve(wide.size());
   for (size_t i = 0; i < wide.size(); ++i) {
     if (wide[i] == L'\r' && i + 1 < wide.size() && wide[i + 1] == L'\n') ++i;
-    out += wide[i] == L'\n' ? L'\r' : wide[i];
+    // A line or paragraph separator ends a paragraph, as every other line end does.
+    const bool lineEnd = wide[i] == L'\n' || wide[i] == L'\x2028' || wide[i] == L'\x2029';
+    out += lineEnd ? L'\r' : wide[i];
   }
   return out;
 }
@@ -356,6 +359,10 @@ bool PaneExists(PaneView* pane) { return Live(pane) != nullptr; }
 
 bool PaneLinesCounted(PaneView* pane) { return Live(pane) != nullptr; }  // the control counts its lines itself
 
+HWND PaneHandle(PaneView* pane) { return Live(pane) ? pane->hwnd : nullptr; }
+
+std::string PaneAccessibleName(PaneView* pane) { return Live(pane) ? pane->accessibleName : std::string(); }
+
 int PaneHeight(PaneView* pane) {
   RECT r = {0, 0, 0, 0};
   if (Live(pane)) GetWindowRect(pane->hwnd, &r);
@@ -374,8 +381,10 @@ bool PaneHasFocus(PaneView* pane) { return Live(pane) && GetFocus() == pane->hwn
 void PaneReportSpokenWord(PaneView*, int) {}
 
 void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
+  if (!Live(pane)) return;
+  pane->accessibleName = utf8;
   IAccPropServices* services = AccessibilityAnnotations();
-  if (!Live(pane) || !services) return;
+  if (!services) return;
   std::wstring name = Wide(utf8);
   services->SetHwndPropStr(pane->hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name.c_str());
 }

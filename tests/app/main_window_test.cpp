@@ -1,8 +1,5 @@
 // The main window as a user meets it: its title and show state, how it ends and what it saves,
 // the shortcut tables, the wheel, and right-clicks on the bar.
-#include <QCoreApplication>
-#include <QWidget>
-
 #include <filesystem>
 
 #include "app/shortcuts.h"
@@ -35,9 +32,9 @@ TEST_F(MainWindowScenario, EscExitAndACloseRequestEachEndTheProgramAndSave) {
     std::filesystem::remove(vt::SettingsPath());
     Start("FontSize=50\r\n");
     FontSize = 70;
-    if (way == 0) Press(Qt::Key_Escape);
+    if (way == 0) Press("Escape");
     if (way == 1) RunCommand(CmdExit);
-    if (way == 2) KeyTarget()->window()->close();  // as the window manager asks
+    if (way == 2) AskWindowToClose(MainWindow);  // as the window manager asks
     vt::ProcessPendingEvents();
     EXPECT_FALSE(IsWindow(MainWindow)) << "way " << way;
     EXPECT_NE(SavedSettings().find("\r\nFontSize= 70\r\n"), std::string::npos) << "way " << way;
@@ -95,16 +92,16 @@ TEST_F(MainWindowScenario, CtrlWheelZoomsAndThePlainWheelDoesNot) {
 
 TEST_F(MainWindowScenario, WithShortcutsOffOnlyEAndVAct) {
   Start("DisableShortCuts=1\r\nEditFileName=x\r\n");
-  Press(Qt::Key_V);
+  Press("V");
   EXPECT_EQ(LastBarMessage(), "Version: 1.8");
-  Press(Qt::Key_T);
-  Press(Qt::Key_M);
+  Press("T");
+  Press("M");
   EXPECT_EQ(LastBarMessage(), "Version: 1.8");
   EXPECT_EQ(WideMenu, 0);
-  Press(Qt::Key_E);
+  Press("E");
   EXPECT_EQ(DisableShortCuts, 0);
   EXPECT_EQ(LastBarMessage(), "Shortcuts ON");
-  Press(Qt::Key_M);  // the table is not rebuilt until the next start
+  Press("M");  // the table is not rebuilt until the next start
   EXPECT_EQ(WideMenu, 0);
   EXPECT_EQ(AttachedShortcuts(MainWindow).size(), 4u);  // E, V, Space and Ctrl+O
 }
@@ -112,41 +109,41 @@ TEST_F(MainWindowScenario, WithShortcutsOffOnlyEAndVAct) {
 TEST_F(MainWindowScenario, ShortcutsNeedAPlainKey) {
   Start("DisableShortCuts=0\r\n");
   ASSERT_EQ(AttachedShortcuts(MainWindow).size(), 19u);
-  Press(Qt::Key_M, Qt::ControlModifier);
-  Press(Qt::Key_M, Qt::ShiftModifier);
-  Press(Qt::Key_M, Qt::AltModifier);
+  Press("M", vt::kCtrlHeld);
+  Press("M", vt::kShiftHeld);
+  Press("M", vt::kAltHeld);
   EXPECT_EQ(WideMenu, 0);
-  Press(Qt::Key_M);
+  Press("M");
   EXPECT_EQ(WideMenu, 1);
-  Press(Qt::Key_E);
+  Press("E");
   EXPECT_EQ(LastBarMessage(), "Shortcuts OFF");
 }
 
 TEST_F(MainWindowScenario, KeyboardReachesTheBarAndSpaceReadsAloud) {
   Start("DisableShortCuts=1\r\nBook=3\r\n");
-  Press(Qt::Key_Space);  // in the pane, with the letters off: Play
+  Press("Space");  // in the pane, with the letters off: Play
   EXPECT_EQ(SpokenText.rfind("Tea Cookies", 0), 0u);
   RunCommand(CmdStop);
-  Press(Qt::Key_Tab);
+  Press("Tab");
   EXPECT_EQ(BarFocusedButton(BarWindow), 0);
-  Press(Qt::Key_Tab);
-  Press(Qt::Key_Tab);
-  Press(Qt::Key_Tab, Qt::ShiftModifier);
+  Press("Tab");
+  Press("Tab");
+  Press("Tab", vt::kShiftHeld);
   EXPECT_EQ(BarFocusedButton(BarWindow), 1);
-  Press(Qt::Key_Space);  // a focused button takes Space: Books, not Play
+  Press("Space");  // a focused button takes Space: Books, not Play
   EXPECT_EQ(Book, 4);
   BarFocusButton(BarWindow, BarButtonCount(BarWindow) - 1);
-  Press(Qt::Key_Return);  // Menu: the rebuilt bar keeps the focus on Menu
+  Press("Return");  // Menu: the rebuilt bar keeps the focus on Menu
   EXPECT_EQ(ButtonSet, 1);
   EXPECT_EQ(BarFocusedButton(BarWindow), BarButtonCount(BarWindow) - 1);
-  Press(Qt::Key_Escape);
+  Press("Escape");
   EXPECT_FALSE(IsWindow(MainWindow));
 }
 
 TEST_F(MainWindowScenario, F3AndUnknownIdsDoNothing) {
   Start("DisableShortCuts=0\r\n");
-  Press(Qt::Key_V);
-  Press(Qt::Key_F3);
+  Press("V");
+  Press("F3");
   RunCommand(536);
   RunCommand(9999);
   EXPECT_EQ(LastBarMessage(), "Version: 1.8");
@@ -155,15 +152,15 @@ TEST_F(MainWindowScenario, F3AndUnknownIdsDoNothing) {
 
 TEST_F(MainWindowScenario, SwitchCommandsReportTheirNewState) {
   Start("DisableShortCuts=0\r\n");
-  Press(Qt::Key_R);
+  Press("R");
   EXPECT_EQ(SingleLineScroll, 1);
   EXPECT_EQ(LastBarMessage(), "Single Line Scroll On");
-  Press(Qt::Key_R);
+  Press("R");
   EXPECT_EQ(LastBarMessage(), "Single Line Scroll Off");
-  Press(Qt::Key_P);
+  Press("P");
   EXPECT_EQ(FormatParagraph, 0);
   EXPECT_EQ(LastBarMessage(), "Paragraph Formating : OFF");
-  Press(Qt::Key_T);
+  Press("T");
   EXPECT_EQ(LastBarMessage(), EditFileName);
 }
 
@@ -200,7 +197,7 @@ TEST_F(MainWindowScenario, ShowingTheShortcutListKeepsTheReadingPosition) {
   ASSERT_GT(top, 0);
   RightClickBar(CmdExit);
   PaneLineScroll(PaneWindow, 2);
-  Press(Qt::Key_Escape);
+  Press("Escape");
   EXPECT_EQ(BookMark0, top);
 }
 
@@ -215,10 +212,10 @@ TEST_F(MainWindowScenario, AtStartTheWholeBookIsInBeforeAnythingElseRuns) {
     lengthSeen = PaneTextLength(PaneWindow);
     PaneGetSelection(PaneWindow, caretSeen, end);
   });
-  QCoreApplication::processEvents();
+  ProcessPendingEvents();
   EXPECT_GT(lengthSeen, 4000000);
   EXPECT_EQ(caretSeen, 2000000);
-  Press(Qt::Key_Escape);
+  Press("Escape");
   EXPECT_NE(SavedSettings().find("\r\nBookMark1= 19"), std::string::npos);  // the top row's start, just before
 }
 

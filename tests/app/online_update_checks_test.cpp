@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "app/online_update.h"
 #include "platform/download.h"
@@ -44,7 +46,7 @@ TEST(UpdateAddressRules, EnvironmentReplacesTheFixedAddress) {
   std::string fixed = UpdateAddressInUse();
   EXPECT_EQ(fixed, UpdateAddress);
   EXPECT_EQ(fixed.rfind("https://", 0), 0u);
-  EXPECT_TRUE(fixed.ends_with("/vellumtide"));
+  EXPECT_TRUE(fixed.ends_with("/vellumtide") || fixed.ends_with("/vellumtide.exe"));  // the program of this system
   setenv("VELLUMTIDE_UPDATE_URL", "http://127.0.0.1:9/vellumtide", 1);
   EXPECT_EQ(UpdateAddressInUse(), "http://127.0.0.1:9/vellumtide");
   unsetenv("VELLUMTIDE_UPDATE_URL");
@@ -71,26 +73,45 @@ TEST(PublishedDigest, TakesTheFirstWordWhenItIsASha256) {
   EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
-TEST(ExecutableCheck, AcceptsOnlyAProgramForThisMachine) {
-  std::string program;
-  ASSERT_TRUE(ReadWholeFile(UPDATE_MARKER_PROGRAM, program));
-  EXPECT_TRUE(IsExecutableForThisMachine(program));
-  EXPECT_TRUE(IsExecutableForThisMachine(program.substr(0, 64)));
+// Where a program's header tells what it is: its length, the bytes that name the format, word size
+// and machine, and a copy made into a library or object file.
+struct ProgramHeader {
+  size_t length;
+  std::vector<std::pair<size_t, const char*>> tellingBytes;
+  std::string notAProgram;
+};
 
-  auto changed = [&](size_t offset) {
-    std::string copy = program;
-    copy[offset] ^= 0x01;
-    return copy;
-  };
-  EXPECT_FALSE(IsExecutableForThisMachine(changed(1))) << "magic";
-  EXPECT_FALSE(IsExecutableForThisMachine(changed(4))) << "32/64-bit class";
-  EXPECT_FALSE(IsExecutableForThisMachine(changed(5))) << "byte order";
-  EXPECT_FALSE(IsExecutableForThisMachine(changed(18))) << "machine type";
+ProgramHeader HeaderOf(const std::string& program) {
+#ifdef _WIN32
+  uint32_t pe = 0;  // where the PE header starts
+  std::memcpy(&pe, program.data() + 0x3C, sizeof pe);
+  const size_t optionalHeader = pe + 24;
+  std::string library = program;
+  library[pe + 23] |= 0x20;  // the file header's DLL flag
+  return {optionalHeader + 240, {{1, "magic"}, {pe, "PE signature"}, {pe + 4, "machine type"},
+                                 {optionalHeader, "32/64-bit kind"}}, library};
+#else
   std::string object = program;
   uint16_t relocatable = 1;  // an object file, not a program
   std::memcpy(object.data() + 16, &relocatable, sizeof relocatable);
-  EXPECT_FALSE(IsExecutableForThisMachine(object));
-  EXPECT_FALSE(IsExecutableForThisMachine(program.substr(0, 20)));
+  return {64, {{1, "magic"}, {4, "32/64-bit class"}, {5, "byte order"}, {18, "machine type"}}, object};
+#endif
+}
+
+TEST(ExecutableCheck, AcceptsOnlyAProgramForThisMachine) {
+  std::string program;
+  ASSERT_TRUE(ReadWholeFile(UPDATE_MARKER_PROGRAM, program));
+  ASSERT_GT(program.size(), 1024u);
+  const ProgramHeader header = HeaderOf(program);
+  EXPECT_TRUE(IsExecutableForThisMachine(program));
+  EXPECT_TRUE(IsExecutableForThisMachine(program.substr(0, header.length)));
+  EXPECT_FALSE(IsExecutableForThisMachine(program.substr(0, header.length - 44)));
+  for (const auto& [offset, what] : header.tellingBytes) {
+    std::string copy = program;
+    copy[offset] ^= 0x01;
+    EXPECT_FALSE(IsExecutableForThisMachine(copy)) << what;
+  }
+  EXPECT_FALSE(IsExecutableForThisMachine(header.notAProgram));
   EXPECT_FALSE(IsExecutableForThisMachine("#!/bin/sh\nexec true\n"));
   EXPECT_FALSE(IsExecutableForThisMachine(""));
 }

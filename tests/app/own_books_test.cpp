@@ -1,10 +1,5 @@
 // The reader's own books: a file named at start or dropped on the window becomes the seventh book
 // with its own reading position, and a file that cannot be read leaves the current book.
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QWidget>
-
 #include <string>
 #include <vector>
 
@@ -27,19 +22,11 @@ class OwnBooks : public vt_test::MainWindowTest {
     vt_test::WriteFile(folder / name, text);
     return folder / name;
   }
-  static QWidget* Window() { return reinterpret_cast<QWidget*>(MainWindow); }
   static void Drop(const std::string& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QPoint middle = Window()->rect().center();
-    QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Window(), &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Window(), &drop);
+    DropFileOnWindow(MainWindow, path);
     ProcessPendingEvents();
   }
-  static std::string PaneName() { return reinterpret_cast<QWidget*>(PaneWindow)->accessibleName().toStdString(); }
+  static std::string PaneName() { return PaneAccessibleName(PaneWindow); }
 };
 
 TEST_F(OwnBooks, FileNamedAtStartIsTheSeventhBookWithItsOwnPosition) {
@@ -74,7 +61,7 @@ TEST_F(OwnBooks, UnreadableFileLeavesTheCurrentBookAndSaysSo) {
   ResetProgramState();
   OpenAtStart(folder / "gone.txt");
   Start("Book=3\r\n");
-  QTest::qWait(50);
+  vt_test::WaitWithEvents(50);
   EXPECT_EQ(Book, 3);
   EXPECT_EQ(LastBarMessage(), "Cannot read gone.txt");
 }
@@ -97,7 +84,7 @@ TEST_F(OwnBooks, EbooksOpenAndForeignFilesAreRefusedInWords) {
   ResetProgramState();
   OpenAtStart(pdf);
   Start("Book=3\r\nUserBarDelay=2000\r\n");
-  QTest::qWait(50);
+  vt_test::WaitWithEvents(50);
   EXPECT_EQ(Book, 3);
   EXPECT_EQ(LastBarMessage(), RefusalNotice(BookFormat::Pdf));
   EXPECT_TRUE(BarMessageShown());  // still up once the window is on the screen, where it can be read

@@ -1,9 +1,6 @@
 // The shelf as a user meets it in the running window: Ctrl+O shows the books read lately, the most
 // recent first; the keys choose one, which opens at its place; leaving gives the book back at its
 // place; a book whose file is gone can be removed.
-#include <QTest>
-#include <QWidget>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -29,7 +26,7 @@ class Shelf : public vt_test::MainWindowTest {
     setenv("HOME", (folder / "home").c_str(), 1);  // the usual folders are looked through from here
   }
   void TearDown() override {
-    for (int i = 0; i < 500 && ShelfSearching(); ++i) QTest::qWait(10);  // no worker outlives the test
+    for (int i = 0; i < 500 && ShelfSearching(); ++i) vt_test::WaitWithEvents(10);  // no worker outlives the test
     MainWindowTest::TearDown();
     setenv("HOME", realHome.c_str(), 1);
   }
@@ -45,7 +42,7 @@ class Shelf : public vt_test::MainWindowTest {
       if (book.read) paths.push_back(book.path);
     return paths;
   }
-  static std::string PaneName() { return reinterpret_cast<QWidget*>(PaneWindow)->accessibleName().toStdString(); }
+  static std::string PaneName() { return PaneAccessibleName(PaneWindow); }
   std::string realHome;
 };
 
@@ -62,19 +59,19 @@ TEST_F(Shelf, ListsTheBooksReadMostRecentFirstAndOpensTheChosenOneAtItsPlace) {
   ASSERT_GT(placeInB, 0);
   OpenBookFile(c);
 
-  Press(Qt::Key_O, Qt::ControlModifier);
+  Press("O", vt::kCtrlHeld);
   ASSERT_EQ(ShelfShown, 1);
   EXPECT_EQ(PaneName(), "Shelf of books");
   EXPECT_EQ(ShelfPaths(), (std::vector<std::string>{c, b, a, old}));
   EXPECT_NE(PaneGetPlainText(PaneWindow).find("Book B - b.txt"), std::string::npos);
   EXPECT_EQ(ShelfMarkedBook(), 0);
-  Press(Qt::Key_Down);
+  Press("Down");
   EXPECT_EQ(ShelfMarkedBook(), 1);
   int start = -1, end = -1;
   PaneGetSelection(PaneWindow, start, end);
   EXPECT_TRUE(PaneRangeUnderlined(PaneWindow, start, start + 6));  // the marked line, from the caret on
 
-  Press(Qt::Key_Return);
+  Press("Return");
   EXPECT_EQ(ShelfShown, 0);
   EXPECT_EQ(UserBookFile, b);
   EXPECT_EQ(EditFileName, "Book B");
@@ -96,17 +93,17 @@ TEST_F(Shelf, LeavingGivesTheBookBackAtItsPlaceAndAGoneBookCanBeRemoved) {
   const std::string text = PaneGetPlainText(PaneWindow);
 
   std::filesystem::remove(a);
-  Press(Qt::Key_O, Qt::ControlModifier);
-  for (int i = 0; i < 500 && ShelfSearching(); ++i) QTest::qWait(10);
-  QTest::qWait(400);  // the shelf shows what the worker found
+  Press("O", vt::kCtrlHeld);
+  for (int i = 0; i < 500 && ShelfSearching(); ++i) vt_test::WaitWithEvents(10);
+  vt_test::WaitWithEvents(400);  // the shelf shows what the worker found
   ASSERT_EQ(ShelfPaths(), (std::vector<std::string>{b, a}));
   EXPECT_TRUE(ShelfBooks()[1].missing);
-  Press(Qt::Key_End);
-  Press(Qt::Key_Return);  // a gone book does not open: the shelf stays
+  Press("End");
+  Press("Return");  // a gone book does not open: the shelf stays
   EXPECT_EQ(ShelfShown, 1);
-  Press(Qt::Key_Delete);
+  Press("Delete");
   EXPECT_EQ(ShelfPaths(), (std::vector<std::string>{b}));
-  Press(Qt::Key_O, Qt::ControlModifier);  // reached by its key, it gives back the book it covered
+  Press("O", vt::kCtrlHeld);  // reached by its key, it gives back the book it covered
   EXPECT_EQ(ShelfShown, 0);
   EXPECT_EQ(Book, 0);
   EXPECT_EQ(TopVisibleCharIndex(), top);

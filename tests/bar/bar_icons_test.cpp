@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,9 @@
 
 namespace vt::testing {
 namespace {
+
+// The artwork is checked as Qt draws it, on Linux.
+QWidget* MainQWidget() { return reinterpret_cast<QWidget*>(MainWindow); }
 
 std::vector<std::string> AllIconNames() {
   std::vector<std::string> names;

@@ -4,11 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QMouseEvent>
-#include <QWidget>
-
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -70,22 +66,11 @@ inline int ButtonIndex(const std::string& label) {
   return -1;
 }
 
-inline QWidget* MainQWidget() { return reinterpret_cast<QWidget*>(MainWindow); }
-
 // Presses and releases a mouse button at a point of the main window, on whatever child is there.
-inline void ClickAt(int x, int y, Qt::MouseButton button) {
-  QWidget* target = MainQWidget()->childAt(x, y);
-  if (!target) target = MainQWidget();
-  QPointF local = target->mapFrom(MainQWidget(), QPoint(x, y));
-  QPointF global = MainQWidget()->mapToGlobal(QPoint(x, y));
-  QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
-  QApplication::sendEvent(target, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &release);
-}
+inline void ClickAt(int x, int y, MouseButton button) { ClickWindowAt(MainWindow, x, y, button); }
 
 // Clicks the middle of the bar button with that label.
-inline void ClickButton(const std::string& label, Qt::MouseButton button = Qt::LeftButton) {
+inline void ClickButton(const std::string& label, MouseButton button = MouseButton::Left) {
   int index = ButtonIndex(label);
   ASSERT_GE(index, 0) << "no button " << label;
   Rect r = BarButtonRect(BarWindow, index);
@@ -95,11 +80,10 @@ inline void ClickButton(const std::string& label, Qt::MouseButton button = Qt::L
 
 // Handles events for a while (timers included).
 inline void RunEventsFor(int milliseconds) {
-  QElapsedTimer clock;
-  clock.start();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   do {
     ProcessPendingEvents();
-  } while (clock.elapsed() < milliseconds);
+  } while (std::chrono::steady_clock::now() < end);
 }
 
 class BarWindowTest : public ::testing::Test {
@@ -125,7 +109,7 @@ class BarWindowTest : public ::testing::Test {
   void TearDown() override {
     forwardMessages = true;
     DestroyMainWidget(MainWindow);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ProcessPendingEvents();
     MainWindow = nullptr;
     BarWindow = nullptr;
     PaneWindow = nullptr;

@@ -1,8 +1,5 @@
 // The icon bar: which buttons each state shows, how they are sized and placed, and where clicks
 // and right-clicks on them go.
-#include <QFont>
-#include <QFontMetrics>
-
 #include <map>
 
 #include "bar/bar_test_window.h"
@@ -136,10 +133,7 @@ TEST_F(IconBarGeometry, BarSpansTheTopAndButtonsFollowEachOtherWithoutWrapping) 
 TEST_F(IconBarGeometry, ButtonWidthFollowsTheLabelWhenItIsWiderThanTheIcon) {
   ButtonSet = 2;
   BuildIconBar();
-  QFont font(QString::fromStdString(BarFont.face));
-  font.setPixelSize(BarFont.pixelHeight);
-  font.setBold(true);
-  int smallerText = QFontMetrics(font).horizontalAdvance("Smaller");
+  const int smallerText = TextWidthInFont(BarFont.face, BarFont.pixelHeight, true, "Smaller");
   ASSERT_GT(smallerText, IconSize);  // the case this test is about
   Rect exit = BarButtonRect(BarWindow, ButtonIndex("Exit"));
   Rect smaller = BarButtonRect(BarWindow, ButtonIndex("Smaller"));
@@ -260,13 +254,13 @@ TEST_F(IconBarClicks, EveryButtonSendsItsCommand) {
 
 TEST_F(IconBarClicks, RightClickRaisesTheButtonsCommand) {
   forwardMessages = false;
-  ClickButton("Prev", Qt::RightButton);
+  ClickButton("Prev", MouseButton::Right);
   ASSERT_EQ(recorded.size(), 1u);
   EXPECT_EQ(recorded[0].event, "barRightClick");
   EXPECT_EQ(recorded[0].value, CmdPrev);
   recorded.clear();
   Rect bar = BarWindowRect(BarWindow);
-  ClickAt(BarRightEdge() + 50, bar.bottom / 2, Qt::RightButton);  // beside the last button
+  ClickAt(BarRightEdge() + 50, bar.bottom / 2, MouseButton::Right);  // beside the last button
   ASSERT_EQ(recorded.size(), 1u);
   EXPECT_EQ(recorded[0].value, -1);
 }
@@ -281,7 +275,7 @@ TEST_F(IconBarClicks, MenuStepsForwardAndRightClickStepsBack) {
   EXPECT_EQ(BarButtonAt(BarWindow, ButtonIndex("Menu")).image + 1, 11);  // "xmenu13"
   std::vector<int> back;
   for (int i = 0; i < 3; ++i) {
-    ClickButton("Menu", Qt::RightButton);
+    ClickButton("Menu", MouseButton::Right);
     back.push_back(ButtonSet);
     EXPECT_EQ(BarIconName(BarButtonAt(BarWindow, ButtonIndex("Menu")).image + 1),
               std::string("xmenu") + std::to_string(ButtonSet + 1) + "3");
@@ -309,7 +303,7 @@ TEST_F(IconBarClicks, PressOnTheEmptyBarReachesTheWindowButPressOnAButtonDoesNot
       if (r.event == "pressed") return true;
     return false;
   };
-  ClickAt(BarRightEdge() + 100, bar.bottom / 2, Qt::LeftButton);
+  ClickAt(BarRightEdge() + 100, bar.bottom / 2, MouseButton::Left);
   EXPECT_TRUE(pressed());
   recorded.clear();
   ClickButton("Home");
@@ -319,11 +313,7 @@ TEST_F(IconBarClicks, PressOnTheEmptyBarReachesTheWindowButPressOnAButtonDoesNot
 TEST_F(IconBarClicks, RebuildFromInsideItsOwnClickLeavesOneBar) {
   ClickButton("Menu");
   ClickButton("Menu");
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  int bars = 0;
-  for (QObject* child : MainQWidget()->children())
-    if (auto* w = qobject_cast<QWidget*>(child); w && !w->isHidden() && w->geometry().top() == 0) ++bars;
-  EXPECT_EQ(bars, 1);
+  EXPECT_EQ(ShownBarCount(MainWindow), 1);
   EXPECT_EQ(ButtonSet, 2);
 }
 

@@ -2,9 +2,11 @@
 // messages that overlap.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QScreen>
+#include <QWidget>
 
 #include <thread>
 
@@ -13,6 +15,9 @@
 
 namespace vt::testing {
 namespace {
+
+// The notice's label is checked as Qt draws it, on Linux.
+QWidget* MainQWidget() { return reinterpret_cast<QWidget*>(MainWindow); }
 
 class BarMessage : public BarWindowTest {
  protected:
@@ -189,7 +194,7 @@ class ButtonName : public BarMessage {};
 
 TEST_F(ButtonName, RightClickShowsTheNameWithoutBlockingThenTheBarReturns) {
   UserBarDelay = 60;
-  ClickButton("Next", Qt::RightButton);
+  ClickButton("Next", MouseButton::Right);
   ASSERT_NE(Label(), nullptr);  // shown at once, and the click has already returned
   EXPECT_EQ(Label()->text().toStdString(), "Next Chapter");
   EXPECT_EQ(CommandLongName(CmdVoice), "Male Vs Female Voice");
@@ -204,7 +209,7 @@ TEST_F(ButtonName, RightClickShowsTheNameWithoutBlockingThenTheBarReturns) {
 TEST_F(ButtonName, RightClickOnPrevShowsItsLongName) {
   UserBarDelay = 60;
   Rect bar = BarWindowRect(BarWindow);
-  ClickButton("Prev", Qt::RightButton);
+  ClickButton("Prev", MouseButton::Right);
   ASSERT_NE(Label(), nullptr);
   EXPECT_EQ(Label()->text().toStdString(), "Previous Chapter");
   EXPECT_TRUE(SameRect(Of(Label()), bar));

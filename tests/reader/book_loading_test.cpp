@@ -151,7 +151,7 @@ class BookLoading : public PaneTest {
   }
   void TearDown() override {
     std::filesystem::current_path(previous);
-    chmod((folder / "trash.txt").c_str(), 0644);
+    chmod((folder / "trash.txt").string().c_str(), 0644);
     std::filesystem::remove_all(folder);
   }
   static void WriteTrash(const std::string& bytes) {

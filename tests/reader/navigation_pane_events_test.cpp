@@ -1,10 +1,5 @@
 // The pane's own events: the wheel scrolls whole lines or zooms, gaining the focus removes the
 // selection, the first focused paint puts the wide caret, and the word at the caret.
-#include <QApplication>
-#include <QFocusEvent>
-#include <QPlainTextEdit>
-#include <QWheelEvent>
-
 #include "platform/testing.h"
 #include "platform/pane.h"
 #include "reader/navigation.h"
@@ -26,18 +21,9 @@ class PaneEvents : public vt_test::MainWindowTest {
     SetPaneWindowText(PaneWindow, text);
     ProcessPendingEvents();
   }
-  static QPlainTextEdit* PaneWidget() {
-    for (QWidget* widget : QApplication::allWidgets())
-      if (auto* edit = qobject_cast<QPlainTextEdit*>(widget); edit && edit->isVisible()) return edit;
-    return nullptr;
-  }
   // One notch of the mouse wheel over the pane.
-  static void TurnWheel(int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* viewport = PaneWidget()->viewport();
-    QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
-    QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(viewport, &event);
+  static void TurnWheel(int delta, unsigned modifiers = kNoModifiers) {
+    TurnPaneWheel(PaneWindow, delta, modifiers);
     ProcessPendingEvents();
   }
   static std::pair<int, int> Selection() {
@@ -49,7 +35,7 @@ class PaneEvents : public vt_test::MainWindowTest {
 
 TEST_F(PaneEvents, OneWheelNotchScrollsOneOrThreeLinesAndLeavesTheCaret) {
   StartWithLongText();
-  ASSERT_NE(PaneWidget(), nullptr);
+  ASSERT_TRUE(PaneExists(PaneWindow));
   PaneSetSelection(PaneWindow, 7, 7);
   ScrollCharToTop(PaneLineIndex(PaneWindow, 100));
   for (const auto& [setting, lines] : {std::pair{1, 1}, {0, 3}, {2, 3}}) {
@@ -67,10 +53,10 @@ TEST_F(PaneEvents, OneWheelNotchScrollsOneOrThreeLinesAndLeavesTheCaret) {
 
 TEST_F(PaneEvents, CtrlWheelZoomsAndNeverScrolls) {
   StartWithLongText();
-  TurnWheel(120, Qt::ControlModifier);
+  TurnWheel(120, vt::kCtrlHeld);
   EXPECT_EQ(FontSize, 68);
-  TurnWheel(-120, Qt::ControlModifier);
-  TurnWheel(-120, Qt::ControlModifier);
+  TurnWheel(-120, vt::kCtrlHeld);
+  TurnWheel(-120, vt::kCtrlHeld);
   EXPECT_EQ(FontSize, 60);
   EXPECT_EQ(PaneFirstVisibleLine(PaneWindow), 0);
 }
@@ -79,15 +65,14 @@ TEST_F(PaneEvents, TheFirstFocusedPaintOfTheRunPutsTheWideCaret) {
   CaretShownOnPaint = 0;
   StartWithLongText();
   PaneSetFocus(PaneWindow);
-  PaneWidget()->viewport()->repaint();
+  RepaintPaneNow(PaneWindow);
   EXPECT_EQ(CaretShownOnPaint, 1);
 }
 
 TEST_F(PaneEvents, GainingTheFocusRemovesTheSelectionAndKeepsTheCaret) {
   StartWithLongText();
   PaneSetSelection(PaneWindow, 5, 9);
-  QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
-  QApplication::sendEvent(PaneWidget(), &focusIn);
+  GivePaneFocus(PaneWindow);
   EXPECT_EQ(Selection(), std::make_pair(9, 9));
 }
 

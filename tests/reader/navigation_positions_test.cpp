@@ -109,7 +109,7 @@ TEST_F(ReadingPositions, TheEndSavesTheBooksPositionButNeverTheShortcutLists) {
       ASSERT_EQ(ShortcutListShown, 1);
     }
     if (listShown) PaneLineScroll(PaneWindow, 5);  // the list's own scrolling is no reading position
-    Press(Qt::Key_Escape);
+    Press("Escape");
     // With the list shown the book keeps the position it had when the list replaced it.
     EXPECT_EQ(SavedMark(2), " " + std::to_string(top)) << (listShown ? "list" : "book");
     ShortcutListShown = 0;

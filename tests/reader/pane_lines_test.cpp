@@ -1,11 +1,5 @@
 // The pane's positions: display lines as rows after word wrap, scrolling by lines, selection,
 // find, word breaks, and the events the pane reports to the program.
-#include <QAbstractScrollArea>
-#include <QApplication>
-#include <QKeyEvent>
-#include <QWheelEvent>
-#include <QWidget>
-
 #include <vector>
 
 #include "platform/testing.h"
@@ -205,19 +199,13 @@ TEST_F(PaneLines, EventsReachTheProgramAfterTheWidgetAndTheWheelInsteadOfIt) {
   events.wheel = [&seen](int delta, bool ctrl) { seen.push_back("wheel " + std::to_string(delta) + (ctrl ? " ctrl" : "")); };
   events.focusGained = [&seen] { seen.push_back("focus"); };
   PaneSetEvents(PaneWindow, events);
-  auto* widget = reinterpret_cast<QWidget*>(PaneWindow);
-
-  QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-  QApplication::sendEvent(widget, &right);
-  QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
-  QApplication::sendEvent(widget, &letter);
-  for (Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
-    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, modifiers,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(widget)->viewport(), &wheel);
-  }
-  QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
-  QApplication::sendEvent(widget, &focusIn);
+  PaneSetFocus(PaneWindow);
+  ProcessPendingEvents();
+  seen.clear();
+  TypeKey("Right");
+  TypeKey("A");
+  for (unsigned modifiers : {kNoModifiers, kCtrlHeld}) TurnPaneWheel(PaneWindow, -120, modifiers);
+  GivePaneFocus(PaneWindow);
 
   const std::vector<std::string> expected = {
       "key " + std::to_string(static_cast<int>(PaneKey::Right)) + " at 1",

@@ -1,9 +1,5 @@
 // What the pane shows: plain text in and out, the wide-spacing rich text, window texts that are
 // rich text, colours over streamed text, underline marks and the small-font command.
-#include <QColor>
-#include <QImage>
-#include <QWidget>
-
 #include "platform/testing.h"
 #include "platform/rich_text.h"
 #include "speech/reading_aloud.h"
@@ -187,15 +183,6 @@ TEST_F(PaneText, AWindowTextBeginningWithRichTextIsReadAsRichText) {
   EXPECT_EQ(Shown(), "{rtf is only a word here}");
 }
 
-// Counts the pixels of a grabbed pane that have exactly a colour.
-int CountPixels(const QImage& image, QColor colour) {
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (image.pixelColor(x, y) == colour) ++count;
-  return count;
-}
-
 TEST_F(PaneText, ColoursApplyToAllTextAfterAStreamIn) {
   WideSpacing = 1;
   std::string text = "Wide\r\nletters";
@@ -203,12 +190,11 @@ TEST_F(PaneText, ColoursApplyToAllTextAfterAStreamIn) {
   TextColor = 65535;   // yellow
   BGColor = 16711680;  // blue
   ApplyColors();
-  QImage image = reinterpret_cast<QWidget*>(PaneWindow)->grab().toImage();
-  int yellow = CountPixels(image, QColor(255, 255, 0));
-  int blue = CountPixels(image, QColor(0, 0, 255));
+  const int yellow = CountPanePixels(PaneWindow, 0xFFFF00);
+  const int blue = CountPanePixels(PaneWindow, 0x0000FF);
   EXPECT_GT(yellow, 500);                        // the glyphs, in the text colour
-  EXPECT_GT(blue, image.width() * image.height() / 2);  // the background
-  EXPECT_EQ(CountPixels(image, QColor(0, 0, 0)), 0);    // no text left in the default black
+  EXPECT_GT(blue, 800 * PaneHeight(PaneWindow) / 2);  // the background of the 800 px pane
+  EXPECT_EQ(CountPanePixels(PaneWindow, 0x000000), 0);  // no text left in the default black
 }
 
 TEST_F(PaneText, UnderlineToggledTwiceLeavesTheRangePlain) {

@@ -1,8 +1,6 @@
 // The reader's place across every change of the view, in the Bible at its middle: the caret's word
 // stays on screen on its row (within one), the shortcut list gives back the exact place, and the
 // bookmark Esc saves is the place shown. The counting that carries places into a new text.
-#include <QTest>
-
 #include "platform/pane.h"
 #include "reader/navigation.h"
 #include "reader/reading_place.h"
@@ -92,7 +90,7 @@ TEST_F(ReaderPlace, EveryChangeOfTheViewKeepsTheCaretsWordOnItsRow) {
   EXPECT_EQ(TopVisibleCharIndex(), topChar);
   EXPECT_EQ(Caret(), caret);
   EXPECT_EQ(PaneGetPlainText(PaneWindow).find_first_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos);
-  Press(Qt::Key_Escape);
+  Press("Escape");
   EXPECT_NE(SavedSettings().find("\r\nBookMark1= " + std::to_string(topChar) + "\r\n"), std::string::npos);
 }
 

@@ -3,10 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTest>
-#include <QWidget>
-
+#include <chrono>
 #include <string>
 
 #include "platform/testing.h"
@@ -17,6 +14,13 @@
 #include "support/temp_folder.h"
 
 namespace vt_test {
+
+// Handles the window's events, timers included, for a while.
+inline void WaitWithEvents(int milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  do vt::ProcessPendingEvents();
+  while (std::chrono::steady_clock::now() < end);
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -37,18 +41,8 @@ class MainWindowTest : public ::testing::Test {
     vt::StartMainWindow();
     vt::ProcessPendingEvents();
   }
-  // Where a key typed by the user goes: the focus widget of the main window, or the window itself.
-  static QWidget* KeyTarget() {
-    QWidget* focus = QApplication::focusWidget();
-    if (focus) return focus;
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->isVisible() && w->windowTitle().startsWith("Vellumtide")) return w;
-    return nullptr;
-  }
-  static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(KeyTarget(), key, modifiers);
-    vt::ProcessPendingEvents();
-  }
+  // Types a key where the user's keys go ("Escape", "M", "Tab"...), with modifiers held.
+  static void Press(const std::string& key, unsigned modifiers = vt::kNoModifiers) { vt::TypeKey(key, modifiers); }
   std::string SavedSettings() const { return ReadFile(vt::SettingsPath()); }
   TempFolder folder;
 };

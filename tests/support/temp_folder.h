@@ -17,7 +17,7 @@ class TempFolder {
     std::filesystem::path folder;
     do folder = base / ("vellumtide-test-" + std::to_string(random()));
     while (!std::filesystem::create_directory(folder));
-    path_ = folder.string() + "/";
+    path_ = folder.generic_string() + "/";  // forward slashes, as the program writes paths on every system
   }
   ~TempFolder() {
     std::error_code ignored;

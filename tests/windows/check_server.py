@@ -1,5 +1,6 @@
-# A local web server for the Win32 download checks: /body (100,000 bytes), /redirect (to /body on
-# plain http), /stall (promises a body, sends 4 bytes, then waits), anything else 404.
+# A local web server for the download tests under Wine: /body (100,000 bytes), /downgrade/body (a
+# redirect to /body on plain http), /stall/body (promises a body, sends 4 bytes, then waits),
+# anything else 404.
 # Usage: python3 check_server.py PORT_FILE [CERT KEY]   (writes its port into PORT_FILE; with a
 # certificate and its key it speaks https)
 import http.server
@@ -12,12 +13,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         if self.path == "/body":
             self.answer(200, b"\0" * 100000)
-        elif self.path == "/redirect":
+        elif self.path == "/downgrade/body":
             self.send_response(302)
             self.send_header("Location", "http://localhost:%d/body" % self.server.server_address[1])
             self.send_header("Content-Length", "0")
             self.end_headers()
-        elif self.path == "/stall":
+        elif self.path == "/stall/body":
             self.send_response(200)
             self.send_header("Content-Length", "1000000")
             self.end_headers()

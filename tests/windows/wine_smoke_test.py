@@ -29,6 +29,11 @@ PREFIX = None
 BAR_Y = 66
 EXIT_X, BOOKS_X, PLAY_X, NEXT_X = 77, 230, 384, 688
 PANE_CROP = "1800x700+20+220"
+# How long a step may wait on Wine before it counts as failed. A step ends as soon as what it waits
+# for shows; on a loaded machine Wine's rich-edit control lays a book out many times slower than
+# alone, so these bound a hang, not the speed.
+WINDOW_WAIT = 240
+CHANGE_WAIT = 300
 BAR_CROP = "1800x180+0+0"
 
 
@@ -42,7 +47,7 @@ class WineReader(Reader):
         self.program = exe
         self.env.update(wine_environment(PREFIX, e2e_test.DISPLAY))
 
-    def start(self, timeout=60):
+    def start(self, timeout=WINDOW_WAIT):
         real = self.program
         self.program = "wine"
         self.process = None
@@ -52,6 +57,10 @@ class WineReader(Reader):
             return self.wait_for_window(timeout)
         finally:
             self.program = real
+
+    def end_with_esc(self):
+        self.keys("Escape", pause=0.1)
+        return self.wait_end(timeout=WINDOW_WAIT)
 
     def wait_for_window(self, timeout):
         deadline = time.time() + timeout
@@ -80,7 +89,7 @@ class WineReader(Reader):
         result = subprocess.run(["compare", "-metric", "AE", a, b, "null:"], capture_output=True, text=True)
         return float(result.stderr.split()[0]) > 10000
 
-    def pane_after_change(self, before, timeout=120):
+    def pane_after_change(self, before, timeout=CHANGE_WAIT):
         """A picture of the pane once it differs from `before` (Wine's rich-edit control lays out a
         long book in seconds), or `before` when nothing changed within the timeout."""
         deadline = time.time() + timeout
