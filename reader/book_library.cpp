@@ -219,6 +219,8 @@ struct StartedBook {
   std::future<ShapedBook> shaped;
 };
 StartedBook startedBook;
+// A book still being shaped is waited for and dropped.
+[[maybe_unused]] const bool resetWithProgram = ResetAlongWithProgramState([] { startedBook = StartedBook(); });
 
 std::future<ShapedBook> TakeOrStartShaping(BookSource source) {
   StartedBook started = std::exchange(startedBook, StartedBook());

@@ -24,6 +24,7 @@ namespace vt {
 
 static constexpr int kCaretWidth = 20;
 static ReadingPlace placeUnderList;  // the book's place while the shortcut list covers it
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState([] { placeUnderList = ReadingPlace{}; });
 
 void ScrollCharToTop(int32_t charIndex) {
   // A negative index would ask for the line of the selection; it means the start here.

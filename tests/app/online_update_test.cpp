@@ -92,9 +92,7 @@ class OnlineUpdateTest : public testing::Test {
     ResetProgramState();
     UserBarDelay = 0;
     sBeepOn = 0;
-    MainWindow = nullptr;
     SetProgramFolderForTesting(folder);
-    SetSettingsLocationForTesting("", "");
     ASSERT_TRUE(WriteFileDurably(folder + "vellumtide", oldProgram));
     MakeExecutable(folder + "vellumtide");
     server = std::make_unique<LocalServer>(served);
@@ -104,9 +102,7 @@ class OnlineUpdateTest : public testing::Test {
 
   void TearDown() override {
     ProcessPendingEvents();
-    MainWindow = nullptr;
-    RestartAfterUpdate = 0;
-    CancelOnlineUpdate();
+    ResetProgramState();
     SetUpdateLimitsForTesting(nullptr);
     SetUpdateRenameForTesting(nullptr);
     SetProgramFolderForTesting("");

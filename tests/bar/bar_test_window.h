@@ -126,9 +126,7 @@ class BarWindowTest : public ::testing::Test {
     forwardMessages = true;
     DestroyMainWidget(MainWindow);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    MainWindow = nullptr;
-    BarWindow = nullptr;
-    PaneWindow = nullptr;
+    ResetProgramState();
     SetSettingsLocationForTesting("", "");
   }
 

@@ -26,9 +26,10 @@ class PaneEvents : public vt_test::MainWindowTest {
     SetPaneWindowText(PaneWindow, text);
     ProcessPendingEvents();
   }
+  // The main window's pane (a pane of the pane tests may be about, on its own).
   static QPlainTextEdit* PaneWidget() {
     for (QWidget* widget : QApplication::allWidgets())
-      if (auto* edit = qobject_cast<QPlainTextEdit*>(widget); edit && edit->isVisible()) return edit;
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(widget); edit && edit->isVisible() && !edit->isWindow()) return edit;
     return nullptr;
   }
   // One notch of the mouse wheel over the pane.

@@ -27,7 +27,7 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     if (vt::IsWindow(vt::MainWindow)) vt::EndMainWindow();
     vt::ProcessPendingEvents();
-    vt::MainWindow = nullptr;
+    vt::ResetProgramState();
     vt::SetSettingsLocationForTesting("", "");
   }
   // Starts the window with `extra` lines of section [All] and the quiet test settings (a key's
