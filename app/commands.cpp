@@ -158,10 +158,7 @@ static void OpenFileGivenAtStart() {
   if (path.empty()) return;
   // Only the file's size and first bytes are read here: the book is read once, on the loading worker.
   startFileRefusal = BookFileRefusal(path);
-  if (startFileRefusal.empty()) {
-    UseUserBookFile(path);
-    Book = UserBook;
-  }
+  if (startFileRefusal.empty()) SelectUserBookFile(path);
 }
 
 // Said once the window is on the screen, and without holding it: a notice that blocked before the
