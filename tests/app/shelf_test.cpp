@@ -13,6 +13,7 @@
 #include "reader/navigation.h"
 #include "reader/own_books.h"
 #include "reader/shelf.h"
+#include "support/event_loop.h"
 #include "support/main_window_fixture.h"
 
 using namespace vt;
@@ -98,7 +99,8 @@ TEST_F(Shelf, LeavingGivesTheBookBackAtItsPlaceAndAGoneBookCanBeRemoved) {
   std::filesystem::remove(a);
   Press(Qt::Key_O, Qt::ControlModifier);
   for (int i = 0; i < 500 && ShelfSearching(); ++i) QTest::qWait(10);
-  QTest::qWait(400);  // the shelf shows what the worker found
+  // the shelf shows what the worker found
+  ASSERT_TRUE(vt_test::RunUntil([] { return ShelfBooks().size() > 1 && ShelfBooks()[1].missing; }, 5));
   ASSERT_EQ(ShelfPaths(), (std::vector<std::string>{b, a}));
   EXPECT_TRUE(ShelfBooks()[1].missing);
   Press(Qt::Key_End);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -21,6 +20,7 @@
 #include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 #include "platform/testing.h"
+#include "support/event_loop.h"
 #include "support/temp_folder.h"
 
 namespace vt::testing {
@@ -91,15 +91,6 @@ inline void ClickButton(const std::string& label, Qt::MouseButton button = Qt::L
   Rect r = BarButtonRect(BarWindow, index);
   Rect bar = BarWindowRect(BarWindow);
   ClickAt(bar.left + (r.left + r.right) / 2, bar.top + (r.top + r.bottom) / 2, button);
-}
-
-// Handles events for a while (timers included).
-inline void RunEventsFor(int milliseconds) {
-  QElapsedTimer clock;
-  clock.start();
-  do {
-    ProcessPendingEvents();
-  } while (clock.elapsed() < milliseconds);
 }
 
 class BarWindowTest : public ::testing::Test {
