@@ -12,6 +12,7 @@
 #include "app/shortcuts.h"
 #include "bar/icon_bar.h"
 #include "core/bar_messages.h"
+#include "core/program_state.h"
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 #include "platform/pane.h"
@@ -143,13 +144,18 @@ std::string CommandLongName(int commandId) {
 
 void EndMainWindow() { DestroyMainWidget(MainWindow); }
 
-static std::string fileGivenAtStart;  // the book file named on the command line, until it is opened
-
-void OpenAtStart(const std::string& path) { fileGivenAtStart = path; }
-
 // A file named on the command line is the user's book from the start; one that cannot be read
 // leaves the book of the last run, and the reader is told once the window shows.
-static std::string startFileRefusal;  // why that file was not opened, until the reader is told
+struct StartFile {
+  std::string fileGivenAtStart;  // the book file named on the command line, until it is opened
+  std::string startFileRefusal;  // why that file was not opened, until the reader is told
+};
+static StartFile startFile;
+static std::string& fileGivenAtStart = startFile.fileGivenAtStart;
+static std::string& startFileRefusal = startFile.startFileRefusal;
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState([] { startFile = StartFile{}; });
+
+void OpenAtStart(const std::string& path) { fileGivenAtStart = path; }
 
 static void OpenFileGivenAtStart() {
   LoadBookPositions();
@@ -157,10 +163,7 @@ static void OpenFileGivenAtStart() {
   if (path.empty()) return;
   // Only the file's size and first bytes are read here: the book is read once, on the loading worker.
   startFileRefusal = BookFileRefusal(path);
-  if (startFileRefusal.empty()) {
-    UseUserBookFile(path);
-    Book = UserBook;
-  }
+  if (startFileRefusal.empty()) SelectUserBookFile(path);
 }
 
 // Said once the window is on the screen, and without holding it: a notice that blocked before the

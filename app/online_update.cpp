@@ -21,6 +21,7 @@
 #include "app/main_window.h"
 #include "core/bar_messages.h"
 #include "core/installation.h"
+#include "core/program_state.h"
 #include "platform/download.h"
 #include "platform/files.h"
 #include "platform/window.h"
@@ -54,7 +55,8 @@ static DownloadLimits updateLimits;  // the program's size cap and the slowness 
 static std::thread updateWorker;
 static std::atomic<bool> updateCancelled{false};
 static bool updateRunning = false;  // from the command until the result is acted on (user-interface thread)
-static unsigned updateNumber = 0;   // the newest update; a cancelled one's late result is not acted on
+// The newest update; a cancelled one's late result is not acted on. It only grows, across resets too.
+static unsigned updateNumber = 0;
 
 void SetUpdateLimitsForTesting(const DownloadLimits* limits) { updateLimits = limits ? *limits : DownloadLimits{}; }
 
@@ -175,5 +177,8 @@ void CancelOnlineUpdate() {
   JoinUpdateWorker();
   updateRunning = false;
 }
+
+// A download under way is called off.
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState(CancelOnlineUpdate);
 
 }  // namespace vt

@@ -7,6 +7,7 @@
 #include "core/bar_messages.h"
 #include "core/display_rules.h"
 #include "core/ids.h"
+#include "core/program_state.h"
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 
@@ -100,6 +101,12 @@ void CreateBarImageList() {
 void CreateBarFont() { BarFont = FontRequest{"Arial Black", FontPixelHeight(ScaledFontSize(32)), true}; }
 
 static std::string (*longNameOf)(int command) = nullptr;  // the command table's long names
+
+// The images go with the state that holds them; the long names are asked for again by the next window.
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState([] {
+  BarImagesDestroy(BarImageList);
+  longNameOf = nullptr;
+});
 
 void SetButtonLongNames(std::string (*longName)(int command)) { longNameOf = longName; }
 

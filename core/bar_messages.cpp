@@ -25,9 +25,18 @@ constexpr int kCloseDelayMs = 1000;     // the final notice of CloseBarMessage
 constexpr int kLongestDelayMs = 60000;  // a hand-edited UserBarDelay never freezes the window longer
 constexpr int kNoticeSideRoom = 24;     // left and right inside the label: the text never touches the border
 
-static BarLabel* messageLabel = nullptr;  // the label in the bar's place, or null
-static unsigned messageGeneration = 0;    // the generation of the newest message
-static std::string lastMessage;           // the text shown last
+struct BarMessageState {
+  BarLabel* messageLabel = nullptr;  // the label in the bar's place, or null
+  std::string lastMessage;           // the text shown last
+};
+static BarMessageState messages;
+static BarLabel*& messageLabel = messages.messageLabel;
+static std::string& lastMessage = messages.lastMessage;
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState([] { messages = BarMessageState{}; });
+
+// The generation of the newest message. It only grows, across resets too: the end of a message
+// from before a reset must never match a message after it.
+static unsigned messageGeneration = 0;
 
 std::string LastBarMessage() { return lastMessage; }
 

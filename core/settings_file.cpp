@@ -24,57 +24,40 @@ namespace vt {
 
 const char* const SettingsNotSavedNotice = "Settings could not be saved!";
 
-std::string SearchTerm;
-std::string PassWord;
-std::string FontName;
-std::string EditFileName;
-int32_t DisableShortCuts;
-int32_t CaseType;
-int32_t REMargin;
-int32_t Minimized;
-int32_t Maximized;
-float AR;
-int32_t BarFontSize;
-int32_t Book;
-int32_t BookMark0, BookMark1, BookMark2, BookMark3, BookMark4, BookMark5, BookMark6;
-int32_t MaleVoice;
-int32_t WideMenu;
-int32_t FormatParagraph;
-int32_t WideSpacing;
-int32_t IconSize;
-int32_t TBText;
-int32_t UserBarDelay;
-ColourRef True_BGColor;
-ColourRef True_TextColor;
-int32_t FontSize;
-int32_t FontAttr;
-int32_t ReversePrint;
-int32_t PrintWrap;
-int32_t PrintFontAdjust;
-int32_t sBeepOn;
-ColourRef TextColor;
-ColourRef BGColor;
-int32_t SingleLineScroll;
-int32_t vRate;
-int32_t SlowRate;
-int32_t FastRate;
+Settings settings;
 
-// The window geometry is not a program variable: it is held here between loading and applying.
-static int32_t Width, Height, Left, Top;
-static int32_t Zoomed;                 // written only: the show command at save time
-static int32_t loadedWidth = 1900;     // width and height after the work-area limit
-static int32_t loadedHeight = 1000;
-static bool settingsFileExisted = false;
-static bool storedGeometryUsable = false;  // the stored size can show the reader (else: as on a first start)
-static bool protectedFileBesideProgram = false;  // the last load found a settings file it must not replace
+// What the settings file keeps of its own: the window geometry between loading and applying, what
+// the last load found, and the keys this program does not use, kept only to be written back as
+// they were read (a file shared with another copy of the reader keeps them).
+struct SettingsFileState {
+  int32_t Width, Height, Left, Top;
+  int32_t Zoomed;                   // written only: the show command at save time
+  int32_t loadedWidth = 1900;       // width and height after the work-area limit
+  int32_t loadedHeight = 1000;
+  bool settingsFileExisted = false;
+  bool storedGeometryUsable = false;  // the stored size can show the reader (else: as on a first start)
+  bool protectedFileBesideProgram = false;  // the last load found a settings file it must not replace
+  std::string PassWord;
+  float AR;
+  int32_t TBText;
+  ColourRef True_BGColor;
+  ColourRef True_TextColor;
+  int32_t ReversePrint;
+  int32_t PrintWrap;
+  int32_t PrintFontAdjust;
+};
+static SettingsFileState own;
 
 // The smallest window the reader is usable in; a stored size below it (or zero, or negative) is
 // taken as nothing stored.
 constexpr int kUsableWidth = 640;
 constexpr int kUsableHeight = 400;
 
-static std::string folderOverride;        // tests: the program folder
-static std::string configFolderOverride;  // tests: the user's config folder
+// Tests: the program folder and the user's config folder, "" for the real ones.
+struct SettingsLocation {
+  std::string folder, configFolder;
+};
+static SettingsLocation location;
 
 enum class Kind { Integer, Real, Text };
 
@@ -87,12 +70,12 @@ struct Key {
 
 // Every key in the order loading reads them ("Zoomed" is only written).
 static const Key kKeys[] = {
-    {"Width", Kind::Integer, &Width, "1900"},
-    {"Height", Kind::Integer, &Height, "1000"},
-    {"Left", Kind::Integer, &Left, "0"},
-    {"Top", Kind::Integer, &Top, "0"},
+    {"Width", Kind::Integer, &own.Width, "1900"},
+    {"Height", Kind::Integer, &own.Height, "1000"},
+    {"Left", Kind::Integer, &own.Left, "0"},
+    {"Top", Kind::Integer, &own.Top, "0"},
     {"SearchTerm", Kind::Text, &SearchTerm, "searchterm"},
-    {"PassWord", Kind::Text, &PassWord, ""},
+    {"PassWord", Kind::Text, &own.PassWord, ""},
     {"FontName", Kind::Text, &FontName, "Tahoma"},
     {"EditFileName", Kind::Text, &EditFileName, "files\\book.txt"},
     {"DisableShortCuts", Kind::Integer, &DisableShortCuts, "1"},
@@ -100,7 +83,7 @@ static const Key kKeys[] = {
     {"REMargin", Kind::Integer, &REMargin, "20"},
     {"Minimized", Kind::Integer, &Minimized, "0"},
     {"Maximized", Kind::Integer, &Maximized, "0"},
-    {"AR", Kind::Real, &AR, "0.7"},
+    {"AR", Kind::Real, &own.AR, "0.7"},
     {"BarFontSize", Kind::Integer, &BarFontSize, "96"},
     {"Book", Kind::Integer, &Book, "0"},
     {"BookMark0", Kind::Integer, &BookMark0, "0"},
@@ -115,15 +98,15 @@ static const Key kKeys[] = {
     {"FormatParagraph", Kind::Integer, &FormatParagraph, "1"},
     {"WideSpacing", Kind::Integer, &WideSpacing, "0"},
     {"IconSize", Kind::Integer, &IconSize, "128"},
-    {"TBText", Kind::Integer, &TBText, "1"},
+    {"TBText", Kind::Integer, &own.TBText, "1"},
     {"UserBarDelay", Kind::Integer, &UserBarDelay, "2000"},
-    {"True_BGColor", Kind::Integer, &True_BGColor, " 0"},
-    {"True_TextColor", Kind::Integer, &True_TextColor, " 16777215"},
+    {"True_BGColor", Kind::Integer, &own.True_BGColor, " 0"},
+    {"True_TextColor", Kind::Integer, &own.True_TextColor, " 16777215"},
     {"FontSize", Kind::Integer, &FontSize, "64"},
     {"FontAttr", Kind::Integer, &FontAttr, "1"},
-    {"ReversePrint", Kind::Integer, &ReversePrint, "0"},
-    {"PrintWrap", Kind::Integer, &PrintWrap, "1"},
-    {"PrintFontAdjust", Kind::Integer, &PrintFontAdjust, "0"},
+    {"ReversePrint", Kind::Integer, &own.ReversePrint, "0"},
+    {"PrintWrap", Kind::Integer, &own.PrintWrap, "1"},
+    {"PrintFontAdjust", Kind::Integer, &own.PrintFontAdjust, "0"},
     {"sBeepOn", Kind::Integer, &sBeepOn, "1"},
     {"TextColor", Kind::Integer, &TextColor, " 65535"},
     {"BGColor", Kind::Integer, &BGColor, " 16711680"},
@@ -131,7 +114,7 @@ static const Key kKeys[] = {
     {"vRate", Kind::Integer, &vRate, "0"},
     {"SlowRate", Kind::Integer, &SlowRate, "-3"},
     {"FastRate", Kind::Integer, &FastRate, "3"},
-    {"Zoomed", Kind::Integer, &Zoomed, nullptr},
+    {"Zoomed", Kind::Integer, &own.Zoomed, nullptr},
 };
 
 // The order in which saving writes the keys.
@@ -228,16 +211,15 @@ int32_t* BookMarkOf(int book) {
 }
 
 void SetSettingsLocationForTesting(const std::string& folder, const std::string& configFolder) {
-  folderOverride = folder;
-  configFolderOverride = configFolder;
+  location = SettingsLocation{folder, configFolder};
 }
 
 static std::string SettingsBesideProgram() {
-  return (folderOverride.empty() ? ProgramFolder() : folderOverride) + ProgramBaseName() + ".ini";
+  return (location.folder.empty() ? ProgramFolder() : location.folder) + ProgramBaseName() + ".ini";
 }
 
 static std::string SettingsInConfigFolder() {
-  return (configFolderOverride.empty() ? UserConfigFolder() : configFolderOverride) + ProgramBaseName() + ".ini";
+  return (location.configFolder.empty() ? UserConfigFolder() : location.configFolder) + ProgramBaseName() + ".ini";
 }
 
 // True when the program whose settings these are was installed by a package manager or the
@@ -258,7 +240,7 @@ std::string SettingsPath() {
 }
 
 std::string ProtectedSettingsFallbackFolder() {
-  if (!protectedFileBesideProgram) return std::string();
+  if (!own.protectedFileBesideProgram) return std::string();
   std::string folder = SettingsInConfigFolder();
   folder.erase(folder.rfind('/') + 1);
   const char* home = std::getenv("HOME");
@@ -336,11 +318,12 @@ static std::unordered_map<std::string, std::string> ParseSectionAll(const std::s
 }
 
 void ResetSettingsToDefaults() {
+  settings = Settings{};
+  own = SettingsFileState{};
   for (const Key& key : kKeys)
     if (key.defaultText) StoreValue(key, key.defaultText);
-  loadedWidth = Width;
-  loadedHeight = Height;
-  settingsFileExisted = false;
+  own.loadedWidth = own.Width;
+  own.loadedHeight = own.Height;
 }
 
 void ReadSettingsText(const std::string& bytes) {
@@ -364,13 +347,13 @@ static std::string SettingsSource(const std::string& inUse) {
 static void FitStoredGeometry() {
   Rect work = WorkArea();
   int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
-  loadedWidth = std::min(workWidth, Width);
-  loadedHeight = std::min(workHeight, Height);
+  own.loadedWidth = std::min(workWidth, own.Width);
+  own.loadedHeight = std::min(workHeight, own.Height);
   int usableWidth = std::min(kUsableWidth, workWidth), usableHeight = std::min(kUsableHeight, workHeight);
-  storedGeometryUsable = loadedWidth >= usableWidth && loadedHeight >= usableHeight;
-  if (!storedGeometryUsable) {
-    loadedWidth = std::min(workWidth, 1900);
-    loadedHeight = std::min(workHeight, 1000);
+  own.storedGeometryUsable = own.loadedWidth >= usableWidth && own.loadedHeight >= usableHeight;
+  if (!own.storedGeometryUsable) {
+    own.loadedWidth = std::min(workWidth, 1900);
+    own.loadedHeight = std::min(workHeight, 1000);
   }
 }
 
@@ -390,24 +373,24 @@ static void ClampHandEditedValues() {
 static void LoadSettings() {
   std::string path = SettingsPath();
   // An installed program's settings are where its user expects them: nothing to be told.
-  protectedFileBesideProgram =
+  own.protectedFileBesideProgram =
       path != SettingsBesideProgram() && !MayReplaceFile(SettingsBesideProgram()) && !InstalledProgram();
   // A save that was cut short leaves its new file behind; the old file is the one that counts.
   std::string leftover = FinalLinkTarget(path) + ".new";
   if (IsRegularFile(leftover)) DeleteFile(leftover);
   std::string source = SettingsSource(path);
   std::string bytes;
-  settingsFileExisted = ReadWholeFile(source, bytes);
-  ReadSettingsText(settingsFileExisted ? bytes : std::string());
+  own.settingsFileExisted = ReadWholeFile(source, bytes);
+  ReadSettingsText(own.settingsFileExisted ? bytes : std::string());
   ClampHandEditedValues();
   FitStoredGeometry();
 }
 
 void ApplyWindowGeometry() {
-  ResizeWindow(MainWindow, loadedWidth, loadedHeight);
-  if (settingsFileExisted && storedGeometryUsable) {
+  ResizeWindow(MainWindow, own.loadedWidth, own.loadedHeight);
+  if (own.settingsFileExisted && own.storedGeometryUsable) {
     // A hand-edited place off every screen would leave the caption-less window out of reach.
-    Rect place = PlaceOnScreens(Left, Top, loadedWidth, loadedHeight, ScreenWorkAreas());
+    Rect place = PlaceOnScreens(own.Left, own.Top, own.loadedWidth, own.loadedHeight, ScreenWorkAreas());
     MoveWindow(MainWindow, place.left, place.top);
   } else {
     Rect work = WorkArea();
@@ -425,12 +408,12 @@ static int32_t ShowCommandNumber(ShowState state) {
 static void TakeWindowPlacement() {
   if (!MainWindow || !IsWindow(MainWindow)) return;
   Rect normal = WindowNormalRect(MainWindow);
-  Left = normal.left;
-  Top = normal.top;
-  Width = normal.right - normal.left;
-  Height = normal.bottom - normal.top;
+  own.Left = normal.left;
+  own.Top = normal.top;
+  own.Width = normal.right - normal.left;
+  own.Height = normal.bottom - normal.top;
   ShowState state = WindowShowState(MainWindow);
-  Zoomed = ShowCommandNumber(state);
+  own.Zoomed = ShowCommandNumber(state);
   Minimized = state == ShowState::Minimised ? 1 : 0;
   Maximized = state == ShowState::Maximised ? 1 : 0;
 }

@@ -1,5 +1,6 @@
-// The settings file: every value the reader keeps from one run to the next, as process-wide
-// variables bearing the keys' exact names, read once at start and written once at the end.
+// The settings file: every value the reader keeps from one run to the next, one member of
+// `settings` per key, each reachable by the key's exact name; read once at start and written once
+// at the end. Only the user-interface thread touches them.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -9,40 +10,72 @@ namespace vt {
 // Colour references in the 0x00BBGGRR form: red in the low byte.
 using ColourRef = int32_t;
 
-extern std::string SearchTerm;
-extern std::string PassWord;
-extern std::string FontName;
-extern std::string EditFileName;
-extern int32_t DisableShortCuts;
-extern int32_t CaseType;
-extern int32_t REMargin;
-extern int32_t Minimized;
-extern int32_t Maximized;
-extern float AR;
-extern int32_t BarFontSize;
-extern int32_t Book;
-extern int32_t BookMark0, BookMark1, BookMark2, BookMark3, BookMark4, BookMark5, BookMark6;
-extern int32_t MaleVoice;
-extern int32_t WideMenu;
-extern int32_t FormatParagraph;
-extern int32_t WideSpacing;
-extern int32_t IconSize;
-extern int32_t TBText;
-extern int32_t UserBarDelay;
-extern ColourRef True_BGColor;
-extern ColourRef True_TextColor;
-extern int32_t FontSize;
-extern int32_t FontAttr;
-extern int32_t ReversePrint;
-extern int32_t PrintWrap;
-extern int32_t PrintFontAdjust;
-extern int32_t sBeepOn;
-extern ColourRef TextColor;
-extern ColourRef BGColor;
-extern int32_t SingleLineScroll;
-extern int32_t vRate;
-extern int32_t SlowRate;
-extern int32_t FastRate;
+// Every setting the program uses, by its key's name; the file's other keys (window geometry, and
+// values this program keeps only to write them back) are the settings file's own. Their defaults
+// are the ones a missing file gives (kKeys in settings_file.cpp).
+struct Settings {
+  std::string SearchTerm;
+  std::string FontName;
+  std::string EditFileName;
+  int32_t DisableShortCuts;
+  int32_t CaseType;
+  int32_t REMargin;
+  int32_t Minimized;
+  int32_t Maximized;
+  int32_t BarFontSize;
+  int32_t Book;
+  int32_t BookMark0, BookMark1, BookMark2, BookMark3, BookMark4, BookMark5, BookMark6;
+  int32_t MaleVoice;
+  int32_t WideMenu;
+  int32_t FormatParagraph;
+  int32_t WideSpacing;
+  int32_t IconSize;
+  int32_t UserBarDelay;
+  int32_t FontSize;
+  int32_t FontAttr;
+  int32_t sBeepOn;
+  ColourRef TextColor;
+  ColourRef BGColor;
+  int32_t SingleLineScroll;
+  int32_t vRate;
+  int32_t SlowRate;
+  int32_t FastRate;
+};
+
+extern Settings settings;
+
+inline std::string& SearchTerm = settings.SearchTerm;
+inline std::string& FontName = settings.FontName;
+inline std::string& EditFileName = settings.EditFileName;
+inline int32_t& DisableShortCuts = settings.DisableShortCuts;
+inline int32_t& CaseType = settings.CaseType;
+inline int32_t& REMargin = settings.REMargin;
+inline int32_t& Minimized = settings.Minimized;
+inline int32_t& Maximized = settings.Maximized;
+inline int32_t& BarFontSize = settings.BarFontSize;
+inline int32_t& Book = settings.Book;
+inline int32_t& BookMark0 = settings.BookMark0;
+inline int32_t& BookMark1 = settings.BookMark1;
+inline int32_t& BookMark2 = settings.BookMark2;
+inline int32_t& BookMark3 = settings.BookMark3;
+inline int32_t& BookMark4 = settings.BookMark4;
+inline int32_t& BookMark5 = settings.BookMark5;
+inline int32_t& BookMark6 = settings.BookMark6;
+inline int32_t& MaleVoice = settings.MaleVoice;
+inline int32_t& WideMenu = settings.WideMenu;
+inline int32_t& FormatParagraph = settings.FormatParagraph;
+inline int32_t& WideSpacing = settings.WideSpacing;
+inline int32_t& IconSize = settings.IconSize;
+inline int32_t& UserBarDelay = settings.UserBarDelay;
+inline int32_t& FontSize = settings.FontSize;
+inline int32_t& FontAttr = settings.FontAttr;
+inline int32_t& sBeepOn = settings.sBeepOn;
+inline ColourRef& TextColor = settings.TextColor;
+inline ColourRef& BGColor = settings.BGColor;
+inline int32_t& SingleLineScroll = settings.SingleLineScroll;
+inline int32_t& vRate = settings.vRate;
+inline int32_t& SlowRate = settings.SlowRate;
+inline int32_t& FastRate = settings.FastRate;
 
 // Loads ("get") or writes ("save") the whole settings file; any other action does nothing. A load
 // removes a new file left by an interrupted save; a save that fails keeps the old file and says so.
@@ -51,7 +84,8 @@ void PersistSettings(const std::string& action);
 // Applies the window size and place that the last load read to the main window.
 void ApplyWindowGeometry();
 
-// Puts every settings variable back to its default, as a missing file would (used by tests).
+// Puts every setting back to its default, as a missing file would, and the settings file's own
+// state back to a fresh start's (not the folders a test set); part of ResetProgramState.
 void ResetSettingsToDefaults();
 
 // The settings file in use: in the user's config folder for an installed program (see

@@ -86,7 +86,7 @@ bool PaneExists(PaneView* pane);
 bool PaneLinesCounted(PaneView* pane);
 
 // Turns the mouse wheel over the pane by `delta` (120 a notch; negative towards the user), and
-// gives the pane the keyboard focus as the desktop does.
+// gives the pane the keyboard focus as the desktop does (its window becomes the active one).
 void TurnPaneWheel(PaneView* pane, int delta, unsigned modifiers = kNoModifiers);
 void GivePaneFocus(PaneView* pane);
 

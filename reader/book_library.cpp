@@ -7,8 +7,8 @@
 // Reading, decoding and shaping run on a short-lived worker thread while the loading notice stands
 // (which names the book from the first bytes of its file); the worker touches only its own copy of
 // the text.
-// It owns BookText (the book as put into the pane) and LoadedPaneText (the plain text loaded, kept
-// only where it differs from BookText).
+// It owns Book (which book is shown), BookText (the book as put into the pane) and LoadedPaneText
+// (the plain text loaded, kept only where it differs from BookText).
 #include "reader/book_library.h"
 
 #include <cstring>
@@ -159,10 +159,13 @@ int32_t PanePosition(const std::string& text, size_t offset) {
   return static_cast<int32_t>(std::min<int64_t>(position, INT32_MAX));
 }
 
+bool StartedBookTitle(const std::string& path, std::string& title);
+
 // Which book to load (the previous text when Book names no book), and its title for the
 // loading notice. The file is read and decoded on the loading worker.
 BookSource ChooseSource() {
   if (Book == UserBook) {
+    if (StartedBookTitle(UserBookPath(), EditFileName)) return {UserBookPath(), -1, std::string()};
     BookFormat result = ReadUserBookTitle(UserBookPath(), EditFileName);
     if (IsBookFormat(result)) return {UserBookPath(), -1, std::string()};
     TellWhyNotShown(result);
@@ -239,11 +242,21 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
 // asks for the same book shaped the same way.
 struct StartedBook {
   std::string path;
+  std::string title;  // the user's book's title for the loading notice, told as it was started
   int builtIn = -1;
   Shaping shaping;
   std::future<ShapedBook> shaped;
 };
 StartedBook startedBook;
+// A book still being shaped is waited for and dropped.
+[[maybe_unused]] const bool resetWithProgram = ResetAlongWithProgramState([] { startedBook = StartedBook(); });
+
+// The title of the user's book started at start-up from `path`: the file is not looked at again.
+bool StartedBookTitle(const std::string& path, std::string& title) {
+  if (!startedBook.shaped.valid() || startedBook.path.empty() || startedBook.path != path) return false;
+  title = startedBook.title;
+  return true;
+}
 
 std::future<ShapedBook> TakeOrStartShaping(BookSource source, bool cased) {
   StartedBook started = std::exchange(startedBook, StartedBook());
@@ -318,8 +331,7 @@ bool ShowBook(BookSource source, bool firstScreenFirst) {
     return ShowBook(ChooseSource(), firstScreenFirst);
   }
   if (fromFile) EditFileName = book->title;
-  int32_t* opened = ReadingPositionOf(Book);
-  if (fromFile && opened && *opened == 0) *opened = book->opensAt;  // a reader at the top has read nothing yet
+  if (fromFile) OpenUnreadBookAt(book->opensAt);
   if (!firstScreenFirst) {
     PutIntoPane(*book);
     return false;
@@ -358,6 +370,11 @@ std::string CleanBookText(const std::string& raw, bool formatParagraph, int case
 
 void SelectNextBook() { Book = Book + 1 > 6 ? 0 : Book + 1; }
 
+void SelectUserBookFile(const std::string& path) {
+  UseUserBookFile(path);
+  Book = UserBook;
+}
+
 void LoadBook() {
   WithinMemory([] { ShowBook(ChooseSource()); });
 }
@@ -371,7 +388,7 @@ void StartLoadingBook() {
     source.builtIn = Book;
   else
     return;
-  startedBook = {source.path, source.builtIn, ShapingNow(true), StartShaping(source, ShapingNow(true))};
+  startedBook = {source.path, title, source.builtIn, ShapingNow(true), StartShaping(source, ShapingNow(true))};
 }
 
 void LoadBookAtStartUp() {

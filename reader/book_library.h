@@ -1,5 +1,6 @@
 // The book library: the six built-in books and the user's "trash.txt", and LoadBook, which
-// cleans, reflows and cases the current book and puts it into the pane.
+// cleans, reflows and cases the current book and puts it into the pane. It is the one writer of
+// Book once the settings are loaded: other modules choose a book through it.
 #pragma once
 #include <string>
 
@@ -28,6 +29,9 @@ extern const char* const BookUnreadableNotice;
 
 // Book becomes the next of the seven, the first after the last.
 void SelectNextBook();
+
+// Book becomes the user's book, read from `path` from now on (see UseUserBookFile).
+void SelectUserBookFile(const std::string& path);
 
 // Reads, cleans and shows the current book (Book), with the caret at the start.
 void LoadBook();

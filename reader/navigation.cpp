@@ -1,6 +1,6 @@
 // Navigation: where the reader is and how they move. The reading positions (one BookMark variable
 // per book) are character indexes of the first fully visible line, saved when a book is left and
-// restored when it is shown again. The pane's event handlers live here too: the wheel scrolls by
+// restored when it is shown again; this file is their one writer after the settings are loaded. The pane's event handlers live here too: the wheel scrolls by
 // whole display lines, Ctrl + wheel zooms, gaining the focus removes the selection, and the wide
 // caret is put back whenever the text widget may have replaced it.
 #include "reader/navigation.h"
@@ -24,6 +24,7 @@ namespace vt {
 
 static constexpr int kCaretWidth = 20;
 static ReadingPlace placeUnderList;  // the book's place while the shortcut list covers it
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState([] { placeUnderList = ReadingPlace{}; });
 
 void ScrollCharToTop(int32_t charIndex) {
   // A negative index would ask for the line of the selection; it means the start here.
@@ -42,6 +43,11 @@ int32_t TopVisibleCharIndex() {
 void SaveBookmark() {
   if (ShortcutListShown || ShelfShown) return;
   if (int32_t* mark = ReadingPositionOf(Book)) *mark = TopVisibleCharIndex();
+}
+
+void OpenUnreadBookAt(int32_t position) {
+  int32_t* mark = ReadingPositionOf(Book);
+  if (mark && *mark == 0) *mark = position;
 }
 
 void RestoreBookmark() {
@@ -216,8 +222,7 @@ void OpenBookFile(const std::string& path) {
     return;
   }
   SaveBookmark();
-  UseUserBookFile(path);
-  Book = UserBook;
+  SelectUserBookFile(path);
   LoadBook();
   ShortcutListShown = 0;
   RestoreBookmark();

@@ -25,6 +25,9 @@ void SaveBookmark();
 // Scrolls the current book's stored position to the top and puts the caret there.
 void RestoreBookmark();
 
+// The current book opens at `position` while its reader is still at its top (has read nothing yet).
+void OpenUnreadBookAt(int32_t position);
+
 // Selects the word at the start of the selection and returns its first character.
 int32_t SelectWordAtCaret(PaneView* pane);
 

@@ -85,8 +85,8 @@ int32_t* ReadingPositionOf(int book) {
 }
 
 std::string BookPositionsPath() {
-  std::string settings = SettingsPath();
-  return settings.substr(0, settings.rfind('/') + 1) + ProgramBaseName() + ".books";
+  const std::string settingsFile = SettingsPath();
+  return settingsFile.substr(0, settingsFile.rfind('/') + 1) + ProgramBaseName() + ".books";
 }
 
 constexpr const char* kPositionsHeader = "vellumtide-books 2";

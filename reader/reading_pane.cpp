@@ -21,6 +21,7 @@ static const char kWideOpener[] = "{\\rtf1\\expndtw360\\expnd72 ";
 static const int kWideSpacingTwips = 360;  // the \expndtw360 of kWideOpener
 static const char kWideCloser[] = "\\expnd0\\expndtw0}";
 static void (*textReplacedHandler)() = nullptr;     // told before the pane's text is replaced
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState([] { textReplacedHandler = nullptr; });
 
 static bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 

@@ -55,16 +55,31 @@ struct SearchShared {
   std::atomic<bool> stop{false};
 };
 
-std::vector<ShelfBook> books;               // what the shelf shows, in order
-std::vector<ShelfLine> lines;               // where each book's line stands in the pane
-int marked = -1;                            // the marked book
-ReadingPlace placeUnderShelf;               // the book's place while the shelf covers it
-bool reachedByBooks = false;                // Books went on to the shelf: Books again wraps round
-bool searching = false;                     // a search of the folders is under way
-bool refreshPending = false;                // new books wait to be shown
-bool openPending = false;                   // a click is about to open a book
-int generation = 0;                         // the search under way; later answers of others are dropped
-std::shared_ptr<SearchShared> search;       // its stop flag
+struct ShelfState {
+  std::vector<ShelfBook> books;          // what the shelf shows, in order
+  std::vector<ShelfLine> lines;          // where each book's line stands in the pane
+  int marked = -1;                       // the marked book
+  ReadingPlace placeUnderShelf;          // the book's place while the shelf covers it
+  bool reachedByBooks = false;           // Books went on to the shelf: Books again wraps round
+  bool searching = false;                // a search of the folders is under way
+  bool refreshPending = false;           // new books wait to be shown
+  bool openPending = false;              // a click is about to open a book
+  std::shared_ptr<SearchShared> search;  // the stop flag of the search under way
+};
+ShelfState shelf;
+std::vector<ShelfBook>& books = shelf.books;
+std::vector<ShelfLine>& lines = shelf.lines;
+int& marked = shelf.marked;
+ReadingPlace& placeUnderShelf = shelf.placeUnderShelf;
+bool& reachedByBooks = shelf.reachedByBooks;
+bool& searching = shelf.searching;
+bool& refreshPending = shelf.refreshPending;
+bool& openPending = shelf.openPending;
+std::shared_ptr<SearchShared>& search = shelf.search;
+
+// The search under way; later answers of others are dropped. It only grows, across resets too, so
+// that a search from before a reset never passes for a later one.
+int generation = 0;
 
 std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 std::string FolderOf(const std::string& path) {
@@ -335,6 +350,13 @@ void RemoveMissingBook() {
 }
 
 bool UserBookReadable() { return IsBookFormat(BookFileFormat(UserBookPath())); }
+
+// A search under way is stopped before the shelf is forgotten.
+[[maybe_unused]] const bool resetWithProgram = ResetAlongWithProgramState([] {
+  StopSearch();
+  ++generation;
+  shelf = ShelfState{};
+});
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "bar/icon_bar.h"
 #include "core/bar_messages.h"
 #include "core/ids.h"
+#include "core/program_state.h"
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 #include "platform/pane.h"
@@ -34,13 +35,20 @@ const char* const FastSpeechAnnouncement = "Fast speech is on!";
 const char* const NoVoiceNotice = "No voice available!";
 const char* const NoSoundOutputNotice = "No sound output found!";
 
-static int32_t wordsHeard = 0;    // words of the current reading heard so far
-static ReadingPlace placeAtPlay;  // where the reader was when the current reading began
-
-// Where each word of the reading stands in the pane: the spoken text drops characters the pane
-// counts (the LF of each CR LF, control characters) and a character of several bytes is one pane
-// position (two outside the Basic Multilingual Plane), so byte offsets are mapped back.
-static ReadingMap spokenPositions;
+// The current reading beyond what the program's state shows of it.
+struct ReadingState {
+  int32_t wordsHeard = 0;    // words of the current reading heard so far
+  ReadingPlace placeAtPlay;  // where the reader was when the current reading began
+  // Where each word of the reading stands in the pane: the spoken text drops characters the pane
+  // counts (the LF of each CR LF, control characters) and a character of several bytes is one pane
+  // position (two outside the Basic Multilingual Plane), so byte offsets are mapped back.
+  ReadingMap spokenPositions;
+};
+static ReadingState reading;
+static int32_t& wordsHeard = reading.wordsHeard;
+static ReadingPlace& placeAtPlay = reading.placeAtPlay;
+static ReadingMap& spokenPositions = reading.spokenPositions;
+[[maybe_unused]] static const bool resetWithProgram = ResetAlongWithProgramState([] { reading = ReadingState{}; });
 
 // One character of the pane's text at paneText[i]: its bytes, the pane positions it takes, and
 // whether the voice is given it.

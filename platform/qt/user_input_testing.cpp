@@ -142,6 +142,8 @@ void TurnPaneWheel(PaneView* pane, int delta, unsigned modifiers) {
 
 void GivePaneFocus(PaneView* pane) {
   if (QPlainTextEdit* edit = PaneWidget(pane)) {
+    edit->window()->activateWindow();  // the keys typed next go to its window, as after a click on it
+    edit->setFocus(Qt::OtherFocusReason);
     QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
     QApplication::sendEvent(edit, &focusIn);
   }

@@ -124,6 +124,7 @@ TEST_F(MainWindowScenario, KeyboardReachesTheBarAndSpaceReadsAloud) {
   Press("Space");  // in the pane, with the letters off: Play
   EXPECT_EQ(SpokenText.rfind("Tea Cookies", 0), 0u);
   RunCommand(CmdStop);
+  vt::ProcessPendingEvents();  // the end of the stopped reading, which gives the pane the focus back
   Press("Tab");
   EXPECT_EQ(BarFocusedButton(BarWindow), 0);
   Press("Tab");

@@ -8,6 +8,7 @@
 #include "reader/book_formats.h"
 #include "reader/navigation.h"
 #include "reader/own_books.h"
+#include "support/event_loop.h"
 #include "support/main_window_fixture.h"
 
 using namespace vt;
@@ -61,9 +62,8 @@ TEST_F(OwnBooks, UnreadableFileLeavesTheCurrentBookAndSaysSo) {
   ResetProgramState();
   OpenAtStart(folder / "gone.txt");
   Start("Book=3\r\n");
-  vt_test::WaitWithEvents(50);
+  EXPECT_TRUE(vt_test::RunUntil([] { return LastBarMessage() == "Cannot read gone.txt"; }, 5));  // once the window shows
   EXPECT_EQ(Book, 3);
-  EXPECT_EQ(LastBarMessage(), "Cannot read gone.txt");
 }
 
 TEST_F(OwnBooks, EbooksOpenAndForeignFilesAreRefusedInWords) {
@@ -84,9 +84,8 @@ TEST_F(OwnBooks, EbooksOpenAndForeignFilesAreRefusedInWords) {
   ResetProgramState();
   OpenAtStart(pdf);
   Start("Book=3\r\nUserBarDelay=2000\r\n");
-  vt_test::WaitWithEvents(50);
+  EXPECT_TRUE(vt_test::RunUntil([] { return LastBarMessage() == RefusalNotice(BookFormat::Pdf); }, 5));
   EXPECT_EQ(Book, 3);
-  EXPECT_EQ(LastBarMessage(), RefusalNotice(BookFormat::Pdf));
   EXPECT_TRUE(BarMessageShown());  // still up once the window is on the screen, where it can be read
 }
 

@@ -10,6 +10,7 @@
 #include "reader/navigation.h"
 #include "reader/own_books.h"
 #include "reader/shelf.h"
+#include "support/event_loop.h"
 #include "support/main_window_fixture.h"
 
 using namespace vt;
@@ -26,7 +27,7 @@ class Shelf : public vt_test::MainWindowTest {
     setenv("HOME", (folder / "home").c_str(), 1);  // the usual folders are looked through from here
   }
   void TearDown() override {
-    for (int i = 0; i < 500 && ShelfSearching(); ++i) vt_test::WaitWithEvents(10);  // no worker outlives the test
+    vt_test::RunUntil([] { return !ShelfSearching(); }, 5);  // no worker outlives the test
     MainWindowTest::TearDown();
     setenv("HOME", realHome.c_str(), 1);
   }
@@ -94,8 +95,9 @@ TEST_F(Shelf, LeavingGivesTheBookBackAtItsPlaceAndAGoneBookCanBeRemoved) {
 
   std::filesystem::remove(a);
   Press("O", vt::kCtrlHeld);
-  for (int i = 0; i < 500 && ShelfSearching(); ++i) vt_test::WaitWithEvents(10);
-  vt_test::WaitWithEvents(400);  // the shelf shows what the worker found
+  ASSERT_TRUE(vt_test::RunUntil([] { return !ShelfSearching(); }, 5));
+  // the shelf shows what the worker found
+  ASSERT_TRUE(vt_test::RunUntil([] { return ShelfBooks().size() > 1 && ShelfBooks()[1].missing; }, 5));
   ASSERT_EQ(ShelfPaths(), (std::vector<std::string>{b, a}));
   EXPECT_TRUE(ShelfBooks()[1].missing);
   Press("End");

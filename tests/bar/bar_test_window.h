@@ -4,7 +4,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "core/settings_file.h"
 #include "speech/reading_aloud.h"
 #include "platform/testing.h"
+#include "support/event_loop.h"
 #include "support/temp_folder.h"
 
 namespace vt::testing {
@@ -78,14 +78,6 @@ inline void ClickButton(const std::string& label, MouseButton button = MouseButt
   ClickAt(bar.left + (r.left + r.right) / 2, bar.top + (r.top + r.bottom) / 2, button);
 }
 
-// Handles events for a while (timers included).
-inline void RunEventsFor(int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  do {
-    ProcessPendingEvents();
-  } while (std::chrono::steady_clock::now() < end);
-}
-
 class BarWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -110,9 +102,7 @@ class BarWindowTest : public ::testing::Test {
     forwardMessages = true;
     DestroyMainWidget(MainWindow);
     ProcessPendingEvents();
-    MainWindow = nullptr;
-    BarWindow = nullptr;
-    PaneWindow = nullptr;
+    ResetProgramState();
     SetSettingsLocationForTesting("", "");
   }
 

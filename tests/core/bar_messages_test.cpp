@@ -202,7 +202,7 @@ TEST_F(ButtonName, RightClickShowsTheNameWithoutBlockingThenTheBarReturns) {
   EXPECT_FALSE(BarIsVisible(BarWindow));
   RunCommand(CmdWideMenu);  // the window stays usable meanwhile
   EXPECT_EQ(WideMenu, 1);
-  RunEventsFor(150);
+  vt_test::RunTimersDueWithin(UserBarDelay);
   ExpectBarBack();
 }
 
@@ -213,7 +213,7 @@ TEST_F(ButtonName, RightClickOnPrevShowsItsLongName) {
   ASSERT_NE(Label(), nullptr);
   EXPECT_EQ(Label()->text().toStdString(), "Previous Chapter");
   EXPECT_TRUE(SameRect(Of(Label()), bar));
-  RunEventsFor(150);
+  vt_test::RunTimersDueWithin(UserBarDelay);
   ExpectBarBack();
 }
 
@@ -222,9 +222,9 @@ TEST_F(ButtonName, OverlappingNamesLeaveTheBarAndNoLabelBehind) {
   ShowButtonName("Next Chapter");
   UserBarDelay = 0;
   ShowButtonName("Scroll To Top");  // ends first
-  RunEventsFor(20);
+  vt_test::RunTimersDueWithin(0);
   ExpectBarBack();
-  RunEventsFor(120);  // the older name's end comes late and changes nothing
+  vt_test::RunTimersDueWithin(80);  // the older name's end comes late and changes nothing
   ExpectBarBack();
 }
 
@@ -233,7 +233,7 @@ TEST_F(ButtonName, AnOlderNamesEndDoesNotRemoveANewerOne) {
   ShowButtonName("Next Chapter");
   UserBarDelay = 60000;
   ShowButtonName("Scroll To Top");
-  RunEventsFor(30);
+  vt_test::RunTimersDueWithin(0);  // the older name's end
   ASSERT_NE(Label(), nullptr);
   EXPECT_EQ(Label()->text().toStdString(), "Scroll To Top");
   EXPECT_FALSE(BarIsVisible(BarWindow));

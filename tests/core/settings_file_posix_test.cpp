@@ -23,7 +23,7 @@ class SettingsFilePosix : public ::testing::Test {
  protected:
   void SetUp() override {
     SetSettingsLocationForTesting(folder.path(), folder / "config/");
-    ResetSettingsToDefaults();
+    ResetProgramState();
   }
   void TearDown() override { SetSettingsLocationForTesting("", ""); }
   void WriteSettings(const std::string& text) { WriteFile(SettingsPath(), text); }

@@ -23,7 +23,7 @@ class PaneTest : public ::testing::Test {
     ResetProgramState();
     UserBarDelay = 0;
     sBeepOn = 0;
-    if (!PaneExists(PaneWindow)) CreateReadingPane();
+    CreateReadingPaneOnce();
     PaneSetEvents(PaneWindow, {});
     PaneSetGeometry(PaneWindow, 0, 0, 800, 600);
     PaneSetPlainText(PaneWindow, "");
@@ -34,6 +34,19 @@ class PaneTest : public ::testing::Test {
   }
 
   static std::string Shown() { return PaneGetPlainText(PaneWindow); }
+
+ private:
+  // One pane serves every test, as the program has one: made by the first test and taken up again
+  // after each reset has forgotten it.
+  static void CreateReadingPaneOnce() {
+    static PaneView* pane = nullptr;
+    if (PaneExists(pane)) {
+      PaneWindow = pane;
+      return;
+    }
+    CreateReadingPane();
+    pane = PaneWindow;
+  }
 };
 
 }  // namespace vt::testing

@@ -199,7 +199,7 @@ TEST_F(PaneLines, EventsReachTheProgramAfterTheWidgetAndTheWheelInsteadOfIt) {
   events.wheel = [&seen](int delta, bool ctrl) { seen.push_back("wheel " + std::to_string(delta) + (ctrl ? " ctrl" : "")); };
   events.focusGained = [&seen] { seen.push_back("focus"); };
   PaneSetEvents(PaneWindow, events);
-  PaneSetFocus(PaneWindow);
+  GivePaneFocus(PaneWindow);
   ProcessPendingEvents();
   seen.clear();
   TypeKey("Right");

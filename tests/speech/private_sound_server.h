@@ -11,7 +11,9 @@ namespace testsound {
 
 constexpr int kRecordRate = 22050;  // the recording: 16-bit mono at this rate
 
-// Starts the server once (later calls reuse it); false with the reason when it cannot start.
+// Starts the server once (later calls reuse it, with the sink back at full volume, as a new server
+// has it: a volume test before must not make the next test's sound too faint); false with the
+// reason when it cannot start.
 bool StartPrivateSoundServer(std::string* why);
 
 // Stops the server and its recorder; the program then finds no sound server.

@@ -15,25 +15,13 @@
 #include "private_sound_server.h"
 #include "reader/reading_pane.h"
 #include "speech/reading_aloud.h"
+#include "support/event_loop.h"
 #include "support/main_window_fixture.h"
 
 namespace speechtest {
 
-// Runs the event loop until `done` or `seconds` have passed; true when done.
-inline bool RunUntil(const std::function<bool()>& done, double seconds = 20) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    vt::ProcessPendingEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-// Runs the event loop for a while, regardless.
-inline void RunFor(double seconds) {
-  RunUntil([] { return false; }, seconds);
-}
+using vt_test::RunFor;
+using vt_test::RunUntil;
 
 // The word marks made while the event loop runs until the reading ends: each (start, length) that
 // MarkSpokenWord gave UnderlineStart and UnderlineLength.

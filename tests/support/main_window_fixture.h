@@ -3,7 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "platform/testing.h"
@@ -11,16 +10,10 @@
 #include "app/main_window.h"
 #include "platform/window.h"
 #include "core/settings_file.h"
+#include "support/event_loop.h"
 #include "support/temp_folder.h"
 
 namespace vt_test {
-
-// Handles the window's events, timers included, for a while.
-inline void WaitWithEvents(int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  do vt::ProcessPendingEvents();
-  while (std::chrono::steady_clock::now() < end);
-}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -31,7 +24,7 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     if (vt::IsWindow(vt::MainWindow)) vt::EndMainWindow();
     vt::ProcessPendingEvents();
-    vt::MainWindow = nullptr;
+    vt::ResetProgramState();
     vt::SetSettingsLocationForTesting("", "");
   }
   // Starts the window with `extra` lines of section [All] and the quiet test settings (a key's
