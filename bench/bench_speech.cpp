@@ -3,8 +3,8 @@
 // from Play to the first sample of speech coming back from the sink's monitor (an upper bound of
 // its reaching the server); the lag of each word's mark in the
 // pane behind the moment its audio is heard (median and 95th percentile of the absolute lag) over
-// a 300-word passage at the slow, normal and fast rates, with the words left unmarked; and how
-// long Stop takes.
+// a 300-word passage at the slow, normal and fast rates, with the words left unmarked; how long
+// Stop takes; and how soon a reading ends when its sound server freezes or goes away.
 //
 // A word's audio onset is the time the sink played the stream's first sample plus the word's
 // offset in the stream (the engine reports it with each word); its mark is timed as the report
@@ -298,6 +298,33 @@ void ClickedCommands(Monitor& monitor, std::vector<bench::Row>& rows) {
   rows.push_back({"click on: first spoken sound after Play", Percentile(spoken, 0.5), "ms", "<= 150"});
 }
 
+// A long reading whose sound server is sent `signal` once the reading sounds: the time from the
+// signal until the reading has ended (and said why).
+double ReadingEndsAfter(int signal) {
+  using namespace vt;
+  std::string text;
+  while (text.size() < 100000) text += "In the beginning God created the heaven and the earth.\r\n";
+  OpenReader(text);
+  SpeakFromCaret();
+  RunEvents(1000);
+  Clock::time_point sent = Clock::now();
+  bench::SignalSoundServer(signal);
+  while (IsSpeaking && Ms(sent, Clock::now()) < 30000) RunEvents(1);
+  return IsSpeaking ? NAN : Ms(sent, Clock::now());
+}
+
+// A frozen server neither answers nor fails: the stream's stall limit gives it up. A server that
+// is gone is noticed at once. Each case gets a fresh server, as a frozen one cannot be trusted.
+void LostSoundServer(std::vector<bench::Row>& rows) {
+  double frozen = ReadingEndsAfter(SIGSTOP);
+  bench::SignalSoundServer(SIGCONT);
+  bench::StopSoundServer();
+  if (!bench::StartSoundServer()) return;
+  double gone = ReadingEndsAfter(SIGKILL);
+  rows.push_back({"reading ended after the sound server froze", frozen, "ms", "<= 10500"});
+  rows.push_back({"reading ended after the sound server went away", gone, "ms", "< 1000"});
+}
+
 void RunSpeech(std::vector<bench::Row>& rows) {
   if (!bench::StartSoundServer()) {
     rows.push_back({"no private sound server could be started", NAN, "", ""});
@@ -319,6 +346,7 @@ void RunSpeech(std::vector<bench::Row>& rows) {
     for (int rate : rates) ReadPassage(monitor, rate, passage, rows);
   }
   monitor.Stop();
+  if (!std::getenv("VT_BENCH_CLICK_ONLY")) LostSoundServer(rows);
   bench::StopSoundServer();
 }
 

@@ -44,6 +44,10 @@ void StopSoundServer() {
   serverDir.clear();
 }
 
+void SignalSoundServer(int signal) {
+  if (serverPid > 0) kill(serverPid, signal);
+}
+
 std::string SoundServerAddress() { return "unix:" + serverDir + "/pulse/native"; }
 
 }  // namespace bench

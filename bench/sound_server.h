@@ -12,6 +12,10 @@ bool StartSoundServer();
 // Ends the server started here and removes its folder.
 void StopSoundServer();
 
+// Sends a signal to the server started here (SIGSTOP freezes it, SIGCONT thaws it, SIGKILL ends it
+// as a crash would).
+void SignalSoundServer(int signal);
+
 // "unix:/tmp/.../pulse/native": the address a started program is given to reach the server.
 std::string SoundServerAddress();
 

@@ -86,8 +86,8 @@ class ClickedCommand : public vt_test::MainWindowTest {
 };
 
 // Each clicked command acts while its click sounds: when it is back in the event loop the tone has
-// not ended (a click that held the command would have played all 300 ms by then), and it goes on
-// to its full length afterwards.
+// not ended (a click that held the command would have played all 300 ms by then), and it is not cut
+// short afterwards (a sink starved by a loaded machine may stretch it, never shorten it).
 TEST_F(ClickedCommand, ReturnsWhileItsClickStillSounds) {
   Start();
   sBeepOn = 1;
@@ -98,7 +98,7 @@ TEST_F(ClickedCommand, ReturnsWhileItsClickStillSounds) {
     testsound::WaitForRecording(from, testsound::kRecordRate * 6 / 10);
     std::vector<int16_t> after = testsound::Recording(from);
     EXPECT_LT(heardAtReturn, testsound::kRecordRate * 3 / 10) << "command " << command;
-    EXPECT_NEAR(Measure(after).seconds, 0.300, 0.02) << "command " << command;
+    EXPECT_GE(Measure(after).seconds, 0.280) << "command " << command;
   }
 }
 
