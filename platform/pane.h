@@ -65,11 +65,11 @@ int PaneTextLength(PaneView* pane);
 // The same text shown with other letter spacing (in twips; 0: the font's own), as a new text is
 // shown: from its start, without underline marks. Nothing is read back or put in again.
 void PaneSetLetterSpacing(PaneView* pane, int twips);
-// Keeps the text shown aside while the next text shows (the shortcut list over a book): when the
-// text after that has its shape (the book again, perhaps in other letters or spacing), it comes
-// back without being built anew; any other text lets it go. Asked again while a text is kept, the
-// text shown (a page over the kept one) is replaced and the kept one stays. A pane that cannot
-// keeps nothing.
+// A hint, which only the speed shows: keeps the text shown aside while the next text shows (the
+// shortcut list over a book): when the text after that has its shape (the book again, perhaps in
+// other letters or spacing), it comes back without being built anew; any other text lets it go.
+// Asked again while a text is kept, the text shown (a page over the kept one) is replaced and the
+// kept one stays. A pane that cannot keeps nothing and builds the book anew.
 void PaneKeepTextAside(PaneView* pane);
 // Shows, of UTF-8 text, only the part around the character at `charIndex` (counted as the pane
 // counts its text: a paragraph break is one character), with that character's row at the top and
@@ -116,10 +116,10 @@ struct PaneFound {
 // `done` has it before this returns true. Else this returns false, the search goes on on a worker
 // thread, and `done` gets the answer on this thread later, or `stopped` when PaneStopFinding, a new
 // search or a new text ends it first (a pane that goes ends it without a word). A pane that cannot
-// search on a worker answers at once.
+// search on a worker answers at once, always returning true: the wait is a hint.
 bool PaneFindTextLater(PaneView* pane, const std::string& term, int from, int to, bool down, int waitMs,
                        std::function<void(PaneFound)> done);
-bool PaneFinding(PaneView* pane);  // a search of PaneFindTextLater is still under way
+bool PaneFinding(PaneView* pane);  // a search of PaneFindTextLater is still under way (never, where it answers at once)
 void PaneStopFinding(PaneView* pane);
 
 // Word breaks as the rich-text control makes them: white space delimits; a word is a run of

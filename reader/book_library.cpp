@@ -20,6 +20,7 @@
 #include "core/bar_messages.h"
 #include "platform/files.h"
 #include "platform/pane.h"
+#include "platform/pane_positions.h"
 #include "platform/pane_resources.h"
 #include "platform/window.h"
 #include "reader/book_formats.h"
@@ -147,16 +148,9 @@ struct BookSource {
   std::string text;  // else this text
 };
 
-// The pane's position of the byte at `offset` of shaped text: a CR LF counts one, a character one
-// UTF-16 unit or two.
+// The pane's position of the byte at `offset` of shaped text.
 int32_t PanePosition(const std::string& text, size_t offset) {
-  int64_t position = 0;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if ((c & 0xC0) == 0x80 || (c == '\n' && i > 0 && text[i - 1] == '\r')) continue;
-    position += c >= 0xF0 ? 2 : 1;
-  }
-  return static_cast<int32_t>(std::min<int64_t>(position, INT32_MAX));
+  return PanePositionsOf(std::string_view(text).substr(0, offset));
 }
 
 bool StartedBookTitle(const std::string& path, std::string& title);

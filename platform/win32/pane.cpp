@@ -582,14 +582,8 @@ void PaneGetSelection(PaneView* pane, int& start, int& end) {
   end = selection.cpMax;
 }
 
-void PaneSetSelection(PaneView* pane, int start, int end) {
-  if (!Live(pane)) return;
-  if (start < 0) {
-    PaneRemoveSelection(pane);
-    return;
-  }
-  const CharRange range = SelectionWithin(start, end, PaneTextLength(pane));
-  Send(pane, EM_SETSEL, static_cast<WPARAM>(range.start), range.end);
+void PaneSelectWithin(PaneView* pane, CharRange range) {
+  if (Live(pane)) Send(pane, EM_SETSEL, static_cast<WPARAM>(range.start), range.end);
 }
 
 void PaneRemoveSelection(PaneView* pane) {
