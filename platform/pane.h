@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/window.h"
@@ -59,6 +60,15 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacing
 enum class PaneLetters { AsWritten, Capitals, Small };
 // PaneSetPlainText of the text with its letters in that case; no cased copy of the text is made.
 void PaneSetPlainTextInCase(PaneView* pane, const std::string& utf8, int letterSpacingTwips, PaneLetters letters);
+// A text made ready for the pane on another thread (a book on its loading worker), so that showing
+// it costs the window's thread little: a hint, which only the speed shows. Made on any thread; null
+// where the pane cannot make one. It holds a converted copy of the text until it is shown or goes.
+struct PanePreparedText;
+std::shared_ptr<PanePreparedText> PanePrepareText(const std::string& utf8, PaneLetters letters);
+// PaneSetPlainTextInCase, which takes the prepared text when it was made of this very string (not
+// changed since) in these letters, and shows the text as given otherwise.
+void PaneSetPreparedText(PaneView* pane, std::shared_ptr<PanePreparedText> prepared, const std::string& utf8,
+                         int letterSpacingTwips, PaneLetters letters);
 std::string PaneGetPlainText(PaneView* pane);  // CR LF at each paragraph break
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf);  // the characters read
 int PaneTextLength(PaneView* pane);

@@ -19,6 +19,7 @@
 #include "platform/qt/pane_view.h"
 
 #include <QCoreApplication>
+#include <QTextDocument>
 #include <QKeyEvent>
 #include <QPlainTextDocumentLayout>
 #include <QResizeEvent>
@@ -27,6 +28,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace vt {
@@ -124,6 +126,31 @@ void PaneView::SetUtf8Text(const std::string& utf8, int newSpacingTwips, const L
 TextFit PaneView::TakeInPlace(const std::string& utf8, const LetterMap& letters, bool mayWrite) {
   if (mayWrite) counter.Stop();  // its workers read these characters
   return stored.Match(document(), utf8, letters, mayWrite);
+}
+
+// A document made on another thread needs no comparing: the text it replaces, and a text kept
+// aside that it does not bring back, go; the text shown goes aside when asked to.
+void PaneView::SetPreparedDocument(QTextDocument* made, PaneStorage& madeStorage, int newSpacingTwips) {
+  StopFinding(true);
+  const bool keepShownAside = std::exchange(keepAside, false);
+  const bool newPage = keepShownAside && aside.document;
+  if (!newPage) delete std::exchange(aside, Aside()).document;
+  underlines.clear();
+  counter.Stop();
+  QTextDocument* shown = document();
+  bool ours = shown->parent() == this;
+  if (keepShownAside && !newPage && !Text().isEmpty()) {
+    shown->setParent(this);
+    aside = Aside{shown, std::exchange(stored, PaneStorage())};
+    ours = false;
+  }
+  made->setDocumentLayout(new QPlainTextDocumentLayout(made));
+  made->setParent(this);
+  made->setDefaultFont(font());
+  setDocument(made);
+  if (ours) delete shown;
+  stored = std::move(madeStorage);
+  Respace(newSpacingTwips);
 }
 
 // --- a text kept aside ------------------------------------------------------------------------
@@ -316,6 +343,41 @@ void PaneSetAccessibleName(PaneView* pane, const std::string& utf8) {
 }
 
 // --- text -------------------------------------------------------------------------------------
+
+// A document made and filled on the thread that prepared it, without a layout (which the pane
+// gives it), then handed to the user-interface thread, where it is shown or deleted.
+struct PanePreparedText {
+  QTextDocument* document = nullptr;
+  PaneStorage stored;
+  const char* source = nullptr;  // the string it was made of, and its size and letters
+  std::size_t size = 0;
+  PaneLetters letters = PaneLetters::AsWritten;
+  ~PanePreparedText() {
+    if (document) document->deleteLater();
+  }
+};
+
+std::shared_ptr<PanePreparedText> PanePrepareText(const std::string& utf8, PaneLetters letters) {
+  auto prepared = std::make_shared<PanePreparedText>();
+  auto document = std::make_unique<QTextDocument>();
+  document->setUndoRedoEnabled(false);
+  prepared->stored.Fill(document.get(), utf8, LetterMap(letters));
+  document->moveToThread(QCoreApplication::instance()->thread());
+  prepared->document = document.release();
+  prepared->source = utf8.data();
+  prepared->size = utf8.size();
+  prepared->letters = letters;
+  return prepared;
+}
+
+void PaneSetPreparedText(PaneView* pane, std::shared_ptr<PanePreparedText> prepared, const std::string& utf8,
+                         int letterSpacingTwips, PaneLetters letters) {
+  if (!Live(pane)) return;
+  if (!prepared || !prepared->document || prepared->source != utf8.data() || prepared->size != utf8.size() ||
+      prepared->letters != letters)
+    return pane->SetUtf8Text(utf8, letterSpacingTwips, LetterMap(letters));
+  pane->SetPreparedDocument(std::exchange(prepared->document, nullptr), prepared->stored, letterSpacingTwips);
+}
 
 void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacingTwips) {
   if (Live(pane)) pane->SetUtf8Text(utf8, letterSpacingTwips);

@@ -50,6 +50,8 @@ class PaneView : public QPlainTextEdit {
   // Shows UTF-8 text; CR LF, a lone CR and a lone LF each end a paragraph.
   void SetUtf8Text(const std::string& utf8, int newSpacingTwips, const LetterMap& letters = LetterMap());
   void ShowFirstScreen(const std::string& utf8, int index, int newSpacingTwips);
+  // Shows a document made on another thread, with its storage, in place of the text shown.
+  void SetPreparedDocument(QTextDocument* made, PaneStorage& madeStorage, int newSpacingTwips);
   void Respace(int newSpacingTwips);
   void SetRequestedFont(const QFont& font);
   void ApplyFont();

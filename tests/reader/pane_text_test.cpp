@@ -1,5 +1,7 @@
 // What the pane shows: plain text in and out, the wide-spacing rich text, window texts that are
 // rich text, colours over streamed text, underline marks and the small-font command.
+#include <future>
+
 #include "platform/testing.h"
 #include "platform/pane_positions.h"
 #include "platform/rich_text.h"
@@ -56,6 +58,28 @@ TEST_F(PaneText, PositionsAndReadBackFollowTheOneRule) {
     PaneSetPlainText(PaneWindow, c.text);
     EXPECT_EQ(PaneTextLength(PaneWindow), PanePositionsOf(c.text)) << c.text.substr(0, 20);
     EXPECT_EQ(Shown(), c.readBack) << c.text.substr(0, 20);
+  }
+}
+
+// A text prepared on another thread shows as the text given: the prepared one where it was made
+// of that very string in those letters, the string given in the letters asked for otherwise.
+TEST_F(PaneText, APreparedTextShowsAsTheTextGiven) {
+  const std::string book = "Caf\xC3\xA9 one\r\ntwo", copy = book;
+  const struct {
+    PaneLetters made, shown;
+    const std::string& given;
+    const char* expected;
+  } cases[] = {
+      {PaneLetters::AsWritten, PaneLetters::AsWritten, book, "Caf\xC3\xA9 one\r\ntwo"},
+      {PaneLetters::Capitals, PaneLetters::Capitals, book, "CAF\xC3\x89 ONE\r\nTWO"},
+      {PaneLetters::Capitals, PaneLetters::Small, book, "caf\xC3\xA9 one\r\ntwo"},
+      {PaneLetters::Small, PaneLetters::Capitals, copy, "CAF\xC3\x89 ONE\r\nTWO"},
+  };
+  for (const auto& c : cases) {
+    auto prepared = std::async(std::launch::async, [&] { return PanePrepareText(book, c.made); }).get();
+    PaneSetPreparedText(PaneWindow, prepared, c.given, 0, c.shown);
+    EXPECT_EQ(Shown(), c.expected);
+    EXPECT_EQ(PaneLineCount(PaneWindow), 2);
   }
 }
 
