@@ -20,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QTextDocument>
+#include <QThread>
 #include <QKeyEvent>
 #include <QPlainTextDocumentLayout>
 #include <QResizeEvent>
@@ -352,8 +353,11 @@ struct PanePreparedText {
   const char* source = nullptr;  // the string it was made of, and its size and letters
   std::size_t size = 0;
   PaneLetters letters = PaneLetters::AsWritten;
-  ~PanePreparedText() {
-    if (document) document->deleteLater();
+  ~PanePreparedText() {  // where it is not shown: at once on its own thread, else once that thread gets to it
+    if (document && document->thread() == QThread::currentThread())
+      delete document;
+    else if (document)
+      document->deleteLater();
   }
 };
 
