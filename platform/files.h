@@ -50,14 +50,10 @@ bool RegularFileSize(const std::string& path, uint64_t& size);
 // The same for at most `most` bytes from `offset` on (fewer, or none, near or past the end).
 bool ReadFilePart(const std::string& path, uint64_t offset, std::string& bytes, size_t most);
 
-// Reserves room for `size` bytes of text; the room past what the text holds is made ready for use
-// when it is megabytes and more (see PrepareLargeMemory).
+// Reserves room for `size` bytes of text. A hint besides, which only the speed shows: where the
+// system can, room of megabytes and more is made ready for use at once (the first use of fresh
+// memory is what a copy of a large book costs most).
 void ReserveLargeText(std::string& text, size_t size);
-// Makes fresh memory of megabytes and more ready for use where the system can; what it holds is
-// overwritten. It is asked for in large pages, and from tens of megabytes on its pages are brought
-// in by two threads at once. The first use of fresh memory is what a copy of a large book costs most (200 MB: half a
-// second on a small machine; a tenth of that in large pages, two thirds of it on two threads).
-void PrepareLargeMemory(void* start, size_t bytes);
 
 // What is at a path, a link there not followed.
 enum class EntryKind { None, RegularFile, Folder, Link, Other };

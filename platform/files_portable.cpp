@@ -53,11 +53,6 @@ bool ReplaceFileDurably(const std::string& path, const std::string& bytes, const
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) { return ReadFileStart(path, bytes, SIZE_MAX); }
 
-void ReserveLargeText(std::string& text, size_t size) {
-  text.reserve(size);
-  PrepareLargeMemory(text.data() + text.size(), text.capacity() - text.size());  // past what it holds
-}
-
 #ifdef _WIN32
 const char* const ProgramFileName = "vellumtide.exe";
 #else

@@ -1,21 +1,12 @@
 // The first screen of a long text, shown before the whole text goes into the pane: which part of
 // the text it is and where in that part the reader's place lies, by one rule for every back end.
-// Positions are counted as the pane counts its text: a paragraph break (CR LF too) is one
-// character, one beyond U+FFFF is two. Pure; any thread.
+// Positions are the pane's (see pane_positions.h). Pure; any thread.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace vt {
-
-// The length of the run of printable ASCII at utf8[i], most of a book, found eight bytes at a time.
-std::size_t PrintableAsciiRun(const std::string& utf8, std::size_t i);
-
-// Counts the characters of UTF-8 text from byte `begin` (a character's start) up to byte `end` or
-// `most` characters; returns the byte reached, `chars` the count.
-std::size_t CountPaneChars(const std::string& utf8, std::size_t begin, std::size_t end, std::int64_t most,
-                           std::int64_t& chars);
 
 // Bytes [from, to) of the text hold the character at `charIndex` and about `aroundBytes` after it
 // (and before it near the end of the text, where the last screen shows rows above it); `top` is

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/window.h"
@@ -59,17 +60,26 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacing
 enum class PaneLetters { AsWritten, Capitals, Small };
 // PaneSetPlainText of the text with its letters in that case; no cased copy of the text is made.
 void PaneSetPlainTextInCase(PaneView* pane, const std::string& utf8, int letterSpacingTwips, PaneLetters letters);
+// A text made ready for the pane on another thread (a book on its loading worker), so that showing
+// it costs the window's thread little: a hint, which only the speed shows. Made on any thread; null
+// where the pane cannot make one. It holds a converted copy of the text until it is shown or goes.
+struct PanePreparedText;
+std::shared_ptr<PanePreparedText> PanePrepareText(const std::string& utf8, PaneLetters letters);
+// PaneSetPlainTextInCase, which takes the prepared text when it was made of this very string (not
+// changed since) in these letters, and shows the text as given otherwise.
+void PaneSetPreparedText(PaneView* pane, std::shared_ptr<PanePreparedText> prepared, const std::string& utf8,
+                         int letterSpacingTwips, PaneLetters letters);
 std::string PaneGetPlainText(PaneView* pane);  // CR LF at each paragraph break
 int PaneStreamInRtf(PaneView* pane, const std::string& rtf);  // the characters read
 int PaneTextLength(PaneView* pane);
 // The same text shown with other letter spacing (in twips; 0: the font's own), as a new text is
 // shown: from its start, without underline marks. Nothing is read back or put in again.
 void PaneSetLetterSpacing(PaneView* pane, int twips);
-// Keeps the text shown aside while the next text shows (the shortcut list over a book): when the
-// text after that has its shape (the book again, perhaps in other letters or spacing), it comes
-// back without being built anew; any other text lets it go. Asked again while a text is kept, the
-// text shown (a page over the kept one) is replaced and the kept one stays. A pane that cannot
-// keeps nothing.
+// A hint, which only the speed shows: keeps the text shown aside while the next text shows (the
+// shortcut list over a book): when the text after that has its shape (the book again, perhaps in
+// other letters or spacing), it comes back without being built anew; any other text lets it go.
+// Asked again while a text is kept, the text shown (a page over the kept one) is replaced and the
+// kept one stays. A pane that cannot keeps nothing and builds the book anew.
 void PaneKeepTextAside(PaneView* pane);
 // Shows, of UTF-8 text, only the part around the character at `charIndex` (counted as the pane
 // counts its text: a paragraph break is one character), with that character's row at the top and
@@ -116,10 +126,10 @@ struct PaneFound {
 // `done` has it before this returns true. Else this returns false, the search goes on on a worker
 // thread, and `done` gets the answer on this thread later, or `stopped` when PaneStopFinding, a new
 // search or a new text ends it first (a pane that goes ends it without a word). A pane that cannot
-// search on a worker answers at once.
+// search on a worker answers at once, always returning true: the wait is a hint.
 bool PaneFindTextLater(PaneView* pane, const std::string& term, int from, int to, bool down, int waitMs,
                        std::function<void(PaneFound)> done);
-bool PaneFinding(PaneView* pane);  // a search of PaneFindTextLater is still under way
+bool PaneFinding(PaneView* pane);  // a search of PaneFindTextLater is still under way (never, where it answers at once)
 void PaneStopFinding(PaneView* pane);
 
 // Word breaks as the rich-text control makes them: white space delimits; a word is a run of

@@ -20,6 +20,7 @@
 #include "core/bar_messages.h"
 #include "platform/files.h"
 #include "platform/pane.h"
+#include "platform/pane_positions.h"
 #include "platform/pane_resources.h"
 #include "platform/window.h"
 #include "reader/book_formats.h"
@@ -147,16 +148,9 @@ struct BookSource {
   std::string text;  // else this text
 };
 
-// The pane's position of the byte at `offset` of shaped text: a CR LF counts one, a character one
-// UTF-16 unit or two.
+// The pane's position of the byte at `offset` of shaped text.
 int32_t PanePosition(const std::string& text, size_t offset) {
-  int64_t position = 0;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if ((c & 0xC0) == 0x80 || (c == '\n' && i > 0 && text[i - 1] == '\r')) continue;
-    position += c >= 0xF0 ? 2 : 1;
-  }
-  return static_cast<int32_t>(std::min<int64_t>(position, INT32_MAX));
+  return PanePositionsOf(std::string_view(text).substr(0, offset));
 }
 
 bool StartedBookTitle(const std::string& path, std::string& title);
@@ -198,7 +192,12 @@ struct ShapedBook {
   std::string plain, wide, title;
   int32_t opensAt = 0;  // where a book never read before opens: a Gutenberg text's first line after its header
   int letterCase = 2;   // the letter case `plain` and `wide` are in (CaseType's values)
+  std::shared_ptr<PanePreparedText> prepared;  // `plain` made ready for the pane, where it can be
 };
+
+// Books from this size on are made ready for the pane on the worker: a smaller one takes the
+// window's thread a few milliseconds, and may be the text shown already, which the pane then keeps.
+constexpr size_t kPreparedBookBytes = 64 * 1024;
 
 // How a book is shaped: the settings the worker shapes it with. A book shown whole at once is
 // shaped as written: the pane puts the letters in their case as it takes the text, which costs a
@@ -208,12 +207,18 @@ struct Shaping {
   bool formatParagraph = false;
   int caseType = 2;
   bool wide = false;
+  int shownCase = 2;  // the letter case the pane shows now, which the pane's copy is made in
+  // The pane's copy is made on the worker: for another book than the one shown. The book shown,
+  // reloaded in another paragraph form, often keeps its shape, and the pane then keeps its document.
+  bool prepare = true;
 };
 
 // Letter case as CaseType keeps it: 0 capitals, 1 small letters, anything else as written.
 int LetterCaseOf(int caseType) { return caseType == 0 || caseType == 1 ? caseType : 2; }
 
-Shaping ShapingNow(bool cased) { return {FormatParagraph != 0, cased ? LetterCaseOf(CaseType) : 2, WideSpacing != 0}; }
+Shaping ShapingNow(bool cased) {
+  return {FormatParagraph != 0, cased ? LetterCaseOf(CaseType) : 2, WideSpacing != 0, LetterCaseOf(CaseType)};
+}
 
 // A book shaped as `made` serves where `wanted` is asked for when its letters are those asked for,
 // or, where the pane may case them, those now chosen.
@@ -234,6 +239,8 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
     if (!source.path.empty() && book.read == BookFormat::Text) book.opensAt = PanePosition(book.plain, GutenbergStart(book.plain));
     book.widelySpaced = shaping.wide;
     if (shaping.wide) book.wide = WideSpacingText(book.plain);
+    if (shaping.prepare && book.plain.size() >= kPreparedBookBytes && book.plain.rfind("{\\rtf", 0) != 0)
+      book.prepared = PanePrepareText(book.plain, LettersOfCase(shaping.caseType == shaping.shownCase ? 2 : shaping.shownCase));
     return book;
   });
 }
@@ -258,12 +265,27 @@ bool StartedBookTitle(const std::string& path, std::string& title) {
   return true;
 }
 
+// Which book the pane shows: the user's file or the built-in book it was read from.
+struct ShownBook {
+  std::string path;
+  int builtIn = -1;
+  bool any = false;
+};
+ShownBook shownBook;
+[[maybe_unused]] const bool resetShownWithProgram = ResetAlongWithProgramState([] { shownBook = ShownBook(); });
+
+bool IsShownBook(const BookSource& source) {
+  return shownBook.any && source.text.empty() && source.path == shownBook.path && source.builtIn == shownBook.builtIn;
+}
+
 std::future<ShapedBook> TakeOrStartShaping(BookSource source, bool cased) {
   StartedBook started = std::exchange(startedBook, StartedBook());
   if (started.shaped.valid() && source.text.empty() && started.path == source.path &&
       started.builtIn == source.builtIn && Serves(started.shaping, ShapingNow(cased)))
     return std::move(started.shaped);
-  return StartShaping(std::move(source), ShapingNow(cased));
+  Shaping shaping = ShapingNow(cased);
+  shaping.prepare = !IsShownBook(source);
+  return StartShaping(std::move(source), shaping);
 }
 
 // The shaped book goes into the pane, shown from its start.
@@ -277,17 +299,16 @@ void PutIntoPane(ShapedBook& book) {
     book.letterCase = LetterCaseOf(CaseType);
     return PutIntoPane(book);
   }
+  // The document the worker made is taken when it holds the letters shown now.
+  const int shownCase = paneCases ? CaseType : 2;
   if (book.widelySpaced) {
     BookText = std::move(book.wide);
-    if (paneCases)
-      SetPaneTextInCase(PaneWindow, book.plain, CaseType);
-    else
-      SetWidePaneText(PaneWindow, book.plain);
+    SetPreparedPaneText(PaneWindow, std::move(book.prepared), book.plain, shownCase);
     LoadedPaneText = std::move(book.plain);
   } else {
     BookText = std::move(book.plain);
-    if (paneCases)
-      SetPaneTextInCase(PaneWindow, BookText, CaseType);
+    if (paneCases || book.prepared)
+      SetPreparedPaneText(PaneWindow, std::move(book.prepared), BookText, shownCase);
     else
       SetPaneText(PaneWindow, BookText);
     LoadedPaneText = std::string();
@@ -322,6 +343,7 @@ void WithinMemory(Show show) {
 // book goes in, with the caret at the bookmark, once that screen is on the display: then true.
 bool ShowBook(BookSource source, bool firstScreenFirst) {
   const bool fromFile = !source.path.empty();
+  const ShownBook shown{source.path, source.builtIn, source.text.empty()};
   std::future<ShapedBook> shaped = TakeOrStartShaping(std::move(source), firstScreenFirst);
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   auto book = std::make_shared<ShapedBook>(shaped.get());
@@ -332,6 +354,7 @@ bool ShowBook(BookSource source, bool firstScreenFirst) {
   }
   if (fromFile) EditFileName = book->title;
   if (fromFile) OpenUnreadBookAt(book->opensAt);
+  shownBook = shown;
   if (!firstScreenFirst) {
     PutIntoPane(*book);
     return false;

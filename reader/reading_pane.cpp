@@ -88,10 +88,19 @@ void SetPaneText(PaneView* pane, std::string& text) {
   }
 }
 
+PaneLetters LettersOfCase(int caseType) {
+  return caseType == 0 ? PaneLetters::Capitals : caseType == 1 ? PaneLetters::Small : PaneLetters::AsWritten;
+}
+
 void SetPaneTextInCase(PaneView* pane, const std::string& plain, int caseType) {
   BeforeTextReplaced();
-  const PaneLetters letters = caseType == 0 ? PaneLetters::Capitals : caseType == 1 ? PaneLetters::Small : PaneLetters::AsWritten;
-  PaneSetPlainTextInCase(pane, plain, WideSpacing ? kWideSpacingTwips : 0, letters);
+  PaneSetPlainTextInCase(pane, plain, WideSpacing ? kWideSpacingTwips : 0, LettersOfCase(caseType));
+}
+
+void SetPreparedPaneText(PaneView* pane, std::shared_ptr<PanePreparedText> prepared, const std::string& plain,
+                         int caseType) {
+  BeforeTextReplaced();
+  PaneSetPreparedText(pane, std::move(prepared), plain, WideSpacing ? kWideSpacingTwips : 0, LettersOfCase(caseType));
 }
 
 void SetWidePaneText(PaneView* pane, const std::string& plain) {

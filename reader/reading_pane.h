@@ -1,9 +1,11 @@
 // The reading pane: the one large read-only text area, what it shows and how its characters look.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/program_state.h"
+#include "platform/pane.h"
 
 namespace vt {
 
@@ -26,6 +28,14 @@ void SetWidePaneText(PaneView* pane, const std::string& plain);
 // Shows plain text in a letter case (0 upper case, 1 lower case, anything else as it is), spaced as
 // WideSpacing says, as SetPaneText shows the text after ApplyTextCase, without a cased copy of it.
 void SetPaneTextInCase(PaneView* pane, const std::string& plain, int caseType);
+
+// The pane's letters for a letter case (0 upper case, 1 lower case, anything else as written).
+PaneLetters LettersOfCase(int caseType);
+
+// SetPaneTextInCase, taking the text as the loading worker prepared it when it was made of this
+// very string in these letters.
+void SetPreparedPaneText(PaneView* pane, std::shared_ptr<PanePreparedText> prepared, const std::string& plain,
+                         int caseType);
 
 // Shows only the first screen of plain text from the row of character `charIndex` on, spaced as
 // WideSpacing says; the text set next replaces it.

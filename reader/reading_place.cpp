@@ -1,14 +1,14 @@
 // The reader's place across changes of the view. A place is taken before a change and shown again
 // after it; another letter case or spacing keeps every position, and across a new paragraph form
 // positions are carried over by counting the characters other than white space, which that change
-// keeps. Positions are the pane's: one per UTF-16 unit, one per paragraph break, so the count walks
-// the UTF-8 loaded text with the same rules.
+// keeps. Positions are the pane's, walked over the UTF-8 loaded text by the pane's own rule
+// (pane_positions.h).
 #include "reader/reading_place.h"
 
 #include <algorithm>
 
 #include "core/program_state.h"
-#include "platform/files.h"
+#include "platform/pane_positions.h"
 #include "platform/pane.h"
 #include "reader/book_library.h"
 #include "reader/navigation.h"
@@ -19,34 +19,16 @@ namespace {
 
 bool IsWhiteSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
-// The bytes of the character at `i` and the pane positions it takes: CR LF is one paragraph
-// break, a character outside the Basic Multilingual Plane two UTF-16 units.
-void CharacterAt(const std::string& text, size_t i, size_t& bytes, int32_t& positions) {
-  auto c = static_cast<unsigned char>(text[i]);
-  positions = 1;
-  if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-    bytes = 2;
-  else if (c >= 0xF0)
-    bytes = 4, positions = 2;
-  else if (c >= 0xE0)
-    bytes = 3;
-  else if (c >= 0xC0)
-    bytes = 2;
-  else
-    bytes = 1;
-  bytes = std::min(bytes, text.size() - i);
-}
-
 }  // namespace
 
 int64_t NonSpaceCountBefore(const std::string& paneText, int32_t position) {
   int64_t count = 0;
   int32_t at = 0;
-  size_t bytes = 0;
-  int32_t positions = 0;
-  for (size_t i = 0; i < paneText.size() && at < position; i += bytes, at += positions) {
-    CharacterAt(paneText, i, bytes, positions);
+  for (size_t i = 0; i < paneText.size() && at < position;) {
+    const PaneChar character = PaneCharAt(paneText, i);
     if (!IsWhiteSpace(static_cast<unsigned char>(paneText[i]))) ++count;
+    i += character.bytes;
+    at += character.positions;
   }
   return count;
 }
@@ -55,14 +37,14 @@ int64_t NonSpaceCountBefore(const std::string& paneText, int32_t position) {
 // before it, and the position just behind it; the text's end for both when there is none.
 static void FindNonSpace(const std::string& paneText, int64_t count, int32_t& at, int32_t& behind) {
   at = 0;
-  size_t bytes = 0;
-  int32_t positions = 0;
-  for (size_t i = 0; i < paneText.size(); i += bytes, at += positions) {
-    CharacterAt(paneText, i, bytes, positions);
+  for (size_t i = 0; i < paneText.size();) {
+    const PaneChar character = PaneCharAt(paneText, i);
     if (!IsWhiteSpace(static_cast<unsigned char>(paneText[i])) && count-- == 0) {
-      behind = at + positions;
+      behind = at + character.positions;
       return;
     }
+    i += character.bytes;
+    at += character.positions;
   }
   behind = at;
 }

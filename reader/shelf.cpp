@@ -22,6 +22,7 @@
 #include "core/program_state.h"
 #include "core/settings_file.h"
 #include "platform/files.h"
+#include "platform/pane_positions.h"
 #include "platform/folders.h"
 #include "reader/book_formats.h"
 #include "reader/book_library.h"
@@ -109,13 +110,6 @@ std::string BookLine(const ShelfBook& book) {
   std::string line = title.empty() || title == name ? name : title + " - " + name;
   if (book.read) line += ", in " + OneLine(ShownFolder(FolderOf(book.path)));
   return book.missing ? "Missing: " + line + " (Delete removes it)" : line;
-}
-
-// Pane positions a UTF-8 line takes: one per character, two beyond U+FFFF.
-int32_t PaneLength(const std::string& utf8) {
-  int32_t length = 0;
-  for (unsigned char c : utf8) length += (c & 0xC0) == 0x80 ? 0 : c >= 0xF0 ? 2 : 1;
-  return length;
 }
 
 bool HasBookName(const std::string& name) {
@@ -366,12 +360,12 @@ std::string ShelfText(const std::vector<ShelfBook>& shown, bool stillSearching, 
   auto add = [&](const std::string& line) {
     if (!text.empty()) text += "\r\n", ++position;
     text += line;
-    position += PaneLength(line);
+    position += PanePositionsOf(line);
   };
   auto addBook = [&](const ShelfBook& book) {
     const std::string line = BookLine(book);
     add(line);
-    bookLines.push_back(ShelfLine{position - PaneLength(line), position});
+    bookLines.push_back(ShelfLine{position - PanePositionsOf(line), position});
   };
   bookLines.clear();
   add(kShelfHeading);

@@ -22,6 +22,7 @@
 #include "core/settings_file.h"
 #include "core/window_layout.h"
 #include "platform/pane.h"
+#include "platform/pane_positions.h"
 #include "platform/sound.h"
 #include "reader/navigation.h"
 #include "reader/reading_place.h"
@@ -60,12 +61,10 @@ struct PaneCharacter {
 
 static PaneCharacter CharacterAt(const std::string& paneText, size_t i) {
   const auto c = static_cast<unsigned char>(paneText[i]);
-  if (c == '\r' && i + 1 < paneText.size() && paneText[i + 1] == '\n') return {2, 1, true};  // CR spoken, LF not
-  if (c < 0x80) return {1, 1, c == 9 || c == 12 || c == 13 || (c >= 32 && c < 127)};
-  size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-  length = std::min(length, paneText.size() - i);
-  const bool c1Control = c == 0xC2 && length == 2 && static_cast<unsigned char>(paneText[i + 1]) < 0xA0;
-  return {length, length == 4 ? 2 : 1, !c1Control && length > 1};
+  const PaneChar character = PaneCharAt(paneText, i);
+  if (c < 0x80) return {character.bytes, 1, c == 9 || c == 12 || c == 13 || (c >= 32 && c < 127)};  // CR spoken, LF not
+  const bool c1Control = c == 0xC2 && character.bytes == 2 && static_cast<unsigned char>(paneText[i + 1]) < 0xA0;
+  return {character.bytes, character.positions, !c1Control && character.bytes > 1};
 }
 
 std::string ReadingText(const std::string& paneText, int32_t start, ReadingMap* map) {

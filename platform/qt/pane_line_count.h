@@ -14,11 +14,9 @@
 #include <thread>
 #include <vector>
 
-namespace vt {
+#include "platform/qt/pane_storage.h"
 
-// A paragraph break of the pane's text: a line separator (between paragraphs of one block of the
-// document) or a paragraph separator (between blocks).
-inline bool IsParagraphBreak(QChar c) { return c == QChar::LineSeparator || c == QChar::ParagraphSeparator; }
+namespace vt {
 
 class LineCounter {
  public:

@@ -149,7 +149,7 @@ bool MakeFolders(const std::string& folder) {
 }
 
 // Large pages need a privilege a reader does not have: the system's own pages serve as they come.
-void PrepareLargeMemory(void*, size_t) {}
+void ReserveLargeText(std::string& text, size_t size) { text.reserve(size); }
 
 bool ReadFileStart(const std::string& path, std::string& bytes, size_t most) {
   HANDLE file = OpenDiskFile(path, GENERIC_READ);

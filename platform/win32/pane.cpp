@@ -409,6 +409,14 @@ void PaneSetPlainTextInCase(PaneView* pane, const std::string& utf8, int letterS
   PaneSetPlainText(pane, cased, letterSpacingTwips);
 }
 
+// The control takes its text on the user-interface thread only: nothing is prepared elsewhere.
+std::shared_ptr<PanePreparedText> PanePrepareText(const std::string&, PaneLetters) { return nullptr; }
+
+void PaneSetPreparedText(PaneView* pane, std::shared_ptr<PanePreparedText>, const std::string& utf8,
+                         int letterSpacingTwips, PaneLetters letters) {
+  PaneSetPlainTextInCase(pane, utf8, letterSpacingTwips, letters);
+}
+
 std::string PaneGetPlainText(PaneView* pane) {
   if (!Live(pane)) return std::string();
   GETTEXTLENGTHEX length = {GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
@@ -582,14 +590,8 @@ void PaneGetSelection(PaneView* pane, int& start, int& end) {
   end = selection.cpMax;
 }
 
-void PaneSetSelection(PaneView* pane, int start, int end) {
-  if (!Live(pane)) return;
-  if (start < 0) {
-    PaneRemoveSelection(pane);
-    return;
-  }
-  const CharRange range = SelectionWithin(start, end, PaneTextLength(pane));
-  Send(pane, EM_SETSEL, static_cast<WPARAM>(range.start), range.end);
+void PaneSelectWithin(PaneView* pane, CharRange range) {
+  if (Live(pane)) Send(pane, EM_SETSEL, static_cast<WPARAM>(range.start), range.end);
 }
 
 void PaneRemoveSelection(PaneView* pane) {

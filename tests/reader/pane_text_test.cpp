@@ -1,6 +1,9 @@
 // What the pane shows: plain text in and out, the wide-spacing rich text, window texts that are
 // rich text, colours over streamed text, underline marks and the small-font command.
+#include <future>
+
 #include "platform/testing.h"
+#include "platform/pane_positions.h"
 #include "platform/rich_text.h"
 #include "speech/reading_aloud.h"
 #include "tests/reader/pane_fixture.h"
@@ -34,6 +37,50 @@ TEST_F(PaneText, EveryKindOfLineEndIsOneParagraphBreak) {
   PaneSetPlainText(PaneWindow, "");
   EXPECT_EQ(PaneTextLength(PaneWindow), 0);
   EXPECT_EQ(PaneLineCount(PaneWindow), 1);
+}
+
+// The pane counts and reads back a text as the program's own position rule does, whatever its
+// characters and however long its paragraphs (one spans several of the document's blocks).
+TEST_F(PaneText, PositionsAndReadBackFollowTheOneRule) {
+  std::string longParagraph;
+  while (longParagraph.size() < 15000) longParagraph += "caf\xC3\xA9 na\xC3\xAFve \xF0\x9F\x98\x80 words ";
+  const struct {
+    std::string text, readBack;
+  } cases[] = {
+      {"plain", "plain"},
+      {"a\r\nb\rc\nd", "a\r\nb\r\nc\r\nd"},
+      {"\xF0\x9F\x98\x80\r\n\xE2\x80\xA9x", "\xF0\x9F\x98\x80\r\n\r\nx"},
+      {longParagraph, longParagraph},
+      {"T\r\n" + longParagraph + "\r\n" + longParagraph + longParagraph + "\nend",
+       "T\r\n" + longParagraph + "\r\n" + longParagraph + longParagraph + "\r\nend"},
+  };
+  for (const auto& c : cases) {
+    PaneSetPlainText(PaneWindow, c.text);
+    EXPECT_EQ(PaneTextLength(PaneWindow), PanePositionsOf(c.text)) << c.text.substr(0, 20);
+    EXPECT_EQ(Shown(), c.readBack) << c.text.substr(0, 20);
+  }
+}
+
+// A text prepared on another thread shows as the text given: the prepared one where it was made
+// of that very string in those letters, the string given in the letters asked for otherwise.
+TEST_F(PaneText, APreparedTextShowsAsTheTextGiven) {
+  const std::string book = "Caf\xC3\xA9 one\r\ntwo", copy = book;
+  const struct {
+    PaneLetters made, shown;
+    const std::string& given;
+    const char* expected;
+  } cases[] = {
+      {PaneLetters::AsWritten, PaneLetters::AsWritten, book, "Caf\xC3\xA9 one\r\ntwo"},
+      {PaneLetters::Capitals, PaneLetters::Capitals, book, "CAF\xC3\x89 ONE\r\nTWO"},
+      {PaneLetters::Capitals, PaneLetters::Small, book, "caf\xC3\xA9 one\r\ntwo"},
+      {PaneLetters::Small, PaneLetters::Capitals, copy, "CAF\xC3\x89 ONE\r\nTWO"},
+  };
+  for (const auto& c : cases) {
+    auto prepared = std::async(std::launch::async, [&] { return PanePrepareText(book, c.made); }).get();
+    PaneSetPreparedText(PaneWindow, prepared, c.given, 0, c.shown);
+    EXPECT_EQ(Shown(), c.expected);
+    EXPECT_EQ(PaneLineCount(PaneWindow), 2);
+  }
 }
 
 // The first screen alone shows the rows the whole text shows there, with the caret in the same
