@@ -23,7 +23,9 @@
 #include "platform/font_limits.h"
 #include "platform/pane_ranges.h"
 #include "platform/scheme_colours.h"
+#include "platform/text_search.h"
 #include "platform/web_addresses.h"
+#include "platform/word_breaks.h"
 #include "platform/files.h"
 
 #include "platform/qt/accessible_pane.h"
@@ -74,13 +76,11 @@ constexpr qsizetype kFewestBlockCharacters = 2048, kMostBlockCharacters = 16384;
 constexpr int kLongestLayoutWaitMs = 250;         // the most a query waits for the count of a very long text
 constexpr qsizetype kLongestExactText = 8 << 20;  // texts up to this many characters are always counted exactly
 
-bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
-
-// The word-break class of a character: 0 white space, 1 letters and digits, 2 punctuation.
-int WordClass(QChar c) {
-  if (IsSpace(c)) return 0;
-  if (c.isLetterOrNumber()) return 1;
-  return 2;
+// The word-break kind of a character, by Qt's Unicode tables; a line feed is white space.
+CharKind KindOf(QChar c) {
+  if (c == u'\n' || c.isSpace()) return CharKind::Space;
+  if (c.isLetterOrNumber()) return CharKind::LetterOrDigit;
+  return CharKind::Punctuation;
 }
 
 // The keys the program tells apart; the rest are PaneKey::Other.
@@ -1371,23 +1371,12 @@ class TermFinder {
 
 PaneFound PaneView::FindIn(QStringView text, const QString& needle, int from, int to, bool down,
                            const std::atomic<bool>* cancel) {
-  const int length = static_cast<int>(text.size());
   const int size = static_cast<int>(needle.size());
-  qsizetype at = -1;
-  if (needle.isEmpty()) return {};
-  if (down) {
-    int begin = std::clamp(from, 0, length);
-    int end = to < 0 || to > length ? length : to;
-    if (end - begin < size) return {};
-    at = TermFinder(text, needle, cancel).Forward(begin);
-    if (at < 0 || at + size > end) return {};
-  } else {
-    int end = from < 0 || from > length ? length : from;
-    int begin = std::clamp(to, 0, length);
-    if (end - begin < size) return {};
-    at = TermFinder(text, needle, cancel).Backward(end - size);
-    if (at < begin) return {};
-  }
+  const SearchSpan span = SpanOfSearch(static_cast<int>(text.size()), from, to, down);
+  if (needle.isEmpty() || span.end - span.begin < size) return {};
+  const TermFinder finder(text, needle, cancel);
+  const qsizetype at = down ? finder.Forward(span.begin) : finder.Backward(span.end - size);
+  if (at < span.begin || at + size > span.end) return {};
   return {static_cast<int>(at), static_cast<int>(at) + size, false};
 }
 
@@ -1427,41 +1416,10 @@ void PaneStopFinding(PaneView* pane) {
 
 // --- word breaks ------------------------------------------------------------------------------
 
-bool PaneIsDelimiter(PaneView* pane, int position) {
-  if (!Live(pane) || position < 0 || position >= PaneTextLength(pane)) return true;
-  return IsSpace(pane->text.at(position));
-}
-
-int PaneWordBreakRight(PaneView* pane, int position) {
-  if (!Live(pane)) return 0;
+WordText WordsOfPane(PaneView* pane) {
+  if (!Live(pane)) return WordText{0, nullptr};
   const QStringView text = pane->text;
-  int i = std::clamp(position, 0, static_cast<int>(text.size()));
-  while (i < text.size() && IsSpace(text.at(i))) ++i;
-  return i;
-}
-
-int PaneMoveWordLeft(PaneView* pane, int position) {
-  if (!Live(pane)) return 0;
-  const QStringView text = pane->text;
-  int i = std::clamp(position, 0, static_cast<int>(text.size()));
-  while (i > 0 && IsSpace(text.at(i - 1))) --i;
-  if (i == 0) return 0;
-  int kind = WordClass(text.at(i - 1));
-  while (i > 0 && WordClass(text.at(i - 1)) == kind) --i;
-  return i;
-}
-
-int PaneMoveWordRight(PaneView* pane, int position) {
-  if (!Live(pane)) return 0;
-  const QStringView text = pane->text;
-  const int length = static_cast<int>(text.size());
-  int i = std::clamp(position, 0, length);
-  if (i < length && !IsSpace(text.at(i))) {
-    int kind = WordClass(text.at(i));
-    while (i < length && WordClass(text.at(i)) == kind) ++i;
-  }
-  while (i < length && IsSpace(text.at(i))) ++i;
-  return i;
+  return WordText{static_cast<int>(text.size()), [text](int i) { return KindOf(text.at(i)); }};
 }
 
 // --- looks ------------------------------------------------------------------------------------
