@@ -10,26 +10,17 @@
 
 #include <vector>
 
+#include "platform/main_window_record.h"
 #include "platform/window.h"
 
 namespace vt {
 
-class MainWidget : public QWidget {
+class MainWidget : public QWidget, public MainWindowRecord {
  public:
   explicit MainWidget(MainWindowEvents handlers);
 
-  MainWindowEvents events;
-  ShowState pendingShow = ShowState::Normal;
-  std::vector<Shortcut> shortcuts;
-  bool painted = false;  // the first frame is on the screen
   bool dragArmed = false;  // a press on the caption area waits for the pointer to move
   QPoint dragFrom;         // where that press was, in screen coordinates
-
-  // Runs a handler if the program gave one.
-  template <typename Handler, typename... Args>
-  static void Raise(const Handler& handler, Args... args) {
-    if (handler) handler(args...);
-  }
 
  protected:
   void resizeEvent(QResizeEvent*) override { Raise(events.resized); }

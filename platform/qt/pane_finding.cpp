@@ -1,11 +1,13 @@
 // Finding in the reading pane's text, and its word breaks. A search reads the pane's plain text
 // (a view of the document's characters) with its own case-insensitive scan; one that takes long
-// runs on a worker, which the pane stops before its text changes or goes. Word breaks follow the
-// rich-text control's rules over the same text.
+// runs on a worker, which the pane stops before its text changes or goes. Word breaks are the
+// shared word rule over the same text; this file says only what kind each character is.
 // State: the search under way and its worker (members of PaneView); the worker reads only the
 // characters it was given, kept by a holder, and hands its answer back to the user-interface
 // thread queued. Everything else runs on the user-interface thread.
 #include "platform/pane.h"
+#include "platform/text_search.h"
+#include "platform/word_breaks.h"
 #include "platform/qt/live_objects.h"
 #include "platform/qt/pane_view.h"
 
@@ -23,13 +25,11 @@ namespace vt {
 
 namespace {
 
-bool IsSpace(QChar c) { return c == u'\n' || c.isSpace(); }
-
-// The word-break class of a character: 0 white space, 1 letters and digits, 2 punctuation.
-int WordClass(QChar c) {
-  if (IsSpace(c)) return 0;
-  if (c.isLetterOrNumber()) return 1;
-  return 2;
+// The word-break kind of a character, by Qt's Unicode tables; a line feed is white space.
+CharKind KindOf(QChar c) {
+  if (c == u'\n' || c.isSpace()) return CharKind::Space;
+  if (c.isLetterOrNumber()) return CharKind::LetterOrDigit;
+  return CharKind::Punctuation;
 }
 
 }  // namespace
@@ -148,23 +148,12 @@ class TermFinder {
 
 PaneFound PaneView::FindIn(QStringView text, const QString& needle, int from, int to, bool down,
                            const std::atomic<bool>* cancel) {
-  const int length = static_cast<int>(text.size());
   const int size = static_cast<int>(needle.size());
-  qsizetype at = -1;
-  if (needle.isEmpty()) return {};
-  if (down) {
-    int begin = std::clamp(from, 0, length);
-    int end = to < 0 || to > length ? length : to;
-    if (end - begin < size) return {};
-    at = TermFinder(text, needle, cancel).Forward(begin);
-    if (at < 0 || at + size > end) return {};
-  } else {
-    int end = from < 0 || from > length ? length : from;
-    int begin = std::clamp(to, 0, length);
-    if (end - begin < size) return {};
-    at = TermFinder(text, needle, cancel).Backward(end - size);
-    if (at < begin) return {};
-  }
+  const SearchSpan span = SpanOfSearch(static_cast<int>(text.size()), from, to, down);
+  if (needle.isEmpty() || span.end - span.begin < size) return {};
+  const TermFinder finder(text, needle, cancel);
+  const qsizetype at = down ? finder.Forward(span.begin) : finder.Backward(span.end - size);
+  if (at < span.begin || at + size > span.end) return {};
   return {static_cast<int>(at), static_cast<int>(at) + size, false};
 }
 
@@ -204,41 +193,10 @@ void PaneStopFinding(PaneView* pane) {
 
 // --- word breaks ------------------------------------------------------------------------------
 
-bool PaneIsDelimiter(PaneView* pane, int position) {
-  if (!Live(pane) || position < 0 || position >= PaneTextLength(pane)) return true;
-  return IsSpace(pane->Text().at(position));
-}
-
-int PaneWordBreakRight(PaneView* pane, int position) {
-  if (!Live(pane)) return 0;
+WordText WordsOfPane(PaneView* pane) {
+  if (!Live(pane)) return WordText{0, nullptr};
   const QStringView text = pane->Text();
-  int i = std::clamp(position, 0, static_cast<int>(text.size()));
-  while (i < text.size() && IsSpace(text.at(i))) ++i;
-  return i;
-}
-
-int PaneMoveWordLeft(PaneView* pane, int position) {
-  if (!Live(pane)) return 0;
-  const QStringView text = pane->Text();
-  int i = std::clamp(position, 0, static_cast<int>(text.size()));
-  while (i > 0 && IsSpace(text.at(i - 1))) --i;
-  if (i == 0) return 0;
-  int kind = WordClass(text.at(i - 1));
-  while (i > 0 && WordClass(text.at(i - 1)) == kind) --i;
-  return i;
-}
-
-int PaneMoveWordRight(PaneView* pane, int position) {
-  if (!Live(pane)) return 0;
-  const QStringView text = pane->Text();
-  const int length = static_cast<int>(text.size());
-  int i = std::clamp(position, 0, length);
-  if (i < length && !IsSpace(text.at(i))) {
-    int kind = WordClass(text.at(i));
-    while (i < length && WordClass(text.at(i)) == kind) ++i;
-  }
-  while (i < length && IsSpace(text.at(i))) ++i;
-  return i;
+  return WordText{static_cast<int>(text.size()), [text](int i) { return KindOf(text.at(i)); }};
 }
 
 }  // namespace vt

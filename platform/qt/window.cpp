@@ -43,7 +43,8 @@
 namespace vt {
 
 MainWidget::MainWidget(MainWindowEvents handlers)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events(std::move(handlers)) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+  events = std::move(handlers);
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAcceptDrops(true);
   setAutoFillBackground(true);
@@ -439,20 +440,7 @@ double ScreenDpiY() {
   return screen ? screen->logicalDotsPerInchY() : 96.0;
 }
 
-void AttachShortcuts(MainWidget* window, const std::vector<Shortcut>& table) {
-  if (Live(window)) window->shortcuts = table;
-}
-
-std::vector<Shortcut> AttachedShortcuts(MainWidget* window) {
-  return Live(window) ? window->shortcuts : std::vector<Shortcut>();
-}
-
-bool WindowHasPainted(MainWidget* window) { return Live(window) && window->painted; }
-
-const MainWindowEvents& EventsOfMainWindow(MainWidget* window) {
-  static const MainWindowEvents none;
-  return Live(window) ? window->events : none;
-}
+MainWindowRecord* RecordOfWindow(MainWidget* window) { return Live(window); }
 
 void StartWindowDrag(MainWidget* window) {
   if (!Live(window)) return;

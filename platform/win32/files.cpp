@@ -252,14 +252,20 @@ bool MakeExecutable(const std::string& path) { return IsRegularFile(path); }
 // CharUpperBuffW and CharLowerBuffW map each UTF-16 unit to one unit, and the pane counts its
 // positions in those units, so no character position moves.
 // Maps a run of valid UTF-8 through the system's one-for-one case tables.
+// The system's letters of the other case, with the rules of language (the Kelvin sign's small
+// letter is k, capital sharp s's is sharp s); each character stays one character.
 static std::string OtherCaseRun(const std::string& run, bool upper) {
   std::wstring wide = Utf8ToWide(run);
   if (wide.empty()) return run;
-  DWORD units = static_cast<DWORD>(wide.size());
+  const int units = static_cast<int>(wide.size());
+  std::wstring cased(wide.size(), L'\0');
+  const DWORD how = (upper ? LCMAP_UPPERCASE : LCMAP_LOWERCASE) | LCMAP_LINGUISTIC_CASING;
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, how, wide.data(), units, cased.data(), units, nullptr, nullptr, 0) == units)
+    return WideToUtf8(cased);
   if (upper)
-    CharUpperBuffW(wide.data(), units);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(units));
   else
-    CharLowerBuffW(wide.data(), units);
+    CharLowerBuffW(wide.data(), static_cast<DWORD>(units));
   return WideToUtf8(wide);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/live_objects.h"
+#include "platform/main_window_record.h"
 #include "platform/window.h"
 
 namespace vt {
@@ -16,25 +17,15 @@ namespace vt {
 class BarView;
 class PaneView;
 
-class MainWidget {
+class MainWidget : public MainWindowRecord {
  public:
   HWND hwnd = nullptr;
-  MainWindowEvents events;
-  ShowState pendingShow = ShowState::Normal;
-  std::vector<Shortcut> shortcuts;
   std::vector<BarView*> bars;     // bars that follow the window's width
   HBRUSH background = nullptr;    // the client area's colour
   COLORREF textColour = RGB(0, 0, 0);
-  bool painted = false;           // the first frame is on the screen
   bool initialised = false;       // size changes are reported only once the program has set up the window
   bool shown = false;             // the first frame has been drawn, children included
   std::vector<std::function<void()>> afterFirstFrame;  // tasks waiting for that frame
-
-  // Runs a handler if the program gave one.
-  template <typename Handler, typename... Args>
-  static void Raise(const Handler& handler, Args... args) {
-    if (handler) handler(args...);
-  }
 };
 
 

@@ -1,12 +1,13 @@
 // The reading pane over the Windows API: a "RichEdit50W" control (loaded from Msftedit.dll by
-// PlatformInit). The control itself keeps the text, counts the display lines, finds text
-// (EM_FINDTEXTEXW), breaks words (EM_FINDWORDBREAK), reads the wide-spacing rich text
-// (EM_STREAMIN), underlines ranges (CHARFORMAT2) and shows web addresses as links; this file only
-// translates. The control's window procedure is subclassed to raise the program's events after
-// the control has handled each message, and to put back the pane's wide caret whenever the control
-// has made its own thin one. Tab and Shift+Tab go on to the first or last button of the bar; a
-// file dropped on the pane goes to the main window. Screen readers learn the pane's name through
-// Active Accessibility's annotation of the control's window (the window text is the book itself).
+// PlatformInit). The control itself keeps the text, counts the display lines, reads the
+// wide-spacing rich text (EM_STREAMIN), underlines ranges (CHARFORMAT2) and shows web addresses as
+// links; word breaks and finds follow the rules both systems share (word_breaks.h, text_search.h)
+// over the system's Unicode tables, the find over a folded copy of the text kept until the text
+// changes. The control's window procedure is subclassed to raise the program's events after the
+// control has handled each message, and to put back the pane's wide caret whenever the control has
+// made its own thin one. Tab and Shift+Tab go on to the first or last button of the bar; a file
+// dropped on the pane goes to the main window. Screen readers learn the pane's name through Active
+// Accessibility's annotation of the control's window (the window text is the book itself).
 // Everything here runs on the user-interface thread.
 #include "platform/pane.h"
 #include "platform/files.h"
@@ -22,7 +23,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <set>
+#include <vector>
 
 #include "platform/bar.h"
 #include "platform/first_screen.h"
@@ -30,7 +33,9 @@
 #include "platform/pane_ranges.h"
 #include "platform/scheme_colours.h"
 #include "platform/testing.h"
+#include "platform/text_search.h"
 #include "platform/web_addresses.h"
+#include "platform/word_breaks.h"
 #include "platform/win32/main_widget.h"
 
 namespace vt {
@@ -54,6 +59,9 @@ class PaneView {
   std::set<std::pair<int, int>> shownLinks;  // the addresses drawn in the link colour
   std::string accessibleName;                // as last given to the annotation service
   bool restyling = false;               // the formats are being changed: no restyle from within
+  CHARRANGE colouredSelection{0, 0};    // the selection as drawn in the scheme's selection colours
+  std::u16string foldedText;            // the text with its letters folded, for find
+  bool foldedKnown = false;             // foldedText is the text's
 };
 
 namespace {
@@ -155,13 +163,25 @@ void ClearAccessibleName(HWND hwnd) {
 template <typename Use>
 void WithRangeSelected(PaneView* pane, int start, int end, Use use);
 
-// Colours a range's text.
+// Colours a range's text, on the pane's own background.
 void ColourRange(PaneView* pane, int start, int end, std::uint32_t text) {
   if (start >= end) return;
   CHARFORMAT2W format = {};
   format.cbSize = sizeof format;
-  format.dwMask = CFM_COLOR;
+  format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
+  format.dwEffects = CFE_AUTOBACKCOLOR;
   format.crTextColor = text;
+  WithRangeSelected(pane, start, end, [&] { Send(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)); });
+}
+
+// Colours a range's text and the ground behind it.
+void ColourRangeOn(PaneView* pane, int start, int end, std::uint32_t text, std::uint32_t ground) {
+  if (start >= end) return;
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
+  format.crTextColor = text;
+  format.crBackColor = ground;
   WithRangeSelected(pane, start, end, [&] { Send(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)); });
 }
 
@@ -187,24 +207,54 @@ bool Overlaps(std::pair<int, int> range, CHARRANGE selection) {
 }
 
 // Draws the addresses on screen in the scheme's link colour, where they are not drawn so already
-// (outside the selection, which the control draws in the system's highlight).
-void Restyle(PaneView* pane) {
-  if (!pane->hasScheme || pane->restyling || !pane->redraw) return;
-  pane->restyling = true;
-  CHARRANGE selection;
-  Send(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+// (outside the selection, which has the selection's colours).
+void RestyleLinks(PaneView* pane, CHARRANGE selection) {
   auto [first, end] = VisibleRange(pane);
   for (auto [start, stop] : WebAddressesIn(TextRange(pane, first, end))) {
     std::pair<int, int> link{first + start, first + stop};
     if (Overlaps(link, selection) || !pane->shownLinks.insert(link).second) continue;
     ColourRange(pane, link.first, link.second, pane->scheme.link);
   }
+}
+
+// The control draws a selection in the system's highlight colours, which may read at 3:1 on the
+// scheme; it is hidden instead, and the selected characters themselves are drawn in the scheme's
+// selection colours, the characters it left given the text colour back. Only those few characters
+// change format, so this costs no new layout of the book.
+void FollowSelection(PaneView* pane, CHARRANGE selection) {
+  const CHARRANGE old = pane->colouredSelection;
+  if (old.cpMin == selection.cpMin && old.cpMax == selection.cpMax) return;
+  pane->colouredSelection = selection;
+  if (old.cpMin < old.cpMax) {
+    ColourRange(pane, old.cpMin, old.cpMax, pane->scheme.text);
+    std::erase_if(pane->shownLinks, [&](std::pair<int, int> link) { return Overlaps(link, old); });
+  }
+  if (selection.cpMin < selection.cpMax)
+    ColourRangeOn(pane, selection.cpMin, selection.cpMax, pane->scheme.selectionText, pane->scheme.selectionBackground);
+}
+
+// Draws the selection and the addresses on screen in the scheme's colours.
+void Restyle(PaneView* pane) {
+  if (!pane->hasScheme || pane->restyling || !pane->redraw) return;
+  pane->restyling = true;
+  CHARRANGE selection;
+  Send(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  FollowSelection(pane, selection);
+  RestyleLinks(pane, selection);
   pane->restyling = false;
 }
 
 // A new text, or new colours for all of it: no address is drawn in the link colour.
 void ForgetStyles(PaneView* pane) {
   pane->shownLinks.clear();
+  pane->colouredSelection = {0, 0};
+}
+
+// A new text: what was kept of the old one goes.
+void ForgetText(PaneView* pane) {
+  ForgetStyles(pane);
+  pane->foldedKnown = false;
+  pane->foldedText.clear();
 }
 
 LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
@@ -233,6 +283,8 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
   if (!Live(pane)) return result;
   // A first screen made before the window had its size is wrapped anew at each new size.
   if (message == WM_SIZE && pane->anchorChar >= 0) PaneScrollCharToTop(pane, pane->anchorChar);
+  // The control shows its selection again as it gains the focus; the scheme's colours show it instead.
+  if (message == WM_SETFOCUS && pane->hasScheme) Send(pane, EM_HIDESELECTION, TRUE, 0);
   if (MayMoveCaret(message)) {
     PutBackCaret(pane);
     Restyle(pane);
@@ -395,7 +447,7 @@ void PaneSetPlainText(PaneView* pane, const std::string& utf8, int letterSpacing
   if (!Live(pane)) return;
   std::wstring text = ControlText(utf8);
   SETTEXTEX how = {ST_DEFAULT, 1200};
-  ForgetStyles(pane);
+  ForgetText(pane);
   pane->anchorChar = -1;
   Send(pane, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.c_str()));
   if (pane->letterSpacing != letterSpacingTwips) PaneSetLetterSpacing(pane, letterSpacingTwips);
@@ -434,7 +486,7 @@ int PaneStreamInRtf(PaneView* pane, const std::string& rtf) {
   std::string ascii = AsciiRichText(rtf);
   StreamSource source = {&ascii, 0};
   EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, ReadStream};
-  ForgetStyles(pane);
+  ForgetText(pane);
   pane->anchorChar = -1;
   Send(pane, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
   ShowFromTheStart(pane);
@@ -598,19 +650,43 @@ void PaneRemoveSelection(PaneView* pane) {
   if (Live(pane)) Send(pane, EM_SETSEL, static_cast<WPARAM>(-1), 0);
 }
 
+namespace {
+
+// Text with its letters folded for a find that ignores case: the system's small letters, with
+// the rules of language (the Kelvin sign is a k, capital sharp s a sharp s). Each character stays
+// one character, so positions do not move.
+std::u16string Folded(std::u16string text) {
+  if (text.empty()) return text;
+  auto* letters = reinterpret_cast<wchar_t*>(text.data());
+  const int size = static_cast<int>(text.size());
+  std::u16string folded(text.size(), u'\0');
+  const int made = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, letters, size,
+                                 reinterpret_cast<wchar_t*>(folded.data()), size, nullptr, nullptr, 0);
+  return made == size ? folded : text;
+}
+
+// The pane's whole text folded, kept until the text changes.
+const std::u16string& FoldedPaneText(PaneView* pane) {
+  if (!pane->foldedKnown) {
+    pane->foldedText = Folded(TextRange(pane, 0, PaneTextLength(pane)));
+    pane->foldedKnown = true;
+  }
+  return pane->foldedText;
+}
+
+}  // namespace
+
 int PaneFindText(PaneView* pane, const std::string& term, int from, int to, bool down, int& foundStart,
                  int& foundEnd) {
   foundStart = foundEnd = -1;
   if (!Live(pane) || term.empty()) return -1;
-  std::wstring wide = Wide(term);
-  FINDTEXTEXW find = {};
-  find.chrg.cpMin = from;  // upward: from `from` down to `to`
-  find.chrg.cpMax = to;
-  find.lpstrText = wide.c_str();
-  LRESULT at = Send(pane, EM_FINDTEXTEXW, down ? FR_DOWN : 0, reinterpret_cast<LPARAM>(&find));
+  const std::wstring wide = Wide(term);
+  const std::u16string folded = Folded(std::u16string(wide.begin(), wide.end()));
+  const std::u16string& text = FoldedPaneText(pane);
+  const int at = FindFoldedTerm(text, folded, SpanOfSearch(static_cast<int>(text.size()), from, to, down), down);
   if (at < 0) return -1;
-  foundStart = find.chrgText.cpMin;
-  foundEnd = find.chrgText.cpMax;
+  foundStart = at;
+  foundEnd = at + static_cast<int>(folded.size());
   return foundStart;
 }
 
@@ -628,19 +704,42 @@ void PaneStopFinding(PaneView*) {}
 
 // --- word breaks --------------------------------------------------------------------------------
 
-bool PaneIsDelimiter(PaneView* pane, int position) {
-  if (!Live(pane) || position < 0 || position >= PaneTextLength(pane)) return true;
-  return Send(pane, EM_FINDWORDBREAK, WB_ISDELIMITER, position) != 0;
+namespace {
+
+// The control's characters around a place, read a piece at a time as the word rule walks.
+constexpr int kWordPiece = 1024;  // characters read at once: longer than most runs of one kind
+
+CharKind KindOf(WORD type) {
+  if (type & C1_SPACE) return CharKind::Space;
+  if (type & (C1_ALPHA | C1_DIGIT)) return CharKind::LetterOrDigit;
+  return CharKind::Punctuation;
 }
 
-static int WordBreak(PaneView* pane, WPARAM how, int position) {
-  if (!Live(pane)) return 0;
-  return static_cast<int>(Send(pane, EM_FINDWORDBREAK, how, std::clamp(position, 0, PaneTextLength(pane))));
-}
+}  // namespace
 
-int PaneWordBreakRight(PaneView* pane, int position) { return WordBreak(pane, WB_RIGHT, position); }
-int PaneMoveWordLeft(PaneView* pane, int position) { return WordBreak(pane, WB_MOVEWORDLEFT, position); }
-int PaneMoveWordRight(PaneView* pane, int position) { return WordBreak(pane, WB_MOVEWORDRIGHT, position); }
+// The pane's text as the shared word rule reads it: the kinds of a piece of the control's
+// characters, by the system's Unicode tables, read anew when the walk leaves the piece.
+WordText WordsOfPane(PaneView* pane) {
+  if (!Live(pane)) return WordText{0, nullptr};
+  struct Piece {
+    int start = 0;
+    std::vector<WORD> types;
+  };
+  auto piece = std::make_shared<Piece>();
+  const int length = PaneTextLength(pane);
+  return WordText{length, [pane, piece, length](int position) {
+    if (position < piece->start || position >= piece->start + static_cast<int>(piece->types.size())) {
+      piece->start = std::clamp(position - kWordPiece / 2, 0, std::max(0, length - kWordPiece));
+      std::u16string text = TextRange(pane, piece->start, std::min(length, piece->start + kWordPiece));
+      piece->types.assign(text.size(), 0);
+      if (!text.empty())
+        GetStringTypeW(CT_CTYPE1, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
+                       piece->types.data());
+    }
+    const std::size_t at = static_cast<std::size_t>(position - piece->start);
+    return at < piece->types.size() ? KindOf(piece->types[at]) : CharKind::Space;
+  }};
+}
 
 // --- looks --------------------------------------------------------------------------------------
 
@@ -648,9 +747,11 @@ void PaneSetColours(PaneView* pane, int32_t textColour, int32_t backgroundColour
   if (!Live(pane)) return;
   pane->scheme = SchemeColours(static_cast<std::uint32_t>(textColour), static_cast<std::uint32_t>(backgroundColour));
   pane->hasScheme = true;
+  Send(pane, EM_HIDESELECTION, TRUE, 0);
   Send(pane, EM_SETBKGNDCOLOR, 0, pane->scheme.background);
   CHARFORMAT2W format = {};
-  format.dwMask = CFM_COLOR;
+  format.dwMask = CFM_COLOR | CFM_BACKCOLOR;  // the selection's ground goes too: it is drawn again
+  format.dwEffects = CFE_AUTOBACKCOLOR;
   format.crTextColor = pane->scheme.text;
   ForgetStyles(pane);
   SetAllCharFormat(pane, format);
@@ -722,6 +823,7 @@ void PaneSetRedraw(PaneView* pane, bool on) {
   if (!Live(pane)) return;
   pane->redraw = on;
   Send(pane, WM_SETREDRAW, on ? TRUE : FALSE);
+  if (on) Restyle(pane);  // the selection may have moved meanwhile
   if (on) RedrawWindow(pane->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
 }
 

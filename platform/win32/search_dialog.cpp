@@ -1,7 +1,8 @@
 // The search box over the Windows API: a black caption-less dialog made from a template in memory,
 // with an edit control, a bitmap button and the "ESC" button. RunSearchDialog disables the owner
 // window and runs the dialog's own message loop (IsDialogMessage turns Enter into IDOK and Esc
-// into IDCANCEL) until EndSearchDialog. The dialog only reports; the program reads the text and
+// into IDCANCEL) until EndSearchDialog, or until the dialog is gone with its owner (the reader's
+// window ended while the box was open). The dialog only reports; the program reads the text and
 // ends it. Everything here runs on the user-interface thread.
 #include "platform/search_dialog.h"
 
@@ -103,6 +104,8 @@ static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
       return TRUE;
     case WM_CONTEXTMENU: Raise(view->events.rightClicked); return TRUE;
     case WM_CLOSE: Raise(view->events.cancelPressed); return TRUE;
+    // The reader's window went first and took its owned box along: the box's loop ends too.
+    case WM_DESTROY: view->ended = true; return FALSE;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -151,7 +154,7 @@ void RunSearchDialog(SearchDialogView* dialog) {
   if (dialog->owner) EnableWindow(dialog->owner, TRUE);
   ShowWindow(dialog->hwnd, SW_HIDE);
   Raise(dialog->events.closed);
-  DestroyWindow(dialog->hwnd);
+  if (IsWindow(dialog->hwnd)) DestroyWindow(dialog->hwnd);
   DeleteObject(dialog->font);
   DeleteObject(dialog->ground);
   if (dialog->icon) DeleteObject(dialog->icon);

@@ -480,20 +480,7 @@ static double ScreenDpi(int axis) {
 double ScreenDpiX() { return ScreenDpi(LOGPIXELSX); }
 double ScreenDpiY() { return ScreenDpi(LOGPIXELSY); }
 
-void AttachShortcuts(MainWidget* window, const std::vector<Shortcut>& table) {
-  if (Live(window)) window->shortcuts = table;
-}
-
-std::vector<Shortcut> AttachedShortcuts(MainWidget* window) {
-  return Live(window) ? window->shortcuts : std::vector<Shortcut>();
-}
-
-bool WindowHasPainted(MainWidget* window) { return Live(window) && window->painted; }
-
-const MainWindowEvents& EventsOfMainWindow(MainWidget* window) {
-  static const MainWindowEvents none;
-  return Live(window) ? window->events : none;
-}
+MainWindowRecord* RecordOfWindow(MainWidget* window) { return Live(window); }
 
 // The window manager moves the window as if its caption had been grabbed.
 void StartWindowDrag(MainWidget* window) {

@@ -5,6 +5,7 @@
 #include "platform/testing.h"
 #include "platform/pane_positions.h"
 #include "platform/rich_text.h"
+#include "platform/scheme_colours.h"
 #include "speech/reading_aloud.h"
 #include "tests/reader/pane_fixture.h"
 
@@ -242,6 +243,37 @@ TEST_F(PaneText, ColoursApplyToAllTextAfterAStreamIn) {
   EXPECT_GT(yellow, 500);                        // the glyphs, in the text colour
   EXPECT_GT(blue, 800 * PaneHeight(PaneWindow) / 2);  // the background of the 800 px pane
   EXPECT_EQ(CountPanePixels(PaneWindow, 0x000000), 0);  // no text left in the default black
+}
+
+// A selection (a search hit, a chapter) and a web address are drawn in the scheme's own colours,
+// which read at 7:1, not in the system's; a selection that moves gives its characters back.
+TEST_F(PaneText, SelectionsAndLinksShowInTheSchemesColours) {
+  const PaneColours scheme = SchemeColours(65535, 16711680);  // yellow on blue
+  const auto rgb = [](std::uint32_t ref) { return (ref & 0xFF) << 16 | (ref & 0xFF00) | (ref >> 16 & 0xFF); };
+  const auto ground = [&] {
+    RepaintPaneNow(PaneWindow);
+    return CountPanePixels(PaneWindow, rgb(scheme.selectionBackground));
+  };
+  PaneSetPlainText(PaneWindow, "one two three\r\nsee www.example.org");
+  TextColor = 65535;
+  BGColor = 16711680;
+  ApplyColors();
+  PaneRemoveSelection(PaneWindow);
+  const int unselected = ground();
+  EXPECT_GT(CountPanePixels(PaneWindow, rgb(scheme.link)), 100);  // the address's glyphs
+  // "two three" selected: a block of its width and at least most of a row's height
+  PaneSetSelection(PaneWindow, 4, 13);
+  int left = 0, right = 0, top = 0, x = 0, nextRow = 0;
+  PanePosFromChar(PaneWindow, 4, left, top);
+  PanePosFromChar(PaneWindow, 13, right, top);
+  PanePosFromChar(PaneWindow, 15, x, nextRow);
+  const int block = (right - left) * (nextRow - top);
+  EXPECT_GT(ground() - unselected, block / 4);  // less the glyphs drawn on it
+  EXPECT_GT(CountPanePixels(PaneWindow, rgb(scheme.selectionText)), 0);
+  PaneSetSelection(PaneWindow, 0, 3);  // "one": the block moves with it
+  EXPECT_LT(ground() - unselected, block / 4);
+  PaneRemoveSelection(PaneWindow);
+  EXPECT_NEAR(ground(), unselected, unselected / 20 + 10);
 }
 
 TEST_F(PaneText, UnderlineToggledTwiceLeavesTheRangePlain) {

@@ -1,9 +1,11 @@
 # A local web server for the download tests under Wine: /body (100,000 bytes), /downgrade/body (a
 # redirect to /body on plain http), /stall/body (promises a body, sends 4 bytes, then waits),
+# /files/NAME (the file NAME of the folder that CHECK_SERVER_FILES names, as it is at the request),
 # anything else 404.
 # Usage: python3 check_server.py PORT_FILE [CERT KEY]   (writes its port into PORT_FILE; with a
 # certificate and its key it speaks https)
 import http.server
+import os
 import ssl
 import sys
 import time
@@ -25,8 +27,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(b"MZ\0\0")
             self.wfile.flush()
             time.sleep(60)
+        elif self.path.startswith("/files/") and self.served_file():
+            with open(self.served_file(), "rb") as f:
+                self.answer(200, f.read())
         else:
             self.answer(404, b"missing")
+
+    def served_file(self):
+        """The path of the file /files/NAME asks for, or None."""
+        folder, name = os.environ.get("CHECK_SERVER_FILES"), self.path[len("/files/"):]
+        if not folder or "/" in name or name.startswith("."):
+            return None
+        path = os.path.join(folder, name)
+        return path if os.path.isfile(path) else None
 
     def answer(self, status, body):
         self.send_response(status)

@@ -29,12 +29,12 @@ PREFIX = None
 BAR_Y = 66
 EXIT_X, BOOKS_X, PLAY_X, NEXT_X = 77, 230, 384, 688
 PANE_CROP = "1800x700+20+220"
-# How long a step may wait on Wine before it counts as failed. A step ends as soon as what it waits
-# for shows; on a loaded machine Wine's rich-edit control lays a book out many times slower than
-# alone, so these bound a hang, not the speed.
-WINDOW_WAIT = 240
-CHANGE_WAIT = 300
 BAR_CROP = "1800x180+0+0"
+# Each step waits for what it checks to show (the window with its title, the text drawn, the pane
+# or the bar changed, the focus frame), as long as the whole run may take: on a loaded machine
+# Wine's rich-edit control lays a book out many times slower than alone, so this bounds a hang, not
+# the speed.
+RUN_LIMIT = 1200
 
 
 class WineReader(Reader):
@@ -47,7 +47,7 @@ class WineReader(Reader):
         self.program = exe
         self.env.update(wine_environment(PREFIX, e2e_test.DISPLAY))
 
-    def start(self, timeout=WINDOW_WAIT):
+    def start(self, timeout=RUN_LIMIT):
         real = self.program
         self.program = "wine"
         self.process = None
@@ -60,7 +60,7 @@ class WineReader(Reader):
 
     def end_with_esc(self):
         self.keys("Escape", pause=0.1)
-        return self.wait_end(timeout=WINDOW_WAIT)
+        return self.wait_end(timeout=RUN_LIMIT)
 
     def wait_for_window(self, timeout):
         deadline = time.time() + timeout
@@ -68,12 +68,30 @@ class WineReader(Reader):
             out = self.xdotool("search", "--onlyvisible", "--name", "^Vellumtide   1.8$", check=False)
             if out:
                 self.window = out.split()[-1]
-                self.settle(2.0)  # the first paint of a 64 pt book
+                self.wait_until(self.text_drawn, deadline, "the book's text was not drawn")
                 return self
             if self.process.poll() is not None:
                 raise AssertionError("the reader ended at start")
             time.sleep(0.2)
         raise AssertionError("the reader's window did not appear")
+
+    @staticmethod
+    def wait_until(condition, deadline, what):
+        """Returns what `condition` returns once it is true; fails with `what` at the deadline."""
+        while time.time() < deadline:
+            found = condition()
+            if found:
+                return found
+            time.sleep(0.3)
+        raise AssertionError(what)
+
+    def text_drawn(self):
+        """True once yellow text covers a good part of the pane."""
+        shot = os.path.join(self.folder, "drawn.png")
+        self.screenshot(shot)
+        out = subprocess.run(["convert", shot, "-crop", PANE_CROP, "-fill", "black", "+opaque", "#FFFF00",
+                              "-format", "%[fx:mean]", "info:"], capture_output=True, text=True, check=True).stdout
+        return float(out) > 0.02
 
     def pane_signature(self, crop=PANE_CROP):
         """A picture of the pane (or another part of the screen), cropped from a screenshot."""
@@ -89,22 +107,22 @@ class WineReader(Reader):
         result = subprocess.run(["compare", "-metric", "AE", a, b, "null:"], capture_output=True, text=True)
         return float(result.stderr.split()[0]) > 10000
 
-    def pane_after_change(self, before, timeout=CHANGE_WAIT):
-        """A picture of the pane once it differs from `before` (Wine's rich-edit control lays out a
-        long book in seconds), or `before` when nothing changed within the timeout."""
-        deadline = time.time() + timeout
+    def pane_after_change(self, before, deadline, crop=PANE_CROP):
+        """A picture of the pane (or another part of the screen) once it differs from `before`
+        (Wine's rich-edit control lays out a long book in seconds), or `before` when nothing
+        changed by the deadline."""
         while time.time() < deadline:
-            if self.differ(self.pane_signature(), before):
-                return self.pane_settled(deadline)
+            if self.differ(self.pane_signature(crop), before):
+                return self.pane_settled(deadline, crop)
             time.sleep(0.5)
         return before
 
-    def pane_settled(self, deadline):
+    def pane_settled(self, deadline, crop=PANE_CROP):
         """A picture of the pane once two pictures a second apart show the same."""
-        last = self.pane_signature()
+        last = self.pane_signature(crop)
         while time.time() < deadline:
             self.settle(1.0)
-            now = self.pane_signature()
+            now = self.pane_signature(crop)
             if not self.differ(now, last):
                 return now
             last = now
@@ -131,6 +149,7 @@ class WineSmoke(unittest.TestCase):
         # rich-edit control takes many seconds over a long book at 64 pt).
         reader = WineReader(settings=dict(QUIET, Book="2"))
         self.addCleanup(reader.close)
+        deadline = time.time() + RUN_LIMIT
         reader.start()
 
         shot = os.path.join(reader.folder, "start.png")
@@ -147,37 +166,35 @@ class WineSmoke(unittest.TestCase):
 
         first = reader.pane_signature()
         reader.click(NEXT_X, BAR_Y)
-        page = reader.pane_after_change(first)
+        page = reader.pane_after_change(first, deadline)
         self.assertTrue(reader.differ(page, first), "Next moves on")
         reader.click(BOOKS_X, BAR_Y)
-        book = reader.pane_after_change(page)
+        book = reader.pane_after_change(page, deadline)
         self.assertTrue(reader.differ(book, page), "Books shows the next book")
 
         reader.click(EXIT_X, BAR_Y, button=3)
-        shortcuts = reader.pane_after_change(book)
+        shortcuts = reader.pane_after_change(book, deadline)
         self.assertTrue(reader.differ(shortcuts, book), "a right-click on Exit shows the shortcut list")
         reader.click(EXIT_X, BAR_Y, button=3)
-        again = reader.pane_after_change(shortcuts)
+        again = reader.pane_after_change(shortcuts, deadline)
         self.assertTrue(reader.differ(again, shortcuts), "a second one shows the book again")
 
         reader.click(PLAY_X, BAR_Y)
-        reader.settle(2.0)
+        reader.settle(2.0)  # what is checked is that nothing moves: a while to look, not an event
         self.assertTrue(reader.alive())
         after = reader.pane_signature()
         self.assertFalse(reader.differ(after, again), "Play without a voice keeps the place")
 
         # The keyboard: Shift+Tab goes from the pane to the last button (Menu), framed in black at
         # least 6 px wide; Enter and then Space press it, and the rebuilt bar keeps the frame on Menu.
-        reader.keys("shift+Tab", pause=1.0)
-        shot = keyboard_screen_test.Shot(reader)
-        bottom = shot.bar_bottom(x=1800)
-        framed = shot.focus_frame_sides(bottom)
-        self.assertEqual(len(framed), 2, framed)
+        bottom = keyboard_screen_test.Shot(reader).bar_bottom(x=1800)
+        reader.keys("shift+Tab", pause=0)
+        framed = reader.wait_until(lambda: self.frame_sides(reader, bottom), deadline, "Shift+Tab framed no button")
         self.assertTrue(all(end - start >= 6 for start, end in framed), framed)
         sets = [reader.pane_signature(BAR_CROP)]
         for key in ("Return", "space"):
-            reader.keys(key, pause=1.5)
-            sets.append(reader.pane_signature(BAR_CROP))
+            reader.keys(key, pause=0)
+            sets.append(reader.pane_after_change(sets[-1], deadline, BAR_CROP))
             self.assertTrue(reader.differ(sets[-1], sets[-2]), f"{key} on Menu shows the next button set")
             self.assertEqual(len(keyboard_screen_test.Shot(reader).focus_frame_sides(bottom)), 2)
 
@@ -185,6 +202,12 @@ class WineSmoke(unittest.TestCase):
         self.assertEqual([line.split("=")[0] for line in reader.saved_lines()[1:]], WRITE_ORDER)
         self.assertEqual(saved["Book"], "3")
         self.assertNotEqual(saved["BookMark2"], "0", "the place reached by Next")
+
+    @staticmethod
+    def frame_sides(reader, bottom):
+        """The two sides of the focus frame on the bar, or None while there is no frame."""
+        sides = keyboard_screen_test.Shot(reader).focus_frame_sides(bottom)
+        return sides if len(sides) == 2 else None
 
 
 def main():
