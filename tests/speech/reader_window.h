@@ -24,18 +24,17 @@ using vt_test::RunFor;
 using vt_test::RunUntil;
 
 // The word marks made while the event loop runs until the reading ends: each (start, length) that
-// MarkSpokenWord gave UnderlineStart and UnderlineLength.
+// MarkSpokenWord gave UnderlineStart and UnderlineLength, taken as each word's report arrives (a
+// loaded machine may deliver several reports between two looks at the pane).
 inline std::vector<std::pair<int, int>> MarksUntilIdle(double seconds = 20) {
   std::vector<std::pair<int, int>> marks;
-  std::pair<int, int> last{vt::UnderlineStart, vt::UnderlineLength};
-  RunUntil(
-      [&] {
-        std::pair<int, int> now{vt::UnderlineStart, vt::UnderlineLength};
-        if (now != last && vt::IsSpeaking) marks.push_back(now);
-        last = now;
-        return vt::IsSpeaking == 0;
-      },
-      seconds);
+  vt::SetSpeechListener({[&marks](const vt::SpokenWord& word) {
+                           vt::MarkSpokenWord(word);
+                           if (vt::IsSpeaking) marks.emplace_back(vt::UnderlineStart, vt::UnderlineLength);
+                         },
+                         vt::EndReading, vt::ReadingLost});
+  RunUntil([] { return vt::IsSpeaking == 0; }, seconds);
+  vt::SetSpeechListener({vt::MarkSpokenWord, vt::EndReading, vt::ReadingLost});
   return marks;
 }
 
