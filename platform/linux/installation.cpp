@@ -1,5 +1,5 @@
-// The folders Linux package managers put programs in. A copy anywhere else (a build folder, a home
-// folder, a prefix of the user's own) is one the user looks after.
+// The folders Linux package managers put programs in (plain paths, no Qt). A copy anywhere else (a
+// build folder, a home folder, a prefix of the user's own) is one the user looks after.
 #include "platform/installation.h"
 
 namespace vt {

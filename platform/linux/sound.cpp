@@ -1,5 +1,5 @@
-// The click and the volume keys over PulseAudio's client library (PipeWire desktops serve the same
-// protocol). Nothing here starts a sound server.
+// The click and the volume keys on Linux, over PulseAudio's client library (PipeWire desktops serve
+// the same protocol); no Qt. Nothing here starts a sound server.
 //
 // The click never holds its command. One connection, made on the first tone and kept for the
 // process, runs on libpulse's own thread (a threaded main loop). Each tone is put once into the
