@@ -137,6 +137,9 @@ bool ForEachPiece(const std::string& utf8, const LetterMap& letters, Take take) 
 // Clang's vector types; elsewhere the compiler splits them up).
 using Units8 = std::uint16_t __attribute__((vector_size(16)));
 
+// A unit in all eight places (written out: Clang takes a scalar beside a vector less well than GCC).
+constexpr Units8 Splat(std::uint16_t unit) { return Units8{unit, unit, unit, unit, unit, unit, unit, unit}; }
+
 // Compares eight units of a text with eight held, and with kWrite writes the new letters over
 // them: every character in the place of one of the same kind (a break where a break was), a break
 // never written nor written over. `moved` gets bits where a break meets a letter, `differ` where
@@ -146,9 +149,10 @@ void MatchUnits(char16_t* shown, const char16_t* units, Units8& moved, Units8& d
   Units8 was, now;
   std::memcpy(&was, shown, sizeof was);
   std::memcpy(&now, units, sizeof now);
-  const Units8 shownBreak = (Units8)((Units8)(was - kBreak) < 2), newBreak = (Units8)(now == kBreak);
+  const Units8 breakUnit = Splat(kBreak), sinceBreak = was - breakUnit;
+  const Units8 shownBreak = (Units8)(sinceBreak < Splat(2)), newBreak = (Units8)(now == breakUnit);
   moved |= shownBreak ^ newBreak;
-  differ |= ((was & ~shownBreak) | (kBreak & shownBreak)) ^ now;
+  differ |= ((was & ~shownBreak) | (breakUnit & shownBreak)) ^ now;
   if constexpr (kWrite) {
     const Units8 keep = shownBreak | newBreak;
     const Units8 written = (was & keep) | (now & ~keep);
