@@ -163,26 +163,24 @@ void ClearAccessibleName(HWND hwnd) {
 template <typename Use>
 void WithRangeSelected(PaneView* pane, int start, int end, Use use);
 
-// Colours a range's text, on the pane's own background.
-void ColourRange(PaneView* pane, int start, int end, std::uint32_t text) {
+// Colours a range's text, and the ground behind it when one is given (else the pane's own).
+void FormatRangeColours(PaneView* pane, int start, int end, std::uint32_t text, const std::uint32_t* ground) {
   if (start >= end) return;
   CHARFORMAT2W format = {};
   format.cbSize = sizeof format;
   format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
-  format.dwEffects = CFE_AUTOBACKCOLOR;
   format.crTextColor = text;
+  if (ground) format.crBackColor = *ground;
+  else format.dwEffects = CFE_AUTOBACKCOLOR;
   WithRangeSelected(pane, start, end, [&] { Send(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)); });
 }
 
-// Colours a range's text and the ground behind it.
+void ColourRange(PaneView* pane, int start, int end, std::uint32_t text) {
+  FormatRangeColours(pane, start, end, text, nullptr);
+}
+
 void ColourRangeOn(PaneView* pane, int start, int end, std::uint32_t text, std::uint32_t ground) {
-  if (start >= end) return;
-  CHARFORMAT2W format = {};
-  format.cbSize = sizeof format;
-  format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
-  format.crTextColor = text;
-  format.crBackColor = ground;
-  WithRangeSelected(pane, start, end, [&] { Send(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)); });
+  FormatRangeColours(pane, start, end, text, &ground);
 }
 
 // The characters on screen, first and past the last.
