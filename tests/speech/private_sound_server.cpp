@@ -38,7 +38,20 @@ std::string RunCapture(const std::string& command) {
   return out;
 }
 
-bool ServerAnswers() { return RunCapture("pactl info 2>/dev/null").find("Server Name") != std::string::npos; }
+// Every call into the sound server's tools is bounded: a server that stops answering fails the
+// test instead of hanging it.
+bool ServerAnswers() { return RunCapture("timeout 10 pactl info 2>/dev/null").find("Server Name") != std::string::npos; }
+
+// Ends a child process: asked first, killed if it has not gone after a second.
+void EndChild(pid_t pid) {
+  kill(pid, SIGTERM);
+  for (int i = 0; i < 200; ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
 
 void StopAtExit() { StopPrivateSoundServer(); }
 
@@ -62,7 +75,7 @@ bool StartPrivateSoundServer(std::string* why) {
   chmod(runtimeDir.c_str(), 0700);
   setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
   setenv("PULSE_SERVER", ("unix:" + runtimeDir + "/pulse/native").c_str(), 1);
-  std::string command = "HOME='" + runtimeDir + "' pulseaudio --daemonize=yes -n --exit-idle-time=-1 --disallow-exit " +
+  std::string command = "HOME='" + runtimeDir + "' timeout 30 pulseaudio --daemonize=yes -n --exit-idle-time=-1 --disallow-exit " +
                         "--load='module-native-protocol-unix auth-anonymous=1' " +
                         "--load='module-null-sink sink_name=ci_null rate=22050 channels=1' >'" + runtimeDir + "/server.log' 2>&1";
   if (std::system(command.c_str()) != 0 || !ServerAnswers()) {
@@ -75,7 +88,7 @@ bool StartPrivateSoundServer(std::string* why) {
     *why = "pulseaudio wrote no pid";
     return false;
   }
-  std::system("pactl set-default-sink ci_null >/dev/null 2>&1");
+  std::system("timeout 10 pactl set-default-sink ci_null >/dev/null 2>&1");
   recordingPath = runtimeDir + "/monitor.raw";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -114,8 +127,7 @@ void ThawPrivateSoundServer() {
 
 void StopPrivateSoundServer() {
   if (recorderPid > 0) {
-    kill(recorderPid, SIGTERM);
-    waitpid(recorderPid, nullptr, 0);
+    EndChild(recorderPid);
     recorderPid = -1;
   }
   if (serverPid > 0) {
@@ -130,7 +142,7 @@ void StopPrivateSoundServer() {
   // Nothing is found in the folder that is gone: the program sees no server.
 }
 
-std::string Pactl(const std::string& arguments) { return RunCapture("pactl " + arguments + " 2>&1"); }
+std::string Pactl(const std::string& arguments) { return RunCapture("timeout 10 pactl " + arguments + " 2>&1"); }
 
 int SinkVolumePercent() {
   std::string out = Pactl("get-sink-volume ci_null");
