@@ -24,36 +24,44 @@ class StuckTestWatchdog : public testing::EmptyTestEventListener {
   // Watches every test of the run; VT_STUCK_TEST_SECONDS overrides the limit.
   static void Install(int limitSeconds) {
     if (const char* limit = std::getenv("VT_STUCK_TEST_SECONDS")) limitSeconds = std::atoi(limit);
-    auto* watchdog = new StuckTestWatchdog(limitSeconds);  // lives as long as the process
-    testing::UnitTest::GetInstance()->listeners().Append(watchdog);
-    std::thread([watchdog] { watchdog->Watch(); }).detach();
+    // gtest deletes its listeners at exit, while the watching thread still runs: what both share
+    // lives as long as the process.
+    auto* watched = new Watched{std::chrono::seconds(limitSeconds), {}, {}, {}};
+    testing::UnitTest::GetInstance()->listeners().Append(new StuckTestWatchdog(watched));
+    std::thread([watched] { Watch(*watched); }).detach();
   }
 
   void OnTestStart(const testing::TestInfo& test) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_ = std::string(test.test_suite_name()) + "." + test.name();
-    started_ = Clock::now();
+    std::lock_guard<std::mutex> lock(watched_->mutex);
+    watched_->running = std::string(test.test_suite_name()) + "." + test.name();
+    watched_->started = Clock::now();
   }
   void OnTestEnd(const testing::TestInfo&) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_.clear();
+    std::lock_guard<std::mutex> lock(watched_->mutex);
+    watched_->running.clear();
   }
 
  private:
   using Clock = std::chrono::steady_clock;
-  explicit StuckTestWatchdog(int limitSeconds) : limit_(limitSeconds) {}
+  struct Watched {
+    std::chrono::seconds limit;
+    std::mutex mutex;
+    std::string running;  // the test under way, or empty
+    Clock::time_point started;
+  };
+  explicit StuckTestWatchdog(Watched* watched) : watched_(watched) {}
 
-  void Watch() {
+  static void Watch(Watched& watched) {
     for (;;) {
       std::this_thread::sleep_for(std::chrono::seconds(1));
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!running_.empty() && Clock::now() - started_ > limit_) ReportAndAbort();
+      std::lock_guard<std::mutex> lock(watched.mutex);
+      if (!watched.running.empty() && Clock::now() - watched.started > watched.limit) ReportAndAbort(watched);
     }
   }
 
-  void ReportAndAbort() {
+  static void ReportAndAbort(const Watched& watched) {
     std::fprintf(stderr, "\n%s has run for over %lld s and is taken as stuck; the stacks of its threads:\n",
-                 running_.c_str(), static_cast<long long>(limit_.count()));
+                 watched.running.c_str(), static_cast<long long>(watched.limit.count()));
     std::fflush(stderr);
 #ifndef _WIN32
     prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY);  // a child may look at its parent where ptrace is limited
@@ -66,10 +74,7 @@ class StuckTestWatchdog : public testing::EmptyTestEventListener {
     std::abort();
   }
 
-  std::chrono::seconds limit_;
-  std::mutex mutex_;
-  std::string running_;
-  Clock::time_point started_;
+  Watched* watched_;
 };
 
 }  // namespace vt_test
