@@ -175,17 +175,6 @@ static void TellWhyStartFileRefused() {
   });
 }
 
-// The first frame shows the text at the bookmark alone: drawing the bar's buttons would hold it
-// up. They come once that frame is on the screen (the loading notice's end has shown the bar).
-static void ShowBarAfterFirstFrame() {
-  BarSetVisible(BarWindow, false);
-  RunAfterFirstFrame(MainWindow, [] {
-    if (BarMessageShown()) return;  // the notice's end shows the bar
-    BarSetVisible(BarWindow, true);
-    BarPaintNow(BarWindow);
-  });
-}
-
 // Everything the window needs before it is first shown, in this order.
 static void InitialiseMainWindow() {
   OpenFileGivenAtStart();
@@ -204,7 +193,6 @@ static void InitialiseMainWindow() {
   ChangeFontSize(0);
   ApplyColors();
   LoadBookAtStartUp();
-  ShowBarAfterFirstFrame();
   TellWhyStartFileRefused();
 }
 

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "core/bar_messages.h"
+#include "platform/bar.h"
 #include "platform/files.h"
 #include "platform/pane.h"
 #include "platform/pane_positions.h"
@@ -321,6 +322,13 @@ void PutIntoPane(ShapedBook& book) {
 
 bool ShowBook(BookSource source, bool firstScreenFirst = false);
 
+// The bar back in its place and drawn now, unless a notice stands there (its end brings the bar).
+void ShowBarNow() {
+  if (BarMessageShown()) return;
+  BarSetVisible(BarWindow, true);
+  BarPaintNow(BarWindow);
+}
+
 // Runs `show`; when the book is too large for this machine's memory, what was made of it goes, and
 // the first book is shown instead.
 template <typename Show>
@@ -360,9 +368,11 @@ bool ShowBook(BookSource source, bool firstScreenFirst) {
     return false;
   }
   const int32_t* mark = ReadingPositionOf(Book);
+  BarSetVisible(BarWindow, false);  // drawing its buttons would hold the first frame up
   ShowFirstScreen(PaneWindow, book->plain, mark ? std::max(0, *mark) : 0);
   PaneSetFocus(PaneWindow);
   RunAfterFirstFrame(MainWindow, [book] {
+    ShowBarNow();  // before the whole book goes in, which takes long on a slow system
     WithinMemory([book] { PutIntoPane(*book); });
     RestoreBookmark();
   });
