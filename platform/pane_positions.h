@@ -40,4 +40,8 @@ std::size_t CountPanePositions(std::string_view utf8, std::size_t begin, std::si
 // The pane positions of all of a UTF-8 text, at most INT32_MAX.
 std::int32_t PanePositionsOf(std::string_view utf8);
 
+// PanePositionsOf for well-formed UTF-8, without its limit, several times as fast on any text (a
+// stray byte may count otherwise): for counts of hundreds of megabytes.
+std::int64_t PanePositionsOfWellFormed(std::string_view utf8);
+
 }  // namespace vt

@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <numeric>
 #include <string_view>
+#include <system_error>
 
 #include "platform/files.h"
 #include "platform/pane_positions.h"
@@ -85,14 +87,16 @@ void ForEachParagraph(std::string_view utf8, Take take) {
 // UTF-8. Printable ASCII and two-byte characters, nearly all of any text, are told apart without a
 // jump, so that even a text of random letters is walked at a few cycles a character (a jump each
 // took seconds on 200 MB).
+//
+// Bytes [begin, end) are walked; both are first bytes of characters, and never split a CR LF.
 template <typename Take>
-bool ForEachPiece(const std::string& utf8, const LetterMap& letters, Take take) {
+bool ForEachPiece(const std::string& utf8, size_t begin, size_t end, const LetterMap& letters, Take take) {
   constexpr qsizetype kPieceUnits = 4096;  // on the stack, and small enough to stay in the cache
   char16_t piece[kPieceUnits + 2];         // a character may take two units
   const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.c_str());  // ends in a NUL: bytes[i + 1] may be read
   const char16_t* const map = letters.Units();
-  const size_t size = utf8.size();
-  for (size_t i = 0; i < size;) {
+  const size_t size = end;
+  for (size_t i = begin; i < size;) {
     qsizetype n = 0;
     while (n < kPieceUnits && i < size) {
       uint64_t word;  // eight printable ASCII bytes at a time: most of a book in Latin letters
@@ -163,9 +167,9 @@ void MatchUnits(char16_t* shown, const char16_t* units, Units8& moved, Units8& d
 // Compares a text's pieces with the characters held (see MatchUnits). True while the shape holds
 // (and, without kWrite, the letters); `sameLetters` false once a letter differs.
 template <bool kWrite>
-bool MatchPieces(char16_t* held, qsizetype size, const std::string& utf8, const LetterMap& letters, qsizetype& at,
-                 bool& sameLetters) {
-  return ForEachPiece(utf8, letters, [&](const char16_t* units, qsizetype n) {
+bool MatchPieces(char16_t* held, qsizetype size, const std::string& utf8, size_t begin, size_t end,
+                 const LetterMap& letters, qsizetype& at, bool& sameLetters) {
+  return ForEachPiece(utf8, begin, end, letters, [&](const char16_t* units, qsizetype n) {
     if (n > size - at) return false;
     char16_t* shown = held + at;
     at += n;
@@ -188,6 +192,45 @@ bool MatchPieces(char16_t* held, qsizetype size, const std::string& utf8, const 
     sameLetters = sameLetters && !any(differ);
     return !any(moved) && (kWrite || !any(differ));
   });
+}
+
+// A place near the middle of the text where a character starts, not inside a CR LF.
+size_t MiddleCharacterStart(const std::string& utf8) {
+  size_t at = utf8.size() / 2;
+  while (at < utf8.size() && ((static_cast<unsigned char>(utf8[at]) & 0xC0u) == 0x80u || (utf8[at] == '\n' && utf8[at - 1] == '\r')))
+    ++at;
+  return at;
+}
+
+// Texts from this size on are compared in two halves at once: a second core halves the wait of a
+// letter case changed on a book of hundreds of megabytes.
+constexpr size_t kTwoHalvesBytes = 8 << 20;
+
+// MatchPieces over the whole text, its second half on another thread where the text is large:
+// that thread first counts the units the first half takes, to know where its own begin (the count
+// serves only when the first half is walked to its end, so is well-formed).
+template <bool kWrite>
+bool MatchText(char16_t* held, qsizetype size, const std::string& utf8, const LetterMap& letters, qsizetype& at,
+               bool& sameLetters) {
+  if (utf8.size() < kTwoHalvesBytes) return MatchPieces<kWrite>(held, size, utf8, 0, utf8.size(), letters, at, sameLetters);
+  const size_t middle = MiddleCharacterStart(utf8);
+  qsizetype secondBegins = 0, secondAt = 0;
+  bool secondLetters = true;
+  std::future<bool> second;
+  try {
+    second = std::async(std::launch::async, [&] {
+      secondAt = secondBegins = PanePositionsOfWellFormed(std::string_view(utf8).substr(0, middle));
+      return MatchPieces<kWrite>(held, size, utf8, middle, utf8.size(), letters, secondAt, secondLetters);
+    });
+  } catch (const std::system_error&) {  // no thread to be had: one walk, as for a small text
+    return MatchPieces<kWrite>(held, size, utf8, 0, utf8.size(), letters, at, sameLetters);
+  }
+  const bool firstShape = MatchPieces<kWrite>(held, size, utf8, 0, middle, letters, at, sameLetters);
+  const bool secondShape = second.get();
+  const bool shape = firstShape && secondShape && at == secondBegins;
+  at = secondAt;
+  sameLetters = sameLetters && secondLetters;
+  return shape;
 }
 
 std::string CrLfTextOfUtf8(const QByteArray& utf8) {
@@ -296,8 +339,8 @@ TextFit PaneStorage::Match(QTextDocument* document, const std::string& utf8, con
   qsizetype at = 0;
   bool sameLetters = true;
   const bool write = mayWrite && SharesDocument();
-  const bool sameShape = write ? MatchPieces<true>(held, text.size(), utf8, letters, at, sameLetters)
-                               : MatchPieces<false>(held, text.size(), utf8, letters, at, sameLetters);
+  const bool sameShape = write ? MatchText<true>(held, text.size(), utf8, letters, at, sameLetters)
+                               : MatchText<false>(held, text.size(), utf8, letters, at, sameLetters);
   if (!sameShape || at != text.size()) return TextFit::Differs;
   if (sameLetters) return TextFit::Same;
   document->markContentsDirty(0, static_cast<int>(text.size()));

@@ -81,9 +81,10 @@ TEST_F(PaneOperations, ALongSearchAnswersLaterOrSaysItStopped) {
 // A text shown in a letter case is the text that ChangeLetterCase makes, whatever was shown before:
 // another text, the same in other letters (written over the letters shown), or one kept aside.
 TEST_F(PaneOperations, ShowsATextInEitherCaseAsItsCasedCopy) {
-  // accents, letters whose other case is another letter's (µ, long s, Kelvin), sharp s, and
-  // letters beyond U+FFFF
-  const std::string sample = "Caf\xC3\xA9 \xC2\xB5 \xC5\xBF \xE2\x84\xAA Stra\xC3\x9F" "e\r\n\xF0\x90\x90\x80 \xF0\x90\x90\xA8 End";
+  // accents, letters whose other case is another letter's (µ, long s, Kelvin), sharp s, three-byte
+  // letters (the euro sign, a full-width A) and letters beyond U+FFFF
+  const std::string sample = "Caf\xC3\xA9 \xC2\xB5 \xC5\xBF \xE2\x84\xAA Stra\xC3\x9F" "e \xE2\x82\xAC\xEF\xBC\xA1\xE0\xA4\x85"
+                             "\r\n\xF0\x90\x90\x80 \xF0\x90\x90\xA8 End";
   // texts longer than the pieces the pane compares at a time; the second has a line end moved far in
   std::string longTail;
   for (int i = 1; i < 3000; ++i) longTail += i % 700 == 0 ? "\r\n" : "\xC3\xA9t\xC3\xA9 ";
@@ -107,6 +108,15 @@ TEST_F(PaneOperations, ShowsATextInEitherCaseAsItsCasedCopy) {
         EXPECT_EQ(Shown(), cased(letters)) << static_cast<int>(letters) << (aside ? " after a text kept aside" : "") << " "
                                            << text.size();
       }
+  }
+  // a book large enough to be compared in two halves at once
+  std::string book;
+  while (book.size() < (9u << 20)) book += sample + "\r\n";
+  for (PaneLetters letters : {PaneLetters::AsWritten, PaneLetters::Capitals, PaneLetters::Small}) {
+    PaneSetPlainTextInCase(PaneWindow, book, 0, letters);
+    std::string cased = book;
+    if (letters != PaneLetters::AsWritten) ChangeLetterCase(cased, letters == PaneLetters::Capitals);
+    EXPECT_TRUE(Shown() == cased) << static_cast<int>(letters);
   }
 }
 

@@ -58,7 +58,13 @@ TEST_F(PaneText, PositionsAndReadBackFollowTheOneRule) {
   for (const auto& c : cases) {
     PaneSetPlainText(PaneWindow, c.text);
     EXPECT_EQ(PaneTextLength(PaneWindow), PanePositionsOf(c.text)) << c.text.substr(0, 20);
+    EXPECT_EQ(PanePositionsOfWellFormed(c.text), PanePositionsOf(c.text)) << c.text.substr(0, 20);
     EXPECT_EQ(Shown(), c.readBack) << c.text.substr(0, 20);
+  }
+  // the fast count, with breaks and characters of every length at every place in its words of eight
+  for (size_t shift = 0; shift < 9; ++shift) {
+    const std::string text = std::string(shift, 'x') + "\r\n\xF0\x9F\x98\x80\r\r\n\n\xC3\xA9\xE2\x82\xAC\r\n" + longParagraph.substr(0, 21) + " and the last words";
+    EXPECT_EQ(PanePositionsOfWellFormed(text), PanePositionsOf(text)) << shift;
   }
 }
 
