@@ -12,6 +12,7 @@
 #include "reader/book_library.h"
 
 #include <cstring>
+#include <functional>
 #include <future>
 #include <memory>
 #include <new>
@@ -210,8 +211,10 @@ struct Shaping {
   bool wide = false;
   int shownCase = 2;  // the letter case the pane shows now, which the pane's copy is made in
   // The pane's copy is made on the worker: for another book than the one shown. The book shown,
-  // reloaded in another paragraph form, often keeps its shape, and the pane then keeps its document.
+  // reloaded in another paragraph form, often keeps its shape, and the pane then keeps its document;
+  // it is made ready only where that form moves its line ends.
   bool prepare = true;
+  bool prepareIfReflowMoves = false;
 };
 
 // Letter case as CaseType keeps it: 0 capitals, 1 small letters, anything else as written.
@@ -228,6 +231,18 @@ bool Serves(const Shaping& made, const Shaping& wanted) {
          (made.caseType == wanted.caseType || (wanted.caseType == 2 && made.caseType == LetterCaseOf(CaseType)));
 }
 
+// Whether joining a text's lines into paragraphs moves any of its line ends: the text has a blank
+// line, so paragraphs to join, and a line end that is not part of one, so lines to join.
+bool ReflowMovesLineEnds(const std::string& text) {
+  if (text.find("\r\n\r\n") == std::string::npos) return false;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+    const bool afterOne = at >= 2 && text.compare(at - 2, 2, "\r\n") == 0;
+    const bool beforeOne = text.compare(at + 2, 2, "\r\n") == 0;
+    if (!afterOne && !beforeOne) return true;
+  }
+  return false;
+}
+
 // Reads, decodes and shapes (and makes wide) the book on a worker that owns its source.
 std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
   return std::async(std::launch::async, [source = std::move(source), shaping] {
@@ -235,13 +250,17 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
     std::string text;
     book.read = ReadSource(source, text, book.title);
     if (!IsBookFormat(book.read)) return book;
+    const bool prepare = shaping.prepare || (shaping.prepareIfReflowMoves && ReflowMovesLineEnds(text));
     book.plain = ShapeBookText(std::move(text), shaping.formatParagraph, shaping.caseType);
     book.letterCase = shaping.caseType;
     if (!source.path.empty() && book.read == BookFormat::Text) book.opensAt = PanePosition(book.plain, GutenbergStart(book.plain));
     book.widelySpaced = shaping.wide;
-    if (shaping.wide) book.wide = WideSpacingText(book.plain);
-    if (shaping.prepare && book.plain.size() >= kPreparedBookBytes && book.plain.rfind("{\\rtf", 0) != 0)
-      book.prepared = PanePrepareText(book.plain, LettersOfCase(shaping.caseType == shaping.shownCase ? 2 : shaping.shownCase));
+    const bool prepared = prepare && book.plain.size() >= kPreparedBookBytes && book.plain.rfind("{\\rtf", 0) != 0;
+    // The wide text is made beside the pane's copy, which leaves a core half idle.
+    std::future<std::string> wide;
+    if (shaping.wide) wide = std::async(prepared ? std::launch::async : std::launch::deferred, WideSpacingText, std::cref(book.plain));
+    if (prepared) book.prepared = PanePrepareText(book.plain, LettersOfCase(shaping.caseType == shaping.shownCase ? 2 : shaping.shownCase));
+    if (wide.valid()) book.wide = wide.get();
     return book;
   });
 }
@@ -271,6 +290,7 @@ struct ShownBook {
   std::string path;
   int builtIn = -1;
   bool any = false;
+  bool formatParagraph = false;  // the paragraph form it was shaped in
 };
 ShownBook shownBook;
 [[maybe_unused]] const bool resetShownWithProgram = ResetAlongWithProgramState([] { shownBook = ShownBook(); });
@@ -286,6 +306,7 @@ std::future<ShapedBook> TakeOrStartShaping(BookSource source, bool cased) {
     return std::move(started.shaped);
   Shaping shaping = ShapingNow(cased);
   shaping.prepare = !IsShownBook(source);
+  shaping.prepareIfReflowMoves = !shaping.prepare && shaping.formatParagraph != shownBook.formatParagraph;
   return StartShaping(std::move(source), shaping);
 }
 
@@ -351,7 +372,7 @@ void WithinMemory(Show show) {
 // book goes in, with the caret at the bookmark, once that screen is on the display: then true.
 bool ShowBook(BookSource source, bool firstScreenFirst) {
   const bool fromFile = !source.path.empty();
-  const ShownBook shown{source.path, source.builtIn, source.text.empty()};
+  const ShownBook shown{source.path, source.builtIn, source.text.empty(), FormatParagraph != 0};
   std::future<ShapedBook> shaped = TakeOrStartShaping(std::move(source), firstScreenFirst);
   ShowBarMessage("Loading " + EditFileName + " ...", 1);
   auto book = std::make_shared<ShapedBook>(shaped.get());
