@@ -58,7 +58,10 @@ void RestoreBookmark() {
   ScrollCharToTop(position);
   // At start-up the pane gets its real width only when the window is first shown, and the text
   // is laid out again then: once that is done, the position goes to the top once more, unless the
-  // reader has moved the caret meanwhile.
+  // reader has moved the caret meanwhile. A window already shown lays nothing out again, and the
+  // second scroll would only undo a scroll the reader made before it ran (the wheel, or any
+  // scroll whose message was queued ahead of it, moves no caret).
+  if (IsWindowVisible(MainWindow)) return;
   PaneView* pane = PaneWindow;
   RunLater(0, [pane, position] {
     int start = -1, end = -1;
