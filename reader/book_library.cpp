@@ -16,6 +16,7 @@
 #include <future>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "core/bar_messages.h"
@@ -256,9 +257,16 @@ std::future<ShapedBook> StartShaping(BookSource source, Shaping shaping) {
     if (!source.path.empty() && book.read == BookFormat::Text) book.opensAt = PanePosition(book.plain, GutenbergStart(book.plain));
     book.widelySpaced = shaping.wide;
     const bool prepared = prepare && book.plain.size() >= kPreparedBookBytes && book.plain.rfind("{\\rtf", 0) != 0;
-    // The wide text is made beside the pane's copy, which leaves a core half idle.
+    // The wide text is made beside the pane's copy, which leaves a core half idle (or after it,
+    // when no thread is to be had).
     std::future<std::string> wide;
-    if (shaping.wide) wide = std::async(prepared ? std::launch::async : std::launch::deferred, WideSpacingText, std::cref(book.plain));
+    if (shaping.wide) {
+      try {
+        wide = std::async(prepared ? std::launch::async : std::launch::deferred, WideSpacingText, std::cref(book.plain));
+      } catch (const std::system_error&) {
+        wide = std::async(std::launch::deferred, WideSpacingText, std::cref(book.plain));
+      }
+    }
     if (prepared) book.prepared = PanePrepareText(book.plain, LettersOfCase(shaping.caseType == shaping.shownCase ? 2 : shaping.shownCase));
     if (wide.valid()) book.wide = wide.get();
     return book;

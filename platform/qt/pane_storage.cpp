@@ -167,18 +167,23 @@ constexpr size_t kTwoThreadsBytes = 4 << 20;
 // helper while this one inserts. What either throws ends both and is thrown here.
 template <typename Insert>
 void ForEachBlockAtOnce(const std::string& utf8, const LetterMap& letters, Insert insert) {
-  if (utf8.size() < kTwoThreadsBytes) {
+  const auto onThisThread = [&] {
     ForEachBlock(utf8, letters, [&](QString block, int paragraphs) {
       insert(block, paragraphs);
       return true;
     });
-    return;
-  }
+  };
+  if (utf8.size() < kTwoThreadsBytes) return onThisThread();
   BlockQueue queue;
-  std::future<void> maker = std::async(std::launch::async, [&] {
-    AtEnd done{[&] { queue.MakerDone(); }};
-    ForEachBlock(utf8, letters, [&](QString block, int paragraphs) { return queue.Put(std::move(block), paragraphs); });
-  });
+  std::future<void> maker;
+  try {
+    maker = std::async(std::launch::async, [&] {
+      AtEnd done{[&] { queue.MakerDone(); }};
+      ForEachBlock(utf8, letters, [&](QString block, int paragraphs) { return queue.Put(std::move(block), paragraphs); });
+    });
+  } catch (const std::system_error&) {  // no thread to be had
+    return onThisThread();
+  }
   {
     AtEnd gone{[&] { queue.TakerGone(); }};
     QString block;
