@@ -149,6 +149,17 @@ class BlockQueue {
   bool makerDone = false, takerGone = false;
 };
 
+// `work` started on a thread of its own; no future at all (not valid) when no thread is to be had,
+// and the caller does the work on its own thread instead.
+template <typename Work>
+auto OnAThreadOfItsOwn(Work work) -> std::future<decltype(work())> {
+  try {
+    return std::async(std::launch::async, std::move(work));
+  } catch (const std::system_error&) {
+    return {};
+  }
+}
+
 // Runs `at` when the scope ends, by any way.
 template <typename At>
 struct AtEnd {
@@ -175,15 +186,11 @@ void ForEachBlockAtOnce(const std::string& utf8, const LetterMap& letters, Inser
   };
   if (utf8.size() < kTwoThreadsBytes) return onThisThread();
   BlockQueue queue;
-  std::future<void> maker;
-  try {
-    maker = std::async(std::launch::async, [&] {
-      AtEnd done{[&] { queue.MakerDone(); }};
-      ForEachBlock(utf8, letters, [&](QString block, int paragraphs) { return queue.Put(std::move(block), paragraphs); });
-    });
-  } catch (const std::system_error&) {  // no thread to be had
-    return onThisThread();
-  }
+  std::future<void> maker = OnAThreadOfItsOwn([&] {
+    AtEnd done{[&] { queue.MakerDone(); }};
+    ForEachBlock(utf8, letters, [&](QString block, int paragraphs) { return queue.Put(std::move(block), paragraphs); });
+  });
+  if (!maker.valid()) return onThisThread();
   {
     AtEnd gone{[&] { queue.TakerGone(); }};
     QString block;
@@ -328,15 +335,11 @@ bool MatchText(char16_t* held, qsizetype size, const std::string& utf8, const Le
   const size_t middle = MiddleCharacterStart(utf8);
   qsizetype secondBegins = 0, secondAt = 0;
   bool secondLetters = true;
-  std::future<bool> second;
-  try {
-    second = std::async(std::launch::async, [&] {
-      secondAt = secondBegins = PanePositionsOfWellFormed(std::string_view(utf8).substr(0, middle));
-      return MatchPieces<kWrite>(held, size, utf8, middle, utf8.size(), letters, secondAt, secondLetters);
-    });
-  } catch (const std::system_error&) {  // no thread to be had: one walk, as for a small text
-    return MatchPieces<kWrite>(held, size, utf8, 0, utf8.size(), letters, at, sameLetters);
-  }
+  std::future<bool> second = OnAThreadOfItsOwn([&] {
+    secondAt = secondBegins = PanePositionsOfWellFormed(std::string_view(utf8).substr(0, middle));
+    return MatchPieces<kWrite>(held, size, utf8, middle, utf8.size(), letters, secondAt, secondLetters);
+  });
+  if (!second.valid()) return MatchPieces<kWrite>(held, size, utf8, 0, utf8.size(), letters, at, sameLetters);
   const bool firstShape = MatchPieces<kWrite>(held, size, utf8, 0, middle, letters, at, sameLetters);
   const bool secondShape = second.get();
   const bool shape = firstShape && secondShape && at == secondBegins;
