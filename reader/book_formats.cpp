@@ -12,6 +12,7 @@
 #include <cctype>
 #include <map>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -540,12 +541,12 @@ std::string BookFileTitle(const std::string& path, BookFormat format) {
   return ReadPackageOf(zip, package, folder) == ZipStatus::Ok && !package.title.empty() ? package.title : StemOf(name);
 }
 
-BookFormat ConvertBook(const std::string& bytes, const std::string& fileName, std::string& text) {
+BookFormat ConvertBook(std::string bytes, const std::string& fileName, std::string& text) {
   ZipArchive zip;
   const BookFormat format = FormatOf(std::string_view(bytes).substr(0, kSniffBytes), fileName, ZipBytes(bytes), bytes.size(), zip);
   switch (format) {
     case BookFormat::Text:
-      text = DecodeBookText(bytes);
+      text = DecodeBookText(std::move(bytes));
       MarkGutenbergText(text);
       return format;
     case BookFormat::Html: return HtmlFileToBook(bytes, fileName, text);

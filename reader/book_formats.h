@@ -41,7 +41,7 @@ std::string BookFileTitle(const std::string& path, BookFormat format);
 
 // The whole file's bytes made into the reader's own book format (decoded UTF-8, CR LF line ends);
 // returns the format, or why the bytes cannot be shown. `fileName` stands in for a missing title.
-BookFormat ConvertBook(const std::string& bytes, const std::string& fileName, std::string& text);
+BookFormat ConvertBook(std::string bytes, const std::string& fileName, std::string& text);
 
 // Marks a Project Gutenberg text: its chapter lines ("CHAPTER IV.", "BOOK TWO") standing alone after
 // a blank line become chapter stops. Returns where the book proper starts (the line after the

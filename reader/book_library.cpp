@@ -128,7 +128,7 @@ BookFormat ReadUserBook(const std::string& path, std::string& text) {
   if (RegularFileSize(path, size) && size > LargestBook) return BookFormat::TooLarge;
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return IsRegularFile(path) ? BookFormat::Unreadable : BookFormat::Missing;
-  return ConvertBook(bytes, path.substr(path.find_last_of("/\\") + 1), text);
+  return ConvertBook(std::move(bytes), path.substr(path.find_last_of("/\\") + 1), text);
 }
 
 // The format of the user's book at `path`, told from its size and first bytes, and when it is a

@@ -1,6 +1,8 @@
 // A book's text from bytes to the pane's paragraphs. Decoding walks the bytes once, character by
 // character, in the encoding the file declares or shows, and writes UTF-8 with only printable
 // characters, tabs and CR LF line ends; plain ASCII books (the built-in ones) come out byte for byte.
+// A file already in that form (a Project Gutenberg text) is only checked, one pass eight bytes at a
+// time over its plain runs, and its bytes become the book: a copy of hundreds of megabytes less.
 // The paragraph bound exists because the pane lays out a paragraph as one piece: a book of one
 // endless paragraph (no line ends, or every line joined) would take seconds to show and scroll.
 #include "reader/book_text.h"
@@ -9,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "platform/files.h"
 
@@ -68,6 +71,40 @@ bool IsValidUtf8(const std::string& s) {
   return true;
 }
 
+// Whether the book keeps a character other than a line end or a tab as it is written.
+bool KeptAsWritten(char32_t code) {
+  return (code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code != 0x2028 && code != 0x2029 &&
+                                           !(code >= 0xFDD0 && code <= 0xFDEF) && (code & 0xFFFE) != 0xFFFE && code != 0xFEFF);
+}
+
+// Whether eight bytes are all printable ASCII: none has its high bit set, none is below a blank
+// (the byte less 0x20 borrows), none is DEL (the byte XOR 0x7F is zero).
+bool AllPlain(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  const uint64_t belowBlank = (word - 0x20 * kOnes) & ~word & kHigh;
+  const uint64_t del = ((word ^ 0x7F * kOnes) - kOnes) & ~(word ^ 0x7F * kOnes) & kHigh;
+  return ((word & kHigh) | belowBlank | del) == 0;
+}
+
+// Whether decoding gives back the bytes from `from` on unchanged: well-formed UTF-8 of characters
+// the book keeps as written, tabs, and line ends that are all CR LF already.
+bool DecodesToItself(const std::string& s, size_t from) {
+  char32_t code;
+  for (size_t i = from; i < s.size();) {
+    uint64_t word;
+    if (i + 8 <= s.size() && (std::memcpy(&word, s.data() + i, 8), AllPlain(word))) {
+      i += 8;
+    } else if (s[i] == '\t') {
+      ++i;
+    } else if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+      i += 2;
+    } else if (!NextUtf8(s, i, code) || !KeptAsWritten(code)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Writes what the book keeps of one character: line ends as CR LF (an LF right after a CR adds
 // nothing), tabs and printable characters as they are, nothing of a control character, of the
 // characters the text widget reserves for itself, or of U+FEFF (an invisible byte-order mark that,
@@ -82,9 +119,7 @@ class KeptText {
     if (lineFeedOfPair) return;
     if (code == '\r' || code == '\n' || code == 0x2028 || code == 0x2029) {
       out += "\r\n";
-    } else if (code == '\t' || (code >= 0x20 && code < 0x7F)) {
-      out += static_cast<char>(code);
-    } else if (code >= 0xA0 && !(code >= 0xFDD0 && code <= 0xFDEF) && (code & 0xFFFE) != 0xFFFE && code != 0xFEFF) {
+    } else if (code == '\t' || KeptAsWritten(code)) {
       AppendCodePoint(out, code);
     }
   }
@@ -240,6 +275,13 @@ std::string DecodeBookText(const std::string& bytes) {
   if (StartsWith(bytes, "\xFF\xFE")) return FromUtf16(bytes, true, 2);
   if (StartsWith(bytes, "\xFE\xFF")) return FromUtf16(bytes, false, 2);
   return IsValidUtf8(bytes) ? FromUtf8(bytes, 0) : FromWindows1252(bytes);
+}
+
+std::string DecodeBookText(std::string&& bytes) {
+  const size_t mark = StartsWith(bytes, "\xEF\xBB\xBF") ? 3 : 0;
+  if (!DecodesToItself(bytes, mark)) return DecodeBookText(bytes);
+  bytes.erase(0, mark);
+  return std::move(bytes);
 }
 
 std::string DecodeBookText(const std::string& bytes, TextEncoding encoding) {

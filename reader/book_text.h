@@ -14,6 +14,9 @@ constexpr size_t LongestParagraph = 16384;
 // other control character is dropped, and each line end (CR LF, a lone CR or a lone LF, a Unicode
 // line or paragraph separator) becomes CR LF.
 std::string DecodeBookText(const std::string& bytes);
+// The same, taking the bytes: a text that decoding leaves as it is (UTF-8 with CR LF line ends, as
+// Project Gutenberg writes its books) becomes the book itself, not a copy of it.
+std::string DecodeBookText(std::string&& bytes);
 
 // The same for bytes whose encoding a document declares; a byte-order mark still decides first.
 // ISO-8859-1 is read as Windows-1252, as browsers do.

@@ -1,6 +1,7 @@
 // Arbitrary bytes through the loading pipeline: the cleaned text is valid UTF-8 of printable
 // characters with CR LF line ends, never more than one blank line in a row, no paragraph longer
-// than the pane's bound, and its wide-spacing rich text turns back into it.
+// than the pane's bound, and its wide-spacing rich text turns back into it. Decoding bytes it may
+// take gives what decoding a copy gives.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string raw(reinterpret_cast<const char*>(data) + 1, size - 1);
   const bool reflow = data[0] & 1;
   const int caseType = (data[0] >> 1) % 4;
+  if (vt::DecodeBookText(std::string(raw)) != vt::DecodeBookText(raw)) std::abort();
   std::string text = vt::CleanBookText(raw, reflow, caseType);
   if (text.find("\r\n\r\n\r\n") != std::string::npos) std::abort();
   if (vt::DecodeBookText(text) != text) std::abort();

@@ -73,8 +73,16 @@ TEST(BookDecoding, EveryEncodingGivesTheSameLetters) {
       {"a cut UTF-8 sequence after a BOM", "\xEF\xBB\xBFok\xE2\x80", "ok\xEF\xBF\xBD\xEF\xBF\xBD"},
       {"a second mark after the first goes too", std::string("\xFE\xFF\xFE\xFF\0o\0k", 8), "ok"},
       {"line ends of every kind", "a\nb\rc\r\nd\xE2\x80\xA8" "e", "a\r\nb\r\nc\r\nd\r\ne"},
+      {"a text kept as it is", "\tTab\xC3\xA9s, and more than eight\r\nletters \xF0\x9F\x98\x80\r\n", "\tTab\xC3\xA9s, and more than eight\r\nletters \xF0\x9F\x98\x80\r\n"},
+      {"a paragraph separator alone", "one\xE2\x80\xA9two", "one\r\ntwo"},
+      {"DEL within plain words", "plain te\x7Fxt in words", "plain text in words"},
+      {"a control within plain words", "plain\x01text in words", "plaintext in words"},
+      {"a C1 control, a mark and a noncharacter", "plain text\xC2\x85 \xEF\xBB\xBF\xEF\xBF\xBE" "end", "plain text end"},
   };
-  for (const Case& c : cases) EXPECT_EQ(DecodeBookText(c.bytes), c.expected) << c.name;
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecodeBookText(c.bytes), c.expected) << c.name;
+    EXPECT_EQ(DecodeBookText(std::string(c.bytes)), c.expected) << c.name << ", the bytes taken";
+  }
 }
 
 // Every letter changes case and no character position moves; a mapping that changes the
